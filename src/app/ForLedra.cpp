@@ -1,0 +1,179 @@
+#include "app/ForLedra.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/design.h"
+#include "app/is_nt.h"
+#include "common/numbers.h"
+#include "performance/cpu_usage.h"
+#include "performance/memory_status.h"
+#include "processes/process_list_9x.h"
+#include "tasks/task_list.h"
+
+namespace ledra::app {
+
+namespace {
+
+constexpr std::intptr_t kHwndTopMost = -1;
+constexpr std::uint32_t kSwpNoSizeNoMove = 3;
+constexpr int kGridPeriod = 175;
+
+// The samplers return 0..100 or -1; anything else is squeezed into 16 bits rather
+// than wrapped.
+std::int16_t narrow16(std::int32_t v) {
+  return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, INT16_MIN, INT16_MAX));
+}
+
+// Slots for a graph box: width / step + 1, rounded half to even, in single precision.
+void resizeHistory(std::vector<std::int16_t>& history, float widthTwips, std::int16_t step) {
+  float slots = widthTwips / static_cast<float>(step) + 1.0f;
+  auto upper = static_cast<std::int32_t>(common::roundHalfEven(slots));
+  history.resize(static_cast<std::size_t>(std::max(upper, 0)) + 1, 0);
+}
+
+}  // namespace
+
+ForLedra::ForLedra(platform::System& system, const FormControls& controls)
+    : system_(system), c_(controls) {}
+
+void ForLedra::Form_Load() {
+  c_.form->setWidthTwips(design::kFormWidth);
+  Init();
+  SetTopMost();
+
+  // Stack the Applications and Processes panels on the Performance panel.
+  for (int i = 0; i < 2; ++i) c_.PicProperty[i]->move(c_.PicProperty[2]->left(), c_.PicProperty[2]->top());
+
+  c_.TabStrip1->select(3);
+  TabStrip1_Click();
+
+  if (IsNT(system_)) {
+    platform::ListView& list = *c_.ListProcess;
+    list.clearColumns();
+    for (const auto& column : design::kProcessColumnsNT) list.addColumn(column.header, column.width, platform::Align::Left);
+    list.setColumnAlign(1, platform::Align::Right);
+    list.setColumnAlign(2, platform::Align::Right);
+    list.setColumnAlign(4, platform::Align::Right);
+    list.setColumnAlign(3, platform::Align::Centre);
+  }
+
+  c_.Image_NULL->addIcon(c_.form->icon());
+}
+
+void ForLedra::Init() {
+  Form_Resize();
+  performance::StartCPUUsage9x(system_);
+  std::int16_t cpu = narrow16(IsNT(system_) ? mod.cpu.GetCPUUsageNT(system_) : performance::GetCPUUsage9x(system_));
+  ShowCPU(cpu);
+  ShowFF(performance::GetMemoryStatus(system_));
+}
+
+void ForLedra::SetTopMost() {
+  system_.setWindowPos(c_.form->handle(), kHwndTopMost, 0, 0, 0, 0, kSwpNoSizeNoMove);
+}
+
+void ForLedra::Timer1_Timer() {
+  // 1. Grid phase.
+  int grid = GridOffset + GraphStep;
+  if (grid >= kGridPeriod) grid %= kGridPeriod;
+  GridOffset = static_cast<std::int16_t>(grid);
+
+  // 2. Memory.
+  ShowFF(performance::GetMemoryStatus(system_));
+
+  // 3. CPU.
+  const bool nt = IsNT(system_);
+  std::int16_t cpu = narrow16(nt ? mod.cpu.GetCPUUsageNT(system_) : performance::GetCPUUsage9x(system_));
+  ShowCPU(cpu);
+
+  // 4. 9x process records, taken before the window enumeration.
+  if (!nt) mod.ProcessList9x = processes::GetProcessList9x(system_);
+
+  // 5. Tasks.
+  mod.TaskList = tasks::GetTaskList(system_, c_.form->handle());
+
+  // 6. Task list, only when the set or order of windows changed.
+  if (mod.TaskList != LastTaskList) RefreshTaskList();
+
+  // 7. Process list.
+  if (IsNT(system_)) {
+    RefreshProcessListNT();
+  } else {
+    if (mod.ProcessList9x != LastProcessList9x) RefreshProcessList9x();
+    LastProcessList9x = mod.ProcessList9x;
+  }
+
+  // 8. Status bar.
+  c_.StatusBar1->setPanelText(1, "进程数: " + std::to_string(c_.ListProcess->rowCount()));
+
+  // 9.
+  LastTaskList = mod.TaskList;
+}
+
+void ForLedra::menu_Re_Click() { Timer1_Timer(); }
+
+void ForLedra::menu_renew_Click(std::int16_t Index) {
+  if (Index < 0 || Index > 3) return;
+  Timer1_Timer();
+  if (SpeedIndex >= 0 && SpeedIndex <= 3) c_.menu_renew[SpeedIndex]->setChecked(false);
+  c_.menu_renew[Index]->setChecked(true);
+  SpeedIndex = Index;
+  if (Index >= 3) {
+    c_.Timer1->setEnabled(false);
+  } else {
+    c_.Timer1->setEnabled(true);
+    c_.Timer1->setInterval(500 << Index);
+  }
+}
+
+void ForLedra::TabStrip1_Click() {
+  for (auto* panel : c_.PicProperty) panel->setVisible(false);
+  const int position = c_.TabStrip1->selectedPosition();
+  if (position < 1 || position > 3) return;
+  c_.PicProperty[position - 1]->setVisible(true);
+  if (position == 1) c_.ListTask->setFocus();
+  if (position == 2) c_.ListProcess->setFocus();
+}
+
+void ForLedra::Form_Resize() {
+  GraphStep = 50;
+  resizeHistory(CpuHistory, c_.BrokenCPU->width(), GraphStep);
+  resizeHistory(MemHistory, c_.BrokenFF->width(), GraphStep);
+}
+
+bool ForLedra::dispatch(std::string_view control, int index) {
+  if (control == "menu_renew") {
+    if (index < 0 || index > 3) return false;
+    menu_renew_Click(static_cast<std::int16_t>(index));
+  } else if (control == "menu_Re") {
+    menu_Re_Click();
+  } else if (control == "menu_show") {
+    menu_show_Click();
+  } else if (control == "meun_usemin") {
+    meun_usemin_Click();
+  } else if (control == "menu_run") {
+    menu_run_Click();
+  } else if (control == "menu_about") {
+    menu_about_Click();
+  } else if (control == "menu_exit") {
+    menu_exit_Click();
+  } else if (control == "Command1") {
+    Command1_Click();
+  } else if (control == "Command2") {
+    Command2_Click();
+  } else if (control == "Command3") {
+    Command3_Click();
+  } else if (control == "ComKillTask") {
+    ComKillTask_Click();
+  } else if (control == "TabStrip1") {
+    TabStrip1_Click();
+  } else if (control == "Timer1") {
+    Timer1_Timer();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace ledra::app

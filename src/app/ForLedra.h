@@ -1,0 +1,117 @@
+// The main window ForLedra: its controls, its state and every handler. The handlers of
+// each page live with their page (tasks/, processes/, performance/); this class only
+// gathers them, as the one window the program has.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/ModLedra.h"
+#include "platform/controls.h"
+#include "platform/system.h"
+
+namespace ledra::app {
+
+// The window's controls, by their designed names. Arrays keep their designed indexes.
+struct FormControls {
+  platform::Window* form = nullptr;
+  platform::TabStrip* TabStrip1 = nullptr;
+  platform::Panel* PicProperty[3] = {nullptr, nullptr, nullptr};
+  platform::ListView* ListTask = nullptr;
+  platform::ListView* ListProcess = nullptr;
+  platform::ImageList* Image_NULL = nullptr;
+  platform::ImageList* Image_Large = nullptr;
+  platform::ImageList* Image_Small = nullptr;
+  platform::IconSurface* Pic_Large = nullptr;
+  platform::IconSurface* Pic_Small = nullptr;
+  platform::Canvas* UseCPU = nullptr;     // points
+  platform::Canvas* BrokenCPU = nullptr;  // twips
+  platform::Canvas* UseFF = nullptr;      // points
+  platform::Canvas* BrokenFF = nullptr;   // twips
+  platform::Label* LabCPU = nullptr;
+  platform::Label* LabFF = nullptr;
+  platform::Label* LabTotalPageFile = nullptr;
+  platform::Label* LabAvailPageFile = nullptr;
+  platform::Label* LabUsePageFile = nullptr;
+  platform::Label* LabTotalVirtual = nullptr;
+  platform::Label* LabAvailVirtual = nullptr;
+  platform::Label* LabUseVirtual = nullptr;
+  platform::StatusBar* StatusBar1 = nullptr;
+  platform::Timer* Timer1 = nullptr;
+  platform::MenuItem* menu_show = nullptr;
+  platform::MenuItem* meun_usemin = nullptr;
+  platform::MenuItem* menu_renew[4] = {nullptr, nullptr, nullptr, nullptr};
+};
+
+class ForLedra {
+ public:
+  ForLedra(platform::System& system, const FormControls& controls);
+  ForLedra(const ForLedra&) = delete;
+  ForLedra& operator=(const ForLedra&) = delete;
+
+  // Start-up.
+  void Form_Load();
+  void Init();
+
+  // Refresh cycle.
+  void Timer1_Timer();
+  void menu_Re_Click();
+  void menu_renew_Click(std::int16_t Index);
+
+  // Page switching and resizing.
+  void TabStrip1_Click();
+  void Form_Resize();
+
+  // Options, About and exit.
+  void menu_show_Click();
+  void meun_usemin_Click();
+  void menu_run_Click();
+  void menu_about_Click();
+  void menu_exit_Click();
+
+  // Applications page.
+  void Command1_Click();  // new task
+  void Command2_Click();  // end task
+  void Command3_Click();  // switch to
+
+  // Processes page.
+  void ComKillTask_Click();
+
+  // Performance page.
+  void ShowCPU(std::int16_t& value);
+  void ShowFF(const std::string& memoryStatus);
+
+  // Runs the handler of a menu item or button by its designed name and array index
+  // (-1 for controls that are not in an array). False when the name has no handler.
+  bool dispatch(std::string_view control, int index);
+
+  // Form-level state.
+  std::int16_t GraphStep = 0;
+  std::int16_t GridOffset = 0;
+  std::vector<std::int16_t> CpuHistory;
+  std::vector<std::int16_t> MemHistory;
+  std::string LastTaskList;
+  std::string LastProcessList9x;
+  std::int16_t SpeedIndex = 0;
+
+  // Module-level state the window owns on behalf of the procedures.
+  ModLedra mod;
+
+  platform::System& system() { return system_; }
+  const FormControls& controls() const { return c_; }
+
+ private:
+  void SetTopMost();
+
+  // Steps of the tick carried out by the pages.
+  void RefreshTaskList();       // Applications page: rebuild ListTask when TaskList changed
+  void RefreshProcessListNT();  // Processes page, NT: update ListProcess in place
+  void RefreshProcessList9x();  // Processes page, 9x: rebuild when ProcessList9x changed
+
+  platform::System& system_;
+  FormControls c_;
+};
+
+}  // namespace ledra::app

@@ -1,0 +1,18 @@
+// Module-level state of the procedures: the hand-over strings between producers and
+// views, and the previous CPU sample. Owned by the main window, so every test starts
+// fresh.
+#pragma once
+
+#include <string>
+
+#include "performance/cpu_usage.h"
+
+namespace ledra::app {
+
+struct ModLedra {
+  std::string TaskList;       // window titles, each followed by "|"
+  std::string ProcessList9x;  // 9x process records: id "|" path "|" ...
+  performance::CpuUsage cpu;  // previous NT sample
+};
+
+}  // namespace ledra::app

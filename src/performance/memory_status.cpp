@@ -1,0 +1,7 @@
+#include "performance/memory_status.h"
+
+namespace ledra::performance {
+
+std::string GetMemoryStatus(platform::System&) { return {}; }
+
+}  // namespace ledra::performance

@@ -1,0 +1,168 @@
+// The seam between Ledra and the operating system.
+//
+// One method per OS operation the program uses, shaped like the OS call: queries fill
+// byte buffers laid out exactly as the 32-bit structures are, and the area code reads
+// them at their documented offsets through ByteReader. Handles are opaque integers.
+// Text crossing the seam is UTF-8; the adapter converts at the boundary (wide entry
+// points on the NT family, the ANSI code page where a call only speaks ANSI).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace ledra::platform {
+
+using Handle = std::uintptr_t;        // process, snapshot, registry key: 0 = none
+using WindowHandle = std::uintptr_t;  // 0 = none
+using IconHandle = std::uintptr_t;    // 0 = none
+using Bytes = std::span<std::byte>;
+
+// NTSTATUS values the program looks at.
+inline constexpr std::int32_t kStatusSuccess = 0;
+inline constexpr std::int32_t kStatusInfoLengthMismatch = static_cast<std::int32_t>(0xC0000004u);
+inline constexpr std::int32_t kStatusBufferTooSmall = static_cast<std::int32_t>(0xC0000023u);
+inline constexpr std::int32_t kStatusNotImplemented = static_cast<std::int32_t>(0xC0000002u);
+inline constexpr std::int32_t kStatusInvalidInfoClass = static_cast<std::int32_t>(0xC0000003u);
+inline constexpr std::int32_t kStatusAccessDenied = static_cast<std::int32_t>(0xC0000022u);
+
+// Registry roots.
+inline constexpr Handle kHkeyDynData = 0x80000006u;
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // ---- kernel32: version, locale ------------------------------------------------
+  // GetVersionExA into an OSVERSIONINFOA (148 bytes; the caller sets the size field).
+  virtual bool getVersionEx(Bytes osVersionInfoA) = 0;
+  // The user locale's decimal sign (LOCALE_SDECIMAL), "." when it cannot be read.
+  virtual std::string localeDecimalSeparator() = 0;
+
+  // ---- ntdll ----------------------------------------------------------------------
+  // NtQuerySystemInformation. `returnLength` may be null (the call then gets none).
+  virtual std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
+                                                std::uint32_t* returnLength) = 0;
+  // NtQueryInformationProcess (ZwQueryInformationProcess is the same entry).
+  virtual std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
+                                                 Bytes buffer, std::uint32_t* returnLength) = 0;
+
+  // ---- kernel32: processes --------------------------------------------------------
+  virtual Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) = 0;
+  virtual bool closeHandle(Handle handle) = 0;
+  virtual bool terminateProcess(Handle process, std::uint32_t exitCode) = 0;
+  // ReadProcessMemory of exactly into.size() bytes at a 32-bit address of the target.
+  virtual bool readProcessMemory(Handle process, std::uint32_t address, Bytes into) = 0;
+  // QueryDosDeviceW for a drive such as "C:": the first target ("\Device\HarddiskVolume2"),
+  // or "" when the name is not defined.
+  virtual std::string queryDosDevice(std::string_view deviceName) = 0;
+
+  // ---- psapi ----------------------------------------------------------------------
+  // EnumProcessModules: `modules` is the array as the call sees it (4 bytes per
+  // HMODULE on the 32-bit target); cbNeeded may be null.
+  virtual bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) = 0;
+  // GetModuleFileNameEx: the file name of a module, at most maxChars characters;
+  // "" on failure.
+  virtual std::string getModuleFileNameEx(Handle process, std::uint32_t module,
+                                          std::uint32_t maxChars) = 0;
+
+  // ---- kernel32: Toolhelp ---------------------------------------------------------
+  virtual Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) = 0;
+  // PROCESSENTRY32 in its single-byte form: 296 bytes, caller sets dwSize.
+  virtual bool process32First(Handle snapshot, Bytes entry) = 0;
+  virtual bool process32Next(Handle snapshot, Bytes entry) = 0;
+
+  // ---- kernel32: memory status ----------------------------------------------------
+  // GlobalMemoryStatusEx into a 64-byte MEMORYSTATUSEX (caller sets dwLength).
+  // Returns false also when the call is not available on this system.
+  virtual bool globalMemoryStatusEx(Bytes memoryStatusEx) = 0;
+  // GlobalMemoryStatus into a 32-byte MEMORYSTATUS.
+  virtual void globalMemoryStatus(Bytes memoryStatus) = 0;
+
+  // ---- advapi32: registry ---------------------------------------------------------
+  virtual std::int32_t regOpenKey(Handle root, std::string_view subKey, Handle* result) = 0;
+  virtual std::int32_t regQueryValueEx(Handle key, std::string_view valueName,
+                                       std::uint32_t* type, Bytes data,
+                                       std::uint32_t* dataSize) = 0;
+  virtual std::int32_t regCloseKey(Handle key) = 0;
+
+  // ---- user32: windows ------------------------------------------------------------
+  // EnumWindows; the callback returns false to stop.
+  virtual void enumWindows(const std::function<bool(WindowHandle)>& each) = 0;
+  virtual bool isWindowVisible(WindowHandle window) = 0;
+  virtual WindowHandle getParent(WindowHandle window) = 0;
+  virtual WindowHandle getWindow(WindowHandle window, std::uint32_t command) = 0;
+  virtual std::int32_t getWindowLong(WindowHandle window, std::int32_t index) = 0;
+  // GetWindowText: at most maxUnits - 1 characters; "" for no title or failure.
+  virtual std::string getWindowText(WindowHandle window, int maxUnits) = 0;
+  // FindWindow with no class name; 0 when no top-level window has exactly this title.
+  virtual WindowHandle findWindow(std::string_view title) = 0;
+  // GetWindowThreadProcessId: returns the thread id, fills *pid (0 on failure).
+  virtual std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) = 0;
+  // SendMessageTimeout; false when the window did not answer in time or is hung.
+  virtual bool sendMessageTimeout(WindowHandle window, std::uint32_t message,
+                                  std::uintptr_t wParam, std::intptr_t lParam,
+                                  std::uint32_t flags, std::uint32_t timeoutMs,
+                                  std::uintptr_t* result) = 0;
+  // GetClassLong(Ptr) for the icon indexes (GCL_HICON, GCL_HICONSM).
+  virtual std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) = 0;
+  virtual bool showWindow(WindowHandle window, std::int32_t command) = 0;
+  virtual bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
+                            int cx, int cy, std::uint32_t flags) = 0;
+  // MessageBox; returns the button pressed (0 on failure).
+  virtual int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
+                         std::uint32_t type) = 0;
+
+  // ---- shell32 / icons ------------------------------------------------------------
+  // ExtractIconEx of one icon; returns the number of icons extracted. The caller owns
+  // (and destroys) what it receives.
+  virtual std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large,
+                                      IconHandle* small, std::uint32_t count) = 0;
+  virtual bool destroyIcon(IconHandle icon) = 0;
+  // The shell's Run dialog (shell32 ordinal 61), looked up at run time. `wide` picks the
+  // UTF-16 form (NT family) or the ANSI form (9x family) of the title and prompt.
+  // Returns false when the entry cannot be found.
+  virtual bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
+                             std::string_view prompt, std::uint32_t flags, bool wide) = 0;
+  // ShellAbout; `wide` picks ShellAboutW over ShellAboutA.
+  virtual bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
+                          IconHandle icon, bool wide) = 0;
+};
+
+// Owns a handle from openProcess or createToolhelp32Snapshot and closes it on every path.
+class ScopedHandle {
+ public:
+  ScopedHandle(System& system, Handle handle) : system_(&system), handle_(handle) {}
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ~ScopedHandle() {
+    if (handle_ != 0) system_->closeHandle(handle_);
+  }
+  Handle get() const { return handle_; }
+  explicit operator bool() const { return handle_ != 0; }
+
+ private:
+  System* system_;
+  Handle handle_;
+};
+
+// Owns a registry key from regOpenKey.
+class ScopedKey {
+ public:
+  ScopedKey(System& system, Handle key) : system_(&system), key_(key) {}
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+  ~ScopedKey() {
+    if (key_ != 0) system_->regCloseKey(key_);
+  }
+  Handle get() const { return key_; }
+
+ private:
+  System* system_;
+  Handle key_;
+};
+
+}  // namespace ledra::platform

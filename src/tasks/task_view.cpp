@@ -1,0 +1,7 @@
+#include "app/ForLedra.h"
+
+namespace ledra::app {
+
+void ForLedra::RefreshTaskList() {}
+
+}  // namespace ledra::app

@@ -1,0 +1,198 @@
+#include "fakes/fake_controls.h"
+
+#include <algorithm>
+
+#include "app/design.h"
+
+namespace ledra::fakes {
+
+// ---- list view ----------------------------------------------------------------------
+
+void MemoryListView::clearColumns() {
+  note("clearColumns");
+  columns.clear();
+}
+void MemoryListView::addColumn(std::string_view header, int widthTwips, Align align) {
+  note("addColumn");
+  columns.push_back({std::string(header), widthTwips, align});
+}
+void MemoryListView::setColumnAlign(int column, Align align) {
+  if (column >= 0 && column < columnCount()) columns[static_cast<std::size_t>(column)].align = align;
+}
+void MemoryListView::addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) {
+  note("addRow");
+  Row row;
+  row.key = key;
+  row.cells.push_back(std::string(text));
+  row.largeImage = largeImage;
+  row.smallImage = smallImage;
+  rows.push_back(std::move(row));
+}
+void MemoryListView::removeRow(int row) {
+  note("removeRow");
+  if (row < 0 || row >= rowCount()) return;
+  rows.erase(rows.begin() + row);
+  if (selected == row) selected = -1;
+  else if (selected > row) --selected;
+}
+void MemoryListView::clearRows() {
+  note("clearRows");
+  rows.clear();
+  selected = -1;
+}
+int MemoryListView::findKey(std::string_view key) const {
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].key == key) return static_cast<int>(i);
+  return -1;
+}
+std::string MemoryListView::key(int row) const {
+  return (row >= 0 && row < rowCount()) ? rows[static_cast<std::size_t>(row)].key : std::string();
+}
+std::string MemoryListView::cell(int row, int column) const {
+  if (row < 0 || row >= rowCount() || column < 0) return {};
+  const auto& cells = rows[static_cast<std::size_t>(row)].cells;
+  return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : std::string();
+}
+void MemoryListView::setCell(int row, int column, std::string_view text) {
+  if (row < 0 || row >= rowCount() || column < 0) return;
+  ++cellWrites;
+  auto& cells = rows[static_cast<std::size_t>(row)].cells;
+  if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
+  cells[static_cast<std::size_t>(column)] = text;
+}
+std::string MemoryListView::rowTag(int row) const {
+  return (row >= 0 && row < rowCount()) ? rows[static_cast<std::size_t>(row)].tag : std::string();
+}
+void MemoryListView::setRowTag(int row, std::string_view tag) {
+  if (row >= 0 && row < rowCount()) rows[static_cast<std::size_t>(row)].tag = tag;
+}
+void MemoryListView::selectRow(int row) { selected = (row >= 0 && row < rowCount()) ? row : -1; }
+void MemoryListView::setFocus() {
+  note("setFocus");
+  ++focusCount;
+}
+void MemoryListView::setLargeImageList(platform::ImageList* list) {
+  note("setLargeImageList");
+  largeList = list;
+}
+void MemoryListView::setSmallImageList(platform::ImageList* list) {
+  note("setSmallImageList");
+  smallList = list;
+}
+void MemoryListView::beginUpdate() {
+  ++updateDepth;
+  maxUpdateDepth = std::max(maxUpdateDepth, updateDepth);
+}
+void MemoryListView::endUpdate() {
+  if (updateDepth > 0) --updateDepth;
+}
+
+// ---- image list, icon surface -------------------------------------------------------
+
+void MemoryImageList::clear() {
+  if (log_) log_->push_back(name_ + ".clear");
+  images.clear();
+}
+void MemoryImageList::setImageSize(int w, int h) {
+  imageWidth = w;
+  imageHeight = h;
+}
+void MemoryImageList::addFrom(const platform::IconSurface& surface) {
+  if (log_) log_->push_back(name_ + ".addFrom");
+  images.push_back(static_cast<const MemoryIconSurface&>(surface).picture);
+}
+void MemoryImageList::addIcon(IconHandle icon) {
+  if (log_) log_->push_back(name_ + ".addIcon");
+  images.push_back("icon" + std::to_string(icon));
+}
+
+void MemoryIconSurface::clear() {
+  if (log_) log_->push_back(name_ + ".clear");
+  picture.clear();
+}
+void MemoryIconSurface::resize(int w, int h) {
+  w_ = w;
+  h_ = h;
+}
+bool MemoryIconSurface::drawIconEx(IconHandle icon, int, int, int width, int height) {
+  if (icon == 0 || failDrawEx.count(icon)) return false;
+  picture += std::to_string(icon) + "@" + std::to_string(width) + "x" + std::to_string(height) + ";";
+  return true;
+}
+bool MemoryIconSurface::drawIcon(IconHandle icon, int, int) {
+  if (icon == 0 || failDraw.count(icon)) return false;
+  picture += std::to_string(icon) + "@icon;";
+  return true;
+}
+
+// ---- canvas --------------------------------------------------------------------------
+
+void MemoryCanvas::clear() {
+  if (log_) log_->push_back(name_ + ".clear");
+  ++clears;
+  draws.clear();
+}
+void MemoryCanvas::point(float x, float y, Rgb colour) { draws.push_back({Op::Point, x, y, x, y, colour}); }
+void MemoryCanvas::line(float x1, float y1, float x2, float y2, Rgb colour) {
+  draws.push_back({Op::Line, x1, y1, x2, y2, colour});
+}
+void MemoryCanvas::rectangle(float x1, float y1, float x2, float y2, Rgb colour) {
+  draws.push_back({Op::Rectangle, x1, y1, x2, y2, colour});
+}
+std::vector<MemoryCanvas::Draw> MemoryCanvas::of(Op op) const {
+  std::vector<Draw> out;
+  for (const auto& d : draws)
+    if (d.op == op) out.push_back(d);
+  return out;
+}
+
+// ---- label, status bar ----------------------------------------------------------------
+
+void MemoryLabel::setCaption(std::string_view text) {
+  if (log_) log_->push_back(name_ + ".setCaption");
+  caption_ = text;
+}
+std::string MemoryStatusBar::panelText(int panel) const {
+  return (panel >= 1 && panel <= 3) ? panels[panel - 1] : std::string();
+}
+void MemoryStatusBar::setPanelText(int panel, std::string_view text) {
+  if (log_) log_->push_back("StatusBar1.panel" + std::to_string(panel));
+  if (panel >= 1 && panel <= 3) panels[panel - 1] = text;
+}
+
+// ---- the whole form ------------------------------------------------------------------
+
+FakeForm::FakeForm() {
+  for (const auto& c : app::design::kProcessColumns9x) ListProcess.addColumn(c.header, c.width, c.align);
+  for (const auto& c : app::design::kTaskColumns) ListTask.addColumn(c.header, c.width, c.align);
+  log.clear();
+  controls.form = &window;
+  controls.TabStrip1 = &tabs;
+  for (int i = 0; i < 3; ++i) controls.PicProperty[i] = &pages[i];
+  controls.ListTask = &ListTask;
+  controls.ListProcess = &ListProcess;
+  controls.Image_NULL = &Image_NULL;
+  controls.Image_Large = &Image_Large;
+  controls.Image_Small = &Image_Small;
+  controls.Pic_Large = &Pic_Large;
+  controls.Pic_Small = &Pic_Small;
+  controls.UseCPU = &UseCPU;
+  controls.BrokenCPU = &BrokenCPU;
+  controls.UseFF = &UseFF;
+  controls.BrokenFF = &BrokenFF;
+  controls.LabCPU = &LabCPU;
+  controls.LabFF = &LabFF;
+  controls.LabTotalPageFile = &LabTotalPageFile;
+  controls.LabAvailPageFile = &LabAvailPageFile;
+  controls.LabUsePageFile = &LabUsePageFile;
+  controls.LabTotalVirtual = &LabTotalVirtual;
+  controls.LabAvailVirtual = &LabAvailVirtual;
+  controls.LabUseVirtual = &LabUseVirtual;
+  controls.StatusBar1 = &StatusBar1;
+  controls.Timer1 = &Timer1;
+  controls.menu_show = &menu_show;
+  controls.meun_usemin = &meun_usemin;
+  for (int i = 0; i < 4; ++i) controls.menu_renew[i] = &menu_renew[i];
+}
+
+}  // namespace ledra::fakes

@@ -1,0 +1,258 @@
+// In-memory controls: they keep what the window's code wrote and record the drawing,
+// so tests can check texts, geometry and the order of operations.
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/ForLedra.h"
+#include "platform/controls.h"
+
+namespace ledra::fakes {
+
+using platform::Align;
+using platform::IconHandle;
+using platform::Rgb;
+
+// Shared record of control operations in the order they happened ("ListTask.addRow").
+using ControlLog = std::vector<std::string>;
+
+class MemoryListView : public platform::ListView {
+ public:
+  struct Column {
+    std::string header;
+    int width;
+    Align align;
+  };
+  struct Row {
+    std::string key;
+    std::vector<std::string> cells;  // [0] = item text
+    std::string tag;
+    int largeImage = 0, smallImage = 0;
+  };
+
+  MemoryListView(std::string name, ControlLog* log) : name_(std::move(name)), log_(log) {}
+
+  std::vector<Column> columns;
+  std::vector<Row> rows;
+  std::string listTag;
+  int selected = -1;
+  int focusCount = 0;
+  int cellWrites = 0;  // setCell calls that reached the list
+  int updateDepth = 0;
+  int maxUpdateDepth = 0;
+  platform::ImageList* largeList = nullptr;
+  platform::ImageList* smallList = nullptr;
+
+  void clearColumns() override;
+  void addColumn(std::string_view header, int widthTwips, Align align) override;
+  int columnCount() const override { return static_cast<int>(columns.size()); }
+  void setColumnAlign(int column, Align align) override;
+  int rowCount() const override { return static_cast<int>(rows.size()); }
+  void addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) override;
+  void removeRow(int row) override;
+  void clearRows() override;
+  int findKey(std::string_view key) const override;
+  std::string key(int row) const override;
+  std::string cell(int row, int column) const override;
+  void setCell(int row, int column, std::string_view text) override;
+  std::string rowTag(int row) const override;
+  void setRowTag(int row, std::string_view tag) override;
+  std::string tag() const override { return listTag; }
+  void setTag(std::string_view tag) override { listTag = tag; }
+  int selectedRow() const override { return selected; }
+  void selectRow(int row) override;
+  void setFocus() override;
+  void setLargeImageList(platform::ImageList* list) override;
+  void setSmallImageList(platform::ImageList* list) override;
+  void beginUpdate() override;
+  void endUpdate() override;
+
+ private:
+  void note(const std::string& op) {
+    if (log_) log_->push_back(name_ + "." + op);
+  }
+  std::string name_;
+  ControlLog* log_;
+};
+
+class MemoryIconSurface;
+
+class MemoryImageList : public platform::ImageList {
+ public:
+  MemoryImageList(std::string name, ControlLog* log) : name_(std::move(name)), log_(log) {}
+  // Each image is described by the icons drawn into it ("" = blank white).
+  std::vector<std::string> images;
+  int imageWidth = 0, imageHeight = 0;
+
+  void clear() override;
+  int count() const override { return static_cast<int>(images.size()); }
+  void setImageSize(int w, int h) override;
+  void addFrom(const platform::IconSurface& surface) override;
+  void addIcon(IconHandle icon) override;
+
+ private:
+  std::string name_;
+  ControlLog* log_;
+};
+
+class MemoryIconSurface : public platform::IconSurface {
+ public:
+  MemoryIconSurface(std::string name, int w, int h, ControlLog* log)
+      : name_(std::move(name)), w_(w), h_(h), log_(log) {}
+  // Icons that DrawIconEx / DrawIcon cannot draw (0 can never be drawn).
+  std::set<IconHandle> failDrawEx, failDraw;
+  std::string picture;  // "" = blank; otherwise the drawn icons, "icon@WxH;..."
+
+  void clear() override;
+  void resize(int w, int h) override;
+  int widthPx() const override { return w_; }
+  int heightPx() const override { return h_; }
+  bool drawIconEx(IconHandle icon, int x, int y, int width, int height) override;
+  bool drawIcon(IconHandle icon, int x, int y) override;
+
+ private:
+  std::string name_;
+  int w_, h_;
+  ControlLog* log_;
+};
+
+class MemoryCanvas : public platform::Canvas {
+ public:
+  enum class Op { Clear, Point, Line, Rectangle };
+  struct Draw {
+    Op op;
+    float x1, y1, x2, y2;
+    Rgb colour;
+  };
+  MemoryCanvas(std::string name, float w, float h, ControlLog* log)
+      : name_(std::move(name)), w_(w), h_(h), log_(log) {}
+  std::vector<Draw> draws;  // since the last clear
+  int clears = 0;
+
+  void clear() override;
+  void point(float x, float y, Rgb colour) override;
+  void line(float x1, float y1, float x2, float y2, Rgb colour) override;
+  void rectangle(float x1, float y1, float x2, float y2, Rgb colour) override;
+  float width() const override { return w_; }
+  float height() const override { return h_; }
+  void setSize(float w, float h) { w_ = w, h_ = h; }
+  std::vector<Draw> of(Op op) const;
+
+ private:
+  std::string name_;
+  float w_, h_;
+  ControlLog* log_;
+};
+
+class MemoryLabel : public platform::Label {
+ public:
+  MemoryLabel(std::string name, std::string caption, ControlLog* log)
+      : name_(std::move(name)), caption_(std::move(caption)), log_(log) {}
+  std::string caption() const override { return caption_; }
+  void setCaption(std::string_view text) override;
+
+ private:
+  std::string name_, caption_;
+  ControlLog* log_;
+};
+
+class MemoryStatusBar : public platform::StatusBar {
+ public:
+  explicit MemoryStatusBar(ControlLog* log) : log_(log) {}
+  std::string panels[3];
+  std::string panelText(int panel) const override;
+  void setPanelText(int panel, std::string_view text) override;
+
+ private:
+  ControlLog* log_;
+};
+
+class MemoryMenuItem : public platform::MenuItem {
+ public:
+  explicit MemoryMenuItem(bool checked) : checked_(checked) {}
+  bool checked() const override { return checked_; }
+  void setChecked(bool c) override { checked_ = c; }
+
+ private:
+  bool checked_;
+};
+
+class MemoryTimer : public platform::Timer {
+ public:
+  int interval() const override { return interval_; }
+  void setInterval(int ms) override { interval_ = ms; }
+  bool enabled() const override { return enabled_; }
+  void setEnabled(bool e) override { enabled_ = e; }
+
+ private:
+  int interval_ = 500;
+  bool enabled_ = true;
+};
+
+class MemoryPanel : public platform::Panel {
+ public:
+  MemoryPanel(int left, int top) : left_(left), top_(top) {}
+  bool visible() const override { return visible_; }
+  void setVisible(bool v) override { visible_ = v; }
+  int left() const override { return left_; }
+  int top() const override { return top_; }
+  void move(int l, int t) override { left_ = l, top_ = t; }
+
+ private:
+  bool visible_ = true;
+  int left_, top_;
+};
+
+class MemoryTabStrip : public platform::TabStrip {
+ public:
+  int selectedPosition() const override { return position_; }
+  void select(int position) override { position_ = position; }
+
+ private:
+  int position_ = 1;
+};
+
+class MemoryWindow : public platform::Window {
+ public:
+  platform::WindowHandle hwnd = 0x1000;
+  platform::IconHandle iconHandle = 0xA000;
+  int width = 0;
+  bool minimized = false;
+  bool ended = false;
+  platform::WindowHandle handle() const override { return hwnd; }
+  platform::IconHandle icon() const override { return iconHandle; }
+  int widthTwips() const override { return width; }
+  void setWidthTwips(int w) override { width = w; }
+  void minimize() override { minimized = true; }
+  void endProgram() override { ended = true; }
+};
+
+// Every control of the designed window, in memory, wired into FormControls.
+struct FakeForm {
+  FakeForm();
+  ControlLog log;
+  MemoryWindow window;
+  MemoryTabStrip tabs;
+  MemoryPanel pages[3] = {{6660, 270}, {7410, -1140}, {150, 510}};
+  MemoryListView ListTask{"ListTask", &log}, ListProcess{"ListProcess", &log};
+  MemoryImageList Image_NULL{"Image_NULL", &log}, Image_Large{"Image_Large", &log},
+      Image_Small{"Image_Small", &log};
+  MemoryIconSurface Pic_Large{"Pic_Large", 32, 32, &log}, Pic_Small{"Pic_Small", 16, 16, &log};
+  MemoryCanvas UseCPU{"UseCPU", 54.0f, 87.75f, &log}, BrokenCPU{"BrokenCPU", 4125.0f, 1755.0f, &log},
+      UseFF{"UseFF", 54.0f, 87.75f, &log}, BrokenFF{"BrokenFF", 4125.0f, 1755.0f, &log};
+  MemoryLabel LabCPU{"LabCPU", "100 %", &log}, LabFF{"LabFF", "0 KB", &log},
+      LabTotalPageFile{"LabTotalPageFile", "", &log}, LabAvailPageFile{"LabAvailPageFile", "", &log},
+      LabUsePageFile{"LabUsePageFile", "", &log}, LabTotalVirtual{"LabTotalVirtual", "", &log},
+      LabAvailVirtual{"LabAvailVirtual", "", &log}, LabUseVirtual{"LabUseVirtual", "", &log};
+  MemoryStatusBar StatusBar1{&log};
+  MemoryTimer Timer1;
+  MemoryMenuItem menu_show{true}, meun_usemin{true};
+  MemoryMenuItem menu_renew[4] = {MemoryMenuItem{true}, MemoryMenuItem{false}, MemoryMenuItem{false},
+                                  MemoryMenuItem{false}};
+  app::FormControls controls;
+};
+
+}  // namespace ledra::fakes

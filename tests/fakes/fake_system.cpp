@@ -1,0 +1,390 @@
+#include "fakes/fake_system.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/byte_reader.h"
+
+namespace ledra::fakes {
+
+using namespace platform;
+
+namespace {
+
+void copyOut(const std::vector<std::byte>& from, Bytes to) {
+  std::memcpy(to.data(), from.data(), std::min(from.size(), to.size()));
+}
+
+}  // namespace
+
+std::size_t FakeSystem::count(std::string_view call) const {
+  return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
+}
+
+FakeSystem::Window* FakeSystem::window(WindowHandle handle) {
+  if (handle == 0) return nullptr;
+  for (auto& w : windows)
+    if (w.handle == handle) return &w;
+  return nullptr;
+}
+
+// ---- version, locale ----------------------------------------------------------------
+
+bool FakeSystem::getVersionEx(Bytes info) {
+  calls.push_back("getVersionEx");
+  if (versionFails || info.size() < 148) return false;
+  if (common::ByteReader(info).u32(0).value_or(0) != 148) return false;
+  common::putU32(info, 16, platformId);
+  return true;
+}
+
+std::string FakeSystem::localeDecimalSeparator() { return decimalSeparator; }
+
+// ---- ntdll ------------------------------------------------------------------------------
+
+std::int32_t FakeSystem::ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
+                                                  std::uint32_t* returnLength) {
+  calls.push_back("ntQuerySystemInformation");
+  if (onSystemInformation) return onSystemInformation(infoClass, buffer, returnLength);
+  if (failingSystemInformation.count(infoClass)) return kStatusAccessDenied;
+  auto it = systemInformation.find(infoClass);
+  if (it == systemInformation.end()) return kStatusInvalidInfoClass;
+  const auto needed = static_cast<std::uint32_t>(it->second.size());
+  if (returnLength) *returnLength = needed;
+  if (buffer.size() < it->second.size()) return kStatusInfoLengthMismatch;
+  copyOut(it->second, buffer);
+  return kStatusSuccess;
+}
+
+std::int32_t FakeSystem::ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
+                                                   Bytes buffer, std::uint32_t* returnLength) {
+  calls.push_back("ntQueryInformationProcess");
+  auto h = handlePid.find(process);
+  if (h == handlePid.end()) return static_cast<std::int32_t>(0xC0000008u);  // invalid handle
+  auto& p = processes[h->second];
+  auto it = p.information.find(infoClass);
+  if (it == p.information.end()) return kStatusNotImplemented;
+  const auto needed = static_cast<std::uint32_t>(it->second.size());
+  if (returnLength) *returnLength = needed;
+  if (buffer.size() < it->second.size()) return kStatusInfoLengthMismatch;
+  copyOut(it->second, buffer);
+  return kStatusSuccess;
+}
+
+// ---- processes -----------------------------------------------------------------------
+
+Handle FakeSystem::openProcess(std::uint32_t access, bool, std::uint32_t pid) {
+  calls.push_back("openProcess");
+  auto it = processes.find(pid);
+  if (it == processes.end() || !it->second.canOpen || it->second.terminated) return 0;
+  Handle h = nextHandle_ += 4;
+  openHandles.insert(h);
+  handlePid[h] = pid;
+  handleAccess[h] = access;
+  return h;
+}
+
+bool FakeSystem::closeHandle(Handle handle) {
+  calls.push_back("closeHandle");
+  if (!openHandles.erase(handle)) return false;
+  handlePid.erase(handle);
+  handleAccess.erase(handle);
+  snapshotCursor_.erase(handle);
+  return true;
+}
+
+bool FakeSystem::terminateProcess(Handle process, std::uint32_t exitCode) {
+  calls.push_back("terminateProcess");
+  auto h = handlePid.find(process);
+  if (h == handlePid.end()) return false;
+  if ((handleAccess[process] & 1u) == 0) return false;  // PROCESS_TERMINATE
+  auto& p = processes[h->second];
+  if (!p.canTerminate) return false;
+  p.terminated = true;
+  p.exitCode = exitCode;
+  return true;
+}
+
+bool FakeSystem::readProcessMemory(Handle process, std::uint32_t address, Bytes into) {
+  calls.push_back("readProcessMemory");
+  auto h = handlePid.find(process);
+  if (h == handlePid.end()) return false;
+  if ((handleAccess[process] & 0x10u) == 0) return false;  // PROCESS_VM_READ
+  const auto& memory = processes[h->second].memory;
+  // The read must lie inside one region, as a read across unmapped pages fails.
+  auto it = memory.upper_bound(address);
+  if (it == memory.begin()) return false;
+  --it;
+  const std::uint64_t offset = static_cast<std::uint64_t>(address) - it->first;
+  if (offset + into.size() > it->second.size()) return false;
+  std::memcpy(into.data(), it->second.data() + offset, into.size());
+  return true;
+}
+
+std::string FakeSystem::queryDosDevice(std::string_view deviceName) {
+  calls.push_back("queryDosDevice");
+  auto it = dosDevices.find(std::string(deviceName));
+  return it == dosDevices.end() ? std::string() : it->second;
+}
+
+bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) {
+  calls.push_back("enumProcessModules");
+  auto h = handlePid.find(process);
+  if (h == handlePid.end()) return false;
+  const auto& list = processes[h->second].modules;
+  if (list.empty()) return false;
+  for (std::size_t i = 0; i < list.size() && (i + 1) * 4 <= modules.size(); ++i)
+    common::putU32(modules, i * 4, list[i]);
+  if (cbNeeded) *cbNeeded = static_cast<std::uint32_t>(list.size() * 4);
+  return true;
+}
+
+std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint32_t module,
+                                            std::uint32_t maxChars) {
+  calls.push_back("getModuleFileNameEx");
+  auto h = handlePid.find(process);
+  if (h == handlePid.end()) return {};
+  const auto& names = processes[h->second].moduleFileNames;
+  auto it = names.find(module);
+  if (it == names.end()) return {};
+  std::string name = it->second;
+  if (maxChars > 0 && name.size() >= maxChars) name.resize(maxChars - 1);
+  return name;
+}
+
+// ---- Toolhelp -----------------------------------------------------------------------------
+
+Handle FakeSystem::createToolhelp32Snapshot(std::uint32_t, std::uint32_t) {
+  calls.push_back("createToolhelp32Snapshot");
+  if (snapshotFails) return 0;
+  Handle h = nextHandle_ += 4;
+  openHandles.insert(h);
+  snapshotCursor_[h] = 0;
+  return h;
+}
+
+bool FakeSystem::process32First(Handle snapshot, Bytes entry) {
+  calls.push_back("process32First");
+  auto it = snapshotCursor_.find(snapshot);
+  if (it == snapshotCursor_.end()) return false;
+  it->second = 0;
+  if (toolhelpEntries.empty() || entry.size() < 296) return false;
+  if (common::ByteReader(entry).u32(0).value_or(0) != 296) return false;
+  copyOut(toolhelpEntries[0], entry);
+  it->second = 1;
+  return true;
+}
+
+bool FakeSystem::process32Next(Handle snapshot, Bytes entry) {
+  calls.push_back("process32Next");
+  auto it = snapshotCursor_.find(snapshot);
+  if (it == snapshotCursor_.end() || it->second >= toolhelpEntries.size()) return false;
+  copyOut(toolhelpEntries[it->second++], entry);
+  return true;
+}
+
+// ---- memory status ----------------------------------------------------------------------
+
+bool FakeSystem::globalMemoryStatusEx(Bytes out) {
+  calls.push_back("globalMemoryStatusEx");
+  if (!memoryStatusEx) return false;
+  copyOut(*memoryStatusEx, out);
+  return true;
+}
+
+void FakeSystem::globalMemoryStatus(Bytes out) {
+  calls.push_back("globalMemoryStatus");
+  copyOut(memoryStatus, out);
+}
+
+// ---- registry ---------------------------------------------------------------------------
+
+std::int32_t FakeSystem::regOpenKey(Handle root, std::string_view subKey, Handle* result) {
+  calls.push_back("regOpenKey");
+  if (result) *result = 0;
+  if (root != kHkeyDynData) return 2;  // ERROR_FILE_NOT_FOUND
+  auto it = registry.find(std::string(subKey));
+  if (it == registry.end()) return 2;
+  Handle h = nextHandle_ += 4;
+  openKeys.insert(h);
+  keyPath_[h] = it->first;
+  if (result) *result = h;
+  return 0;
+}
+
+std::int32_t FakeSystem::regQueryValueEx(Handle key, std::string_view valueName,
+                                         std::uint32_t* type, Bytes data,
+                                         std::uint32_t* dataSize) {
+  calls.push_back("regQueryValueEx");
+  auto k = keyPath_.find(key);
+  if (k == keyPath_.end() || !openKeys.count(key)) return 6;  // ERROR_INVALID_HANDLE
+  const auto& values = registry[k->second];
+  auto v = values.find(std::string(valueName));
+  if (v == values.end()) return 2;
+  if (data.size() < 4) return 234;  // ERROR_MORE_DATA
+  common::putU32(data, 0, v->second);
+  if (type) *type = 4;
+  if (dataSize) *dataSize = 4;
+  return 0;
+}
+
+std::int32_t FakeSystem::regCloseKey(Handle key) {
+  calls.push_back("regCloseKey");
+  if (!openKeys.erase(key)) return 6;
+  keyPath_.erase(key);
+  return 0;
+}
+
+// ---- windows ----------------------------------------------------------------------------
+
+void FakeSystem::enumWindows(const std::function<bool(WindowHandle)>& each) {
+  calls.push_back("enumWindows");
+  const auto snapshot = windows;  // the callback may not change the set mid-walk
+  for (const auto& w : snapshot)
+    if (!each(w.handle)) break;
+}
+
+bool FakeSystem::isWindowVisible(WindowHandle h) {
+  calls.push_back("isWindowVisible");
+  auto* w = window(h);
+  return w && w->visible;
+}
+
+WindowHandle FakeSystem::getParent(WindowHandle h) {
+  calls.push_back("getParent");
+  auto* w = window(h);
+  return w ? w->parent : 0;
+}
+
+WindowHandle FakeSystem::getWindow(WindowHandle h, std::uint32_t command) {
+  calls.push_back("getWindow");
+  auto* w = window(h);
+  return (w && command == 4) ? w->owner : 0;  // GW_OWNER
+}
+
+std::int32_t FakeSystem::getWindowLong(WindowHandle h, std::int32_t index) {
+  calls.push_back("getWindowLong");
+  auto* w = window(h);
+  return (w && index == -20) ? w->exStyle : 0;  // GWL_EXSTYLE
+}
+
+std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {
+  calls.push_back("getWindowText");
+  auto* w = window(h);
+  if (!w || maxUnits <= 0) return {};
+  std::string title = w->title;
+  // Cut at maxUnits - 1 UTF-16 units without splitting a character.
+  std::size_t units = 0, i = 0;
+  while (i < title.size()) {
+    unsigned char c = static_cast<unsigned char>(title[i]);
+    std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
+    std::size_t u = len == 4 ? 2 : 1;
+    if (units + u > static_cast<std::size_t>(maxUnits - 1)) break;
+    units += u;
+    i += len;
+  }
+  title.resize(i);
+  return title;
+}
+
+WindowHandle FakeSystem::findWindow(std::string_view title) {
+  calls.push_back("findWindow");
+  for (const auto& w : windows)
+    if (w.parent == 0 && w.title == title) return w.handle;
+  return 0;
+}
+
+std::uint32_t FakeSystem::getWindowThreadProcessId(WindowHandle h, std::uint32_t* pid) {
+  calls.push_back("getWindowThreadProcessId");
+  auto* w = window(h);
+  if (pid) *pid = w ? w->pid : 0;
+  return w ? w->thread : 0;
+}
+
+bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::uintptr_t wParam,
+                                    std::intptr_t, std::uint32_t, std::uint32_t,
+                                    std::uintptr_t* result) {
+  calls.push_back("sendMessageTimeout");
+  if (result) *result = 0;
+  auto* w = window(h);
+  if (!w || w->hung) return false;
+  if (message == 0x7F && result) *result = wParam == 1 ? w->bigIcon : w->smallIcon;  // WM_GETICON
+  return true;
+}
+
+std::uintptr_t FakeSystem::getClassLong(WindowHandle h, std::int32_t index) {
+  calls.push_back("getClassLong");
+  auto* w = window(h);
+  if (!w) return 0;
+  if (index == -14) return w->classIcon;       // GCL_HICON
+  if (index == -34) return w->classSmallIcon;  // GCL_HICONSM
+  return 0;
+}
+
+bool FakeSystem::showWindow(WindowHandle h, std::int32_t command) {
+  calls.push_back("showWindow");
+  auto* w = window(h);
+  if (!w) return false;
+  if (command == 9) {  // SW_RESTORE
+    w->minimized = false;
+    w->restored = true;
+  }
+  if (command == 6 || command == 2) w->minimized = true;
+  return true;
+}
+
+bool FakeSystem::setWindowPos(WindowHandle h, std::intptr_t insertAfter, int, int, int, int,
+                              std::uint32_t flags) {
+  calls.push_back("setWindowPos");
+  setWindowPosCalls.push_back({h, insertAfter, flags});
+  return true;
+}
+
+int FakeSystem::messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
+                           std::uint32_t type) {
+  calls.push_back("messageBox");
+  messageBoxes.push_back({owner, std::string(text), std::string(caption), type});
+  return messageBoxAnswer;
+}
+
+// ---- shell, icons -----------------------------------------------------------------------
+
+std::uint32_t FakeSystem::extractIconEx(std::string_view file, int index, IconHandle* large,
+                                        IconHandle* small, std::uint32_t count) {
+  calls.push_back("extractIconEx");
+  auto it = fileIcons.find(std::string(file));
+  if (it == fileIcons.end() || index != 0 || count == 0) return 0;
+  std::uint32_t got = 0;
+  if (large && it->second.first) {
+    *large = it->second.first;
+    liveExtractedIcons.insert(*large);
+    ++got;
+  }
+  if (small && it->second.second) {
+    *small = it->second.second;
+    liveExtractedIcons.insert(*small);
+    ++got;
+  }
+  return got;
+}
+
+bool FakeSystem::destroyIcon(IconHandle icon) {
+  calls.push_back("destroyIcon");
+  return liveExtractedIcons.erase(icon) > 0;
+}
+
+bool FakeSystem::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
+                               std::string_view prompt, std::uint32_t flags, bool wide) {
+  calls.push_back("runFileDialog");
+  runDialogs.push_back({owner, std::string(title), std::string(prompt), flags, icon, wide});
+  return true;
+}
+
+bool FakeSystem::shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
+                            IconHandle icon, bool wide) {
+  calls.push_back("shellAbout");
+  aboutBoxes.push_back({owner, std::string(title), std::string(other), 0, icon, wide});
+  return true;
+}
+
+}  // namespace ledra::fakes

@@ -1,0 +1,180 @@
+// FakeSystem: a small scriptable machine behind the System seam. Each area of the
+// program keeps its simulated state in its own section; every call is logged by name
+// so tests can check the order of OS calls where order is the rule.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace ledra::fakes {
+
+using platform::Bytes;
+using platform::Handle;
+using platform::IconHandle;
+using platform::WindowHandle;
+
+class FakeSystem : public platform::System {
+ public:
+  // ---- log and handle accounting ----------------------------------------------
+  std::vector<std::string> calls;  // method names in call order
+  std::size_t count(std::string_view call) const;
+  void clearCalls() { calls.clear(); }
+  // Handles from openProcess / createToolhelp32Snapshot / regOpenKey not yet closed.
+  std::set<Handle> openHandles;
+  std::set<Handle> openKeys;
+
+  // ---- version, locale ------------------------------------------------------------
+  std::uint32_t platformId = 2;  // VER_PLATFORM_WIN32_NT
+  bool versionFails = false;
+  std::string decimalSeparator = ".";
+
+  // ---- ntdll: system information ----------------------------------------------------
+  // Default behaviour: the bytes stored for a class are copied out; a buffer that is
+  // too small gets kStatusInfoLengthMismatch and the needed length. A class with no
+  // bytes answers kStatusInvalidInfoClass. `onSystemInformation` overrides it all.
+  std::map<std::uint32_t, std::vector<std::byte>> systemInformation;
+  std::set<std::uint32_t> failingSystemInformation;  // these classes answer an error
+  std::function<std::int32_t(std::uint32_t, Bytes, std::uint32_t*)> onSystemInformation;
+
+  // ---- processes ----------------------------------------------------------------------
+  struct Process {
+    std::uint32_t pid = 0;
+    bool canOpen = true;         // OpenProcess succeeds
+    bool canTerminate = true;    // TerminateProcess succeeds
+    bool terminated = false;
+    std::uint32_t exitCode = 0;
+    // Answers to NtQueryInformationProcess by class (class 0 basic, 27 image name,
+    // 29 break-on-termination); a missing class answers kStatusNotImplemented.
+    std::map<std::uint32_t, std::vector<std::byte>> information;
+    // Memory of the process: base address -> bytes.
+    std::map<std::uint32_t, std::vector<std::byte>> memory;
+    std::vector<std::uint32_t> modules;  // HMODULE values for EnumProcessModules
+    std::map<std::uint32_t, std::string> moduleFileNames;
+  };
+  std::map<std::uint32_t, Process> processes;
+  std::map<std::string, std::string> dosDevices;  // "C:" -> "\Device\HarddiskVolume2"
+  std::map<Handle, std::uint32_t> handlePid;      // open process handle -> pid
+  std::map<Handle, std::uint32_t> handleAccess;   // open process handle -> access
+
+  // ---- Toolhelp -------------------------------------------------------------------------
+  // Each entry is a 296-byte PROCESSENTRY32 (built by the tests); copied out in order.
+  std::vector<std::vector<std::byte>> toolhelpEntries;
+  bool snapshotFails = false;
+
+  // ---- memory status --------------------------------------------------------------------
+  std::optional<std::vector<std::byte>> memoryStatusEx;  // 64 bytes; nullopt = unavailable
+  std::vector<std::byte> memoryStatus = std::vector<std::byte>(32);
+
+  // ---- registry ---------------------------------------------------------------------------
+  // key path -> (value name -> 32-bit value). Only HKEY_DYN_DATA keys are simulated.
+  std::map<std::string, std::map<std::string, std::uint32_t>> registry;
+
+  // ---- windows -------------------------------------------------------------------------
+  struct Window {
+    WindowHandle handle = 0;
+    std::string title;
+    bool visible = true;
+    WindowHandle parent = 0;
+    WindowHandle owner = 0;
+    std::int32_t exStyle = 0;
+    std::uint32_t pid = 0;
+    std::uint32_t thread = 1;
+    IconHandle bigIcon = 0, smallIcon = 0;           // WM_GETICON answers
+    IconHandle classIcon = 0, classSmallIcon = 0;    // GetClassLong answers
+    bool hung = false;                               // does not answer messages
+    bool minimized = false;
+    bool restored = false;
+  };
+  std::vector<Window> windows;  // top of the Z order first
+  Window* window(WindowHandle handle);
+  // Icons a file gives to ExtractIconEx: path -> (large, small).
+  std::map<std::string, std::pair<IconHandle, IconHandle>> fileIcons;
+  std::set<IconHandle> liveExtractedIcons;  // extracted and not yet destroyed
+
+  // ---- message box, shell ------------------------------------------------------------------
+  struct MessageBoxCall {
+    WindowHandle owner;
+    std::string text, caption;
+    std::uint32_t type;
+  };
+  std::vector<MessageBoxCall> messageBoxes;
+  int messageBoxAnswer = 1;  // IDOK
+  struct ShellCall {
+    WindowHandle owner;
+    std::string title, text;
+    std::uint32_t flags;
+    IconHandle icon;
+    bool wide;
+  };
+  std::vector<ShellCall> runDialogs;
+  std::vector<ShellCall> aboutBoxes;
+  struct SetWindowPosCall {
+    WindowHandle window;
+    std::intptr_t insertAfter;
+    std::uint32_t flags;
+  };
+  std::vector<SetWindowPosCall> setWindowPosCalls;
+
+  // ---- System --------------------------------------------------------------------------
+  bool getVersionEx(Bytes osVersionInfoA) override;
+  std::string localeDecimalSeparator() override;
+  std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
+                                        std::uint32_t* returnLength) override;
+  std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                         std::uint32_t* returnLength) override;
+  Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) override;
+  bool closeHandle(Handle handle) override;
+  bool terminateProcess(Handle process, std::uint32_t exitCode) override;
+  bool readProcessMemory(Handle process, std::uint32_t address, Bytes into) override;
+  std::string queryDosDevice(std::string_view deviceName) override;
+  bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
+  std::string getModuleFileNameEx(Handle process, std::uint32_t module,
+                                  std::uint32_t maxChars) override;
+  Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;
+  bool process32First(Handle snapshot, Bytes entry) override;
+  bool process32Next(Handle snapshot, Bytes entry) override;
+  bool globalMemoryStatusEx(Bytes memoryStatusEx) override;
+  void globalMemoryStatus(Bytes memoryStatus) override;
+  std::int32_t regOpenKey(Handle root, std::string_view subKey, Handle* result) override;
+  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type,
+                               Bytes data, std::uint32_t* dataSize) override;
+  std::int32_t regCloseKey(Handle key) override;
+  void enumWindows(const std::function<bool(WindowHandle)>& each) override;
+  bool isWindowVisible(WindowHandle window) override;
+  WindowHandle getParent(WindowHandle window) override;
+  WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
+  std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
+  std::string getWindowText(WindowHandle window, int maxUnits) override;
+  WindowHandle findWindow(std::string_view title) override;
+  std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
+  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                          std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                          std::uintptr_t* result) override;
+  std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
+  bool showWindow(WindowHandle window, std::int32_t command) override;
+  bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override;
+  int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
+                 std::uint32_t type) override;
+  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large,
+                              IconHandle* small, std::uint32_t count) override;
+  bool destroyIcon(IconHandle icon) override;
+  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
+                     std::string_view prompt, std::uint32_t flags, bool wide) override;
+  bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
+                  IconHandle icon, bool wide) override;
+
+ private:
+  Handle nextHandle_ = 0x100;
+  std::map<Handle, std::size_t> snapshotCursor_;
+  std::map<Handle, std::string> keyPath_;
+};
+
+}  // namespace ledra::fakes
