@@ -1,7 +1,154 @@
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+
 #include "app/ForLedra.h"
+#include "common/text.h"
+#include "tasks/task_image_path.h"
 
 namespace ledra::app {
 
-void ForLedra::RefreshTaskList() {}
+namespace {
+
+using platform::IconHandle;
+using platform::WindowHandle;
+
+constexpr std::uint32_t kWmGetIcon = 0x7F;
+constexpr std::uintptr_t kIconBig = 1;
+constexpr std::uintptr_t kIconSmall2 = 2;
+constexpr std::int32_t kGclHIcon = -14;
+constexpr std::int32_t kGclHIconSm = -34;
+constexpr std::uint32_t kSmtoAbortIfHung = 2;
+// A window that has not answered by then is treated as having no icon: one busy
+// application must not hold up the whole window.
+constexpr std::uint32_t kIconAnswerMs = 200;
+
+constexpr int kLarge = 32;
+constexpr int kSmall = 16;
+
+// Icons extracted from an image file belong to us and are destroyed once drawn; icons of
+// a window or its class belong to it and are never destroyed here.
+class ExtractedIcons {
+ public:
+  explicit ExtractedIcons(platform::System& system) : system_(system) {}
+  ExtractedIcons(const ExtractedIcons&) = delete;
+  ExtractedIcons& operator=(const ExtractedIcons&) = delete;
+  ~ExtractedIcons() {
+    if (large_ != 0) system_.destroyIcon(large_);
+    if (small_ != 0 && small_ != large_) system_.destroyIcon(small_);
+  }
+  // The first icon of the file; each form it gives replaces the handle passed in.
+  void extract(std::string_view path, IconHandle& big, IconHandle& small) {
+    if (path.empty()) return;
+    IconHandle large = 0, smallForm = 0;
+    if (system_.extractIconEx(path, 0, &large, &smallForm, 1) == 0) return;
+    large_ = large;
+    small_ = smallForm;
+    if (large != 0) big = large;
+    if (smallForm != 0) small = smallForm;
+  }
+
+ private:
+  platform::System& system_;
+  IconHandle large_ = 0, small_ = 0;
+};
+
+struct Icons {
+  IconHandle big = 0, small = 0;
+};
+
+// WM_GETICON with a time-out; a window that does not answer is remembered for the rest of
+// the rebuild so it costs the wait once.
+Icons askWindow(platform::System& system, WindowHandle h, std::set<WindowHandle>& silent) {
+  Icons icons;
+  if (h == 0 || silent.count(h)) return icons;
+  std::uintptr_t answer = 0;
+  if (!system.sendMessageTimeout(h, kWmGetIcon, kIconBig, 0, kSmtoAbortIfHung, kIconAnswerMs, &answer)) {
+    silent.insert(h);
+    return icons;
+  }
+  icons.big = answer;
+  answer = 0;
+  if (!system.sendMessageTimeout(h, kWmGetIcon, kIconSmall2, 0, kSmtoAbortIfHung, kIconAnswerMs, &answer)) {
+    silent.insert(h);
+    return icons;
+  }
+  icons.small = answer;
+  return icons;
+}
+
+}  // namespace
+
+void ForLedra::RefreshTaskList() {
+  platform::ListView& list = *c_.ListTask;
+  platform::ImageList& large = *c_.Image_Large;
+  platform::ImageList& small = *c_.Image_Small;
+  platform::IconSurface& picLarge = *c_.Pic_Large;
+  platform::IconSurface& picSmall = *c_.Pic_Small;
+
+  // The string always ends in "|", so the last piece is never a title.
+  std::vector<std::string_view> titles = common::split(mod.TaskList, '|');
+  if (!titles.empty()) titles.pop_back();
+
+  list.beginUpdate();
+
+  // The list must not show images that are being thrown away.
+  list.setLargeImageList(c_.Image_NULL);
+  list.setSmallImageList(c_.Image_NULL);
+  large.clear();
+  small.clear();
+  small.setImageSize(kSmall, kSmall);
+  large.setImageSize(kLarge, kLarge);
+
+  std::set<WindowHandle> silent;
+  for (std::string_view title : titles) {
+    picSmall.clear();
+    picLarge.clear();
+
+    const std::string path = tasks::GetTaskImagePath(system_, title);
+    const WindowHandle h = system_.findWindow(title);
+
+    bool enlarged = false;
+    {
+      Icons icons = askWindow(system_, h, silent);
+      if (icons.small == 0 || icons.big == 0) {
+        // Both come from the class, also the one the window gave.
+        icons.big = h != 0 ? system_.getClassLong(h, kGclHIcon) : 0;
+        icons.small = h != 0 ? system_.getClassLong(h, kGclHIconSm) : 0;
+      }
+      ExtractedIcons extracted(system_);
+      if (icons.small == 0 || icons.big == 0) extracted.extract(path, icons.big, icons.small);
+
+      bool r1 = picLarge.drawIconEx(icons.big, 0, 0, kLarge, kLarge);
+      bool r2 = picSmall.drawIconEx(icons.small, 0, 0, kSmall, kSmall);
+      if (!r1 || !r2) {
+        r1 = picLarge.drawIcon(icons.big, 0, 0);
+        r2 = picSmall.drawIcon(icons.small, 0, 0);
+        if (!r2) {
+          // The image list shrinks the large icon to the small size.
+          picSmall.resize(kLarge, kLarge);
+          enlarged = true;
+          picSmall.drawIcon(icons.big, 0, 0);
+        }
+      }
+    }  // extracted icons are destroyed here, after drawing
+
+    // Every row gets an image, a blank white one when nothing could be drawn.
+    large.addFrom(picLarge);
+    small.addFrom(picSmall);
+    if (enlarged) picSmall.resize(kSmall, kSmall);
+  }
+
+  list.setLargeImageList(&large);
+  list.setSmallImageList(&small);
+  list.clearRows();
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    const int image = static_cast<int>(i) + 1;
+    list.addRow("a" + std::to_string(i), titles[i], image, image);
+  }
+
+  list.endUpdate();
+}
 
 }  // namespace ledra::app
