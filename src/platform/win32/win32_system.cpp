@@ -1,0 +1,423 @@
+#include "platform/win32/win32_system.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <vector>
+
+#include "platform/win32/wide.h"
+
+namespace ledra::platform::win32 {
+namespace {
+
+// Byte sizes of the 32-bit records the callers hand in.
+constexpr std::size_t kOsVersionInfoASize = 148;
+constexpr std::size_t kProcessEntry32Size = 296;
+constexpr std::size_t kMemoryStatusExSize = 64;
+constexpr std::size_t kMemoryStatusSize = 32;
+// Upper bounds on caller-given counts, so a wild value cannot ask for gigabytes.
+constexpr std::uint32_t kMaxTextUnits = 32768;
+constexpr std::uint32_t kMaxIcons = 1024;
+// A system call with a text or buffer argument that is out of range: nothing was done.
+constexpr std::int32_t kErrorInvalidParameter = 87;
+
+template <typename Fn>
+Fn lookup(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  // Through void(*)() so the cast does not pretend the two signatures match.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+HANDLE asHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+HWND asWindow(WindowHandle w) { return reinterpret_cast<HWND>(w); }
+HKEY asKey(Handle k) { return reinterpret_cast<HKEY>(k); }
+HICON asIcon(IconHandle i) { return reinterpret_cast<HICON>(i); }
+WindowHandle fromWindow(HWND w) { return reinterpret_cast<WindowHandle>(w); }
+
+// The size field callers put at the start of a record.
+std::uint32_t leadingSize(Bytes record) {
+  std::uint32_t size = 0;
+  if (record.size() >= sizeof size) std::memcpy(&size, record.data(), sizeof size);
+  return size;
+}
+
+// A record of at least `minimum` bytes whose size field does not claim more than it holds.
+bool sizedRecord(Bytes record, std::size_t minimum) {
+  return record.size() >= minimum && leadingSize(record) <= record.size();
+}
+
+void* bufferOrNull(Bytes buffer) { return buffer.empty() ? nullptr : buffer.data(); }
+
+// The first string of a multi-string result, up to its NUL.
+template <typename Char>
+std::basic_string_view<Char> firstString(const std::vector<Char>& text, std::size_t written) {
+  std::basic_string_view<Char> view(text.data(), std::min(written, text.size()));
+  return view.substr(0, view.find(Char{}));
+}
+
+struct EnumState {
+  const std::function<bool(WindowHandle)>* each;
+  std::exception_ptr error;
+};
+
+BOOL CALLBACK enumWindowsProc(HWND window, LPARAM state) {
+  auto* s = reinterpret_cast<EnumState*>(state);
+  try {
+    return (*s->each)(fromWindow(window)) ? TRUE : FALSE;
+  } catch (...) {
+    // Nothing may unwind through the system's frames; rethrown once EnumWindows returns.
+    s->error = std::current_exception();
+    return FALSE;
+  }
+}
+
+}  // namespace
+
+Win32System::Win32System() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  nt_ = GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+
+  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+  createToolhelp32Snapshot_ = lookup<CreateToolhelp32SnapshotFn>(kernel32, "CreateToolhelp32Snapshot");
+  // The single-byte entries: the callers' record is the 296-byte PROCESSENTRY32.
+  process32First_ = lookup<Process32Fn>(kernel32, "Process32First");
+  process32Next_ = lookup<Process32Fn>(kernel32, "Process32Next");
+  globalMemoryStatusEx_ = lookup<GlobalMemoryStatusExFn>(kernel32, "GlobalMemoryStatusEx");
+  queryDosDeviceW_ = lookup<QueryDosDeviceWFn>(kernel32, "QueryDosDeviceW");
+  queryDosDeviceA_ = lookup<QueryDosDeviceAFn>(kernel32, "QueryDosDeviceA");
+
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  ntQuerySystemInformation_ = lookup<NtQuerySystemInformationFn>(ntdll, "NtQuerySystemInformation");
+  ntQueryInformationProcess_ = lookup<NtQueryInformationProcessFn>(ntdll, "NtQueryInformationProcess");
+
+  psapi_.reset(LoadLibraryA("psapi.dll"));
+  enumProcessModules_ = lookup<EnumProcessModulesFn>(psapi_.get(), "EnumProcessModules");
+  getModuleFileNameExW_ = lookup<GetModuleFileNameExWFn>(psapi_.get(), "GetModuleFileNameExW");
+  getModuleFileNameExA_ = lookup<GetModuleFileNameExAFn>(psapi_.get(), "GetModuleFileNameExA");
+
+  shell32_.reset(LoadLibraryA("shell32.dll"));
+  // The Run dialog has no name, only its ordinal.
+  runFileDlg_ = lookup<RunFileDlgFn>(shell32_.get(), MAKEINTRESOURCEA(61));
+}
+
+// ---- kernel32: version, locale ------------------------------------------------------
+
+bool Win32System::getVersionEx(Bytes osVersionInfoA) {
+  if (!sizedRecord(osVersionInfoA, kOsVersionInfoASize)) return false;
+  return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(osVersionInfoA.data())) != 0;
+}
+
+std::string Win32System::localeDecimalSeparator() {
+  std::string sign;
+  if (nt_) {
+    wchar_t buffer[8] = {};
+    const int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+    if (n > 1) sign = fromWide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)));
+  } else {
+    char buffer[8] = {};
+    const int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+    if (n > 1) sign = fromAnsi(std::string_view(buffer, static_cast<std::size_t>(n - 1)));
+  }
+  return sign.empty() ? "." : sign;
+}
+
+// ---- ntdll --------------------------------------------------------------------------
+
+std::int32_t Win32System::ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
+                                                   std::uint32_t* returnLength) {
+  if (!ntQuerySystemInformation_) return kStatusNotImplemented;
+  ULONG length = 0;
+  const LONG status = ntQuerySystemInformation_(infoClass, bufferOrNull(buffer),
+                                                static_cast<ULONG>(buffer.size()),
+                                                returnLength ? &length : nullptr);
+  if (returnLength) *returnLength = length;
+  return status;
+}
+
+std::int32_t Win32System::ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
+                                                    Bytes buffer, std::uint32_t* returnLength) {
+  if (!ntQueryInformationProcess_) return kStatusNotImplemented;
+  ULONG length = 0;
+  const LONG status = ntQueryInformationProcess_(asHandle(process), infoClass,
+                                                 bufferOrNull(buffer),
+                                                 static_cast<ULONG>(buffer.size()),
+                                                 returnLength ? &length : nullptr);
+  if (returnLength) *returnLength = length;
+  return status;
+}
+
+// ---- kernel32: processes ------------------------------------------------------------
+
+Handle Win32System::openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) {
+  const auto handle = reinterpret_cast<Handle>(OpenProcess(access, inherit ? TRUE : FALSE, pid));
+  if (handle != 0) handles_.insert(handle);
+  return handle;
+}
+
+bool Win32System::closeHandle(Handle handle) {
+  const bool closed = CloseHandle(asHandle(handle)) != 0;
+  if (closed) handles_.erase(handle);
+  return closed;
+}
+
+bool Win32System::terminateProcess(Handle process, std::uint32_t exitCode) {
+  return TerminateProcess(asHandle(process), exitCode) != 0;
+}
+
+bool Win32System::readProcessMemory(Handle process, std::uint32_t address, Bytes into) {
+  SIZE_T read = 0;
+  const BOOL ok = ReadProcessMemory(asHandle(process),
+                                    reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)),
+                                    bufferOrNull(into), into.size(), &read);
+  return ok && read == into.size();
+}
+
+std::string Win32System::queryDosDevice(std::string_view deviceName) {
+  // An empty name would list every device instead of naming one target.
+  if (deviceName.empty()) return {};
+  if (nt_) {
+    if (!queryDosDeviceW_) return {};
+    const std::wstring name = toWide(deviceName);
+    std::vector<wchar_t> target(1024);
+    const DWORD n = queryDosDeviceW_(name.c_str(), target.data(), static_cast<DWORD>(target.size()));
+    return n == 0 ? std::string() : fromWide(firstString(target, n));
+  }
+  if (!queryDosDeviceA_) return {};
+  const std::string name = toAnsi(deviceName);
+  std::vector<char> target(1024);
+  const DWORD n = queryDosDeviceA_(name.c_str(), target.data(), static_cast<DWORD>(target.size()));
+  return n == 0 ? std::string() : fromAnsi(firstString(target, n));
+}
+
+// ---- psapi --------------------------------------------------------------------------
+
+bool Win32System::enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) {
+  if (!enumProcessModules_) return false;
+  DWORD needed = 0;
+  const BOOL ok = enumProcessModules_(asHandle(process),
+                                      static_cast<HMODULE*>(bufferOrNull(modules)),
+                                      static_cast<DWORD>(modules.size()), &needed);
+  if (cbNeeded) *cbNeeded = needed;
+  return ok != 0;
+}
+
+std::string Win32System::getModuleFileNameEx(Handle process, std::uint32_t module,
+                                             std::uint32_t maxChars) {
+  maxChars = std::min(maxChars, kMaxTextUnits);
+  if (maxChars == 0) return {};
+  const auto hmodule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(module));
+  if (nt_ && getModuleFileNameExW_) {
+    std::vector<wchar_t> name(maxChars);
+    const DWORD n = getModuleFileNameExW_(asHandle(process), hmodule, name.data(), maxChars);
+    return fromWide(std::wstring_view(name.data(), std::min<std::size_t>(n, maxChars)));
+  }
+  if (!nt_ && getModuleFileNameExA_) {
+    std::vector<char> name(maxChars);
+    const DWORD n = getModuleFileNameExA_(asHandle(process), hmodule, name.data(), maxChars);
+    return fromAnsi(std::string_view(name.data(), std::min<std::size_t>(n, maxChars)));
+  }
+  return {};
+}
+
+// ---- kernel32: Toolhelp -------------------------------------------------------------
+
+Handle Win32System::createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) {
+  if (!createToolhelp32Snapshot_) return 0;
+  HANDLE snapshot = createToolhelp32Snapshot_(flags, pid);
+  // The call fails with INVALID_HANDLE_VALUE; the seam says "none" with 0.
+  if (snapshot == INVALID_HANDLE_VALUE || snapshot == nullptr) return 0;
+  const auto handle = reinterpret_cast<Handle>(snapshot);
+  handles_.insert(handle);
+  return handle;
+}
+
+bool Win32System::process32First(Handle snapshot, Bytes entry) {
+  if (!process32First_ || !sizedRecord(entry, kProcessEntry32Size)) return false;
+  return process32First_(asHandle(snapshot), entry.data()) != 0;
+}
+
+bool Win32System::process32Next(Handle snapshot, Bytes entry) {
+  if (!process32Next_ || !sizedRecord(entry, kProcessEntry32Size)) return false;
+  return process32Next_(asHandle(snapshot), entry.data()) != 0;
+}
+
+// ---- kernel32: memory status --------------------------------------------------------
+
+bool Win32System::globalMemoryStatusEx(Bytes memoryStatusEx) {
+  if (!globalMemoryStatusEx_ || memoryStatusEx.size() < kMemoryStatusExSize) return false;
+  return globalMemoryStatusEx_(memoryStatusEx.data()) != 0;
+}
+
+void Win32System::globalMemoryStatus(Bytes memoryStatus) {
+  if (memoryStatus.size() < kMemoryStatusSize) return;
+  GlobalMemoryStatus(reinterpret_cast<MEMORYSTATUS*>(memoryStatus.data()));
+}
+
+// ---- advapi32: registry -------------------------------------------------------------
+
+std::int32_t Win32System::regOpenKey(Handle root, std::string_view subKey, Handle* result) {
+  if (result == nullptr) return kErrorInvalidParameter;
+  HKEY key = nullptr;
+  const LONG status = RegOpenKeyA(asKey(root), toAnsi(subKey).c_str(), &key);
+  *result = status == ERROR_SUCCESS ? reinterpret_cast<Handle>(key) : 0;
+  if (*result != 0) keys_.insert(*result);
+  return status;
+}
+
+std::int32_t Win32System::regQueryValueEx(Handle key, std::string_view valueName,
+                                          std::uint32_t* type, Bytes data,
+                                          std::uint32_t* dataSize) {
+  DWORD valueType = 0;
+  DWORD size = static_cast<DWORD>(data.size());
+  const LONG status = RegQueryValueExA(asKey(key), toAnsi(valueName).c_str(), nullptr, &valueType,
+                                       static_cast<BYTE*>(bufferOrNull(data)), &size);
+  if (type) *type = valueType;
+  if (dataSize) *dataSize = size;
+  return status;
+}
+
+std::int32_t Win32System::regCloseKey(Handle key) {
+  const LONG status = RegCloseKey(asKey(key));
+  if (status == ERROR_SUCCESS) keys_.erase(key);
+  return status;
+}
+
+// ---- user32: windows ----------------------------------------------------------------
+
+void Win32System::enumWindows(const std::function<bool(WindowHandle)>& each) {
+  EnumState state{&each, nullptr};
+  EnumWindows(enumWindowsProc, reinterpret_cast<LPARAM>(&state));
+  if (state.error) std::rethrow_exception(state.error);
+}
+
+bool Win32System::isWindowVisible(WindowHandle window) {
+  return IsWindowVisible(asWindow(window)) != 0;
+}
+
+WindowHandle Win32System::getParent(WindowHandle window) {
+  return fromWindow(GetParent(asWindow(window)));
+}
+
+WindowHandle Win32System::getWindow(WindowHandle window, std::uint32_t command) {
+  return fromWindow(GetWindow(asWindow(window), command));
+}
+
+std::int32_t Win32System::getWindowLong(WindowHandle window, std::int32_t index) {
+  return nt_ ? GetWindowLongW(asWindow(window), index) : GetWindowLongA(asWindow(window), index);
+}
+
+std::string Win32System::getWindowText(WindowHandle window, int maxUnits) {
+  if (maxUnits <= 0) return {};
+  const int units = std::min(maxUnits, static_cast<int>(kMaxTextUnits));
+  if (nt_) {
+    std::vector<wchar_t> text(static_cast<std::size_t>(units));
+    const int n = GetWindowTextW(asWindow(window), text.data(), units);
+    return n <= 0 ? std::string() : fromWide(std::wstring_view(text.data(), std::min(n, units - 1)));
+  }
+  std::vector<char> text(static_cast<std::size_t>(units));
+  const int n = GetWindowTextA(asWindow(window), text.data(), units);
+  return n <= 0 ? std::string() : fromAnsi(std::string_view(text.data(), std::min(n, units - 1)));
+}
+
+WindowHandle Win32System::findWindow(std::string_view title) {
+  if (nt_) return fromWindow(FindWindowW(nullptr, toWide(title).c_str()));
+  return fromWindow(FindWindowA(nullptr, toAnsi(title).c_str()));
+}
+
+std::uint32_t Win32System::getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) {
+  DWORD process = 0;
+  const DWORD thread = GetWindowThreadProcessId(asWindow(window), &process);
+  if (pid) *pid = process;
+  return thread;
+}
+
+bool Win32System::sendMessageTimeout(WindowHandle window, std::uint32_t message,
+                                     std::uintptr_t wParam, std::intptr_t lParam,
+                                     std::uint32_t flags, std::uint32_t timeoutMs,
+                                     std::uintptr_t* result) {
+  DWORD_PTR answer = 0;
+  const LRESULT ok =
+      nt_ ? SendMessageTimeoutW(asWindow(window), message, wParam, lParam, flags, timeoutMs, &answer)
+          : SendMessageTimeoutA(asWindow(window), message, wParam, lParam, flags, timeoutMs, &answer);
+  if (result) *result = answer;
+  return ok != 0;
+}
+
+std::uintptr_t Win32System::getClassLong(WindowHandle window, std::int32_t index) {
+  if (nt_) return static_cast<std::uintptr_t>(GetClassLongPtrW(asWindow(window), index));
+  return static_cast<std::uintptr_t>(GetClassLongA(asWindow(window), index));
+}
+
+bool Win32System::showWindow(WindowHandle window, std::int32_t command) {
+  return ShowWindow(asWindow(window), command) != 0;
+}
+
+bool Win32System::setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
+                               int cx, int cy, std::uint32_t flags) {
+  return SetWindowPos(asWindow(window), reinterpret_cast<HWND>(insertAfter), x, y, cx, cy, flags) !=
+         0;
+}
+
+int Win32System::messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
+                            std::uint32_t type) {
+  if (nt_)
+    return MessageBoxW(asWindow(owner), toWide(text).c_str(), toWide(caption).c_str(), type);
+  return MessageBoxA(asWindow(owner), toAnsi(text).c_str(), toAnsi(caption).c_str(), type);
+}
+
+// ---- shell32 / icons ----------------------------------------------------------------
+
+std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconHandle* large,
+                                         IconHandle* small, std::uint32_t count) {
+  if (count > kMaxIcons) return 0;
+  std::vector<HICON> big(large ? count : 0), little(small ? count : 0);
+  HICON* bigOut = large ? big.data() : nullptr;
+  HICON* smallOut = small ? little.data() : nullptr;
+  const UINT got = nt_ ? ExtractIconExW(toWide(file).c_str(), index, bigOut, smallOut, count)
+                       : ExtractIconExA(toAnsi(file).c_str(), index, bigOut, smallOut, count);
+  // Copy back every slot the call may have filled; the caller owns what it receives.
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (large && big[i]) {
+      large[i] = reinterpret_cast<IconHandle>(big[i]);
+      icons_.insert(large[i]);
+    }
+    if (small && little[i]) {
+      small[i] = reinterpret_cast<IconHandle>(little[i]);
+      icons_.insert(small[i]);
+    }
+  }
+  return got;
+}
+
+bool Win32System::destroyIcon(IconHandle icon) {
+  const bool destroyed = DestroyIcon(asIcon(icon)) != 0;
+  if (destroyed) icons_.erase(icon);
+  return destroyed;
+}
+
+bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
+                                std::string_view prompt, std::uint32_t flags, bool wide) {
+  if (!runFileDlg_) return false;
+  if (wide) {
+    const std::wstring t = toWide(title), p = toWide(prompt);
+    runFileDlg_(asWindow(owner), asIcon(icon), nullptr, t.c_str(), p.c_str(), flags);
+  } else {
+    const std::string t = toAnsi(title), p = toAnsi(prompt);
+    runFileDlg_(asWindow(owner), asIcon(icon), nullptr, t.c_str(), p.c_str(), flags);
+  }
+  return true;
+}
+
+bool Win32System::shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
+                             IconHandle icon, bool wide) {
+  if (wide)
+    return ShellAboutW(asWindow(owner), toWide(title).c_str(), toWide(other).c_str(),
+                       asIcon(icon)) != 0;
+  return ShellAboutA(asWindow(owner), toAnsi(title).c_str(), toAnsi(other).c_str(),
+                     asIcon(icon)) != 0;
+}
+
+}  // namespace ledra::platform::win32

@@ -1,0 +1,117 @@
+// The real System: each method is one Win32 call, passing what the call passes.
+//
+// The OS family is read once at construction. On the NT family text goes through the
+// wide entry points; on the 9x family through the ANSI ones in the ANSI code page.
+// Entries that not every system has (ntdll queries, psapi, Toolhelp,
+// GlobalMemoryStatusEx, QueryDosDevice, the shell's Run dialog) are looked up at run
+// time; a missing one gives the call's failure result.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <set>
+
+#include "platform/system.h"
+#include "platform/win32/unique_handle.h"
+
+namespace ledra::platform::win32 {
+
+using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
+
+class Win32System final : public System {
+ public:
+  Win32System();
+  Win32System(const Win32System&) = delete;
+  Win32System& operator=(const Win32System&) = delete;
+
+  // True on the NT platform, as GetVersionExA reported it at construction.
+  bool isNt() const { return nt_; }
+  // Process and snapshot handles and registry keys handed out and not yet closed.
+  std::size_t liveHandles() const { return handles_.size() + keys_.size(); }
+  // Icons from extractIconEx not yet destroyed.
+  std::size_t liveIcons() const { return icons_.size(); }
+
+  bool getVersionEx(Bytes osVersionInfoA) override;
+  std::string localeDecimalSeparator() override;
+  std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
+                                        std::uint32_t* returnLength) override;
+  std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                         std::uint32_t* returnLength) override;
+  Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) override;
+  bool closeHandle(Handle handle) override;
+  bool terminateProcess(Handle process, std::uint32_t exitCode) override;
+  bool readProcessMemory(Handle process, std::uint32_t address, Bytes into) override;
+  std::string queryDosDevice(std::string_view deviceName) override;
+  bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
+  std::string getModuleFileNameEx(Handle process, std::uint32_t module,
+                                  std::uint32_t maxChars) override;
+  Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;
+  bool process32First(Handle snapshot, Bytes entry) override;
+  bool process32Next(Handle snapshot, Bytes entry) override;
+  bool globalMemoryStatusEx(Bytes memoryStatusEx) override;
+  void globalMemoryStatus(Bytes memoryStatus) override;
+  std::int32_t regOpenKey(Handle root, std::string_view subKey, Handle* result) override;
+  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type,
+                               Bytes data, std::uint32_t* dataSize) override;
+  std::int32_t regCloseKey(Handle key) override;
+  void enumWindows(const std::function<bool(WindowHandle)>& each) override;
+  bool isWindowVisible(WindowHandle window) override;
+  WindowHandle getParent(WindowHandle window) override;
+  WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
+  std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
+  std::string getWindowText(WindowHandle window, int maxUnits) override;
+  WindowHandle findWindow(std::string_view title) override;
+  std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
+  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                          std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                          std::uintptr_t* result) override;
+  std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
+  bool showWindow(WindowHandle window, std::int32_t command) override;
+  bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override;
+  int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
+                 std::uint32_t type) override;
+  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large,
+                              IconHandle* small, std::uint32_t count) override;
+  bool destroyIcon(IconHandle icon) override;
+  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
+                     std::string_view prompt, std::uint32_t flags, bool wide) override;
+  bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
+                  IconHandle icon, bool wide) override;
+
+ private:
+  using NtQuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  using NtQueryInformationProcessFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+  using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, LPDWORD);
+  using GetModuleFileNameExWFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
+  using GetModuleFileNameExAFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+  using CreateToolhelp32SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
+  using Process32Fn = BOOL(WINAPI*)(HANDLE, void*);
+  using GlobalMemoryStatusExFn = BOOL(WINAPI*)(void*);
+  using QueryDosDeviceWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+  using QueryDosDeviceAFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
+  using RunFileDlgFn = void(WINAPI*)(HWND, HICON, LPCVOID, LPCVOID, LPCVOID, UINT);
+
+  bool nt_ = false;
+  UniqueModule psapi_;
+  UniqueModule shell32_;
+  NtQuerySystemInformationFn ntQuerySystemInformation_ = nullptr;
+  NtQueryInformationProcessFn ntQueryInformationProcess_ = nullptr;
+  EnumProcessModulesFn enumProcessModules_ = nullptr;
+  GetModuleFileNameExWFn getModuleFileNameExW_ = nullptr;
+  GetModuleFileNameExAFn getModuleFileNameExA_ = nullptr;
+  CreateToolhelp32SnapshotFn createToolhelp32Snapshot_ = nullptr;
+  Process32Fn process32First_ = nullptr;
+  Process32Fn process32Next_ = nullptr;
+  GlobalMemoryStatusExFn globalMemoryStatusEx_ = nullptr;
+  QueryDosDeviceWFn queryDosDeviceW_ = nullptr;
+  QueryDosDeviceAFn queryDosDeviceA_ = nullptr;
+  RunFileDlgFn runFileDlg_ = nullptr;
+
+  std::set<Handle> handles_;  // from openProcess / createToolhelp32Snapshot
+  std::set<Handle> keys_;     // from regOpenKey
+  std::set<IconHandle> icons_;
+};
+
+}  // namespace ledra::platform::win32
