@@ -94,6 +94,7 @@ void MemoryImageList::clear() {
   images.clear();
 }
 void MemoryImageList::setImageSize(int w, int h) {
+  if (log_) log_->push_back(name_ + ".setImageSize " + std::to_string(w) + "x" + std::to_string(h));
   imageWidth = w;
   imageHeight = h;
 }
@@ -111,15 +112,23 @@ void MemoryIconSurface::clear() {
   picture.clear();
 }
 void MemoryIconSurface::resize(int w, int h) {
+  if (log_) log_->push_back(name_ + ".resize " + std::to_string(w) + "x" + std::to_string(h));
   w_ = w;
   h_ = h;
 }
 bool MemoryIconSurface::drawIconEx(IconHandle icon, int, int, int width, int height) {
+  // "Pic_Small.drawIconEx 7 16x16 on 16x16" (the last size is the surface's own).
+  if (log_)
+    log_->push_back(name_ + ".drawIconEx " + std::to_string(icon) + " " + std::to_string(width) + "x" +
+                    std::to_string(height) + " on " + std::to_string(w_) + "x" + std::to_string(h_));
   if (icon == 0 || failDrawEx.count(icon)) return false;
   picture += std::to_string(icon) + "@" + std::to_string(width) + "x" + std::to_string(height) + ";";
   return true;
 }
 bool MemoryIconSurface::drawIcon(IconHandle icon, int, int) {
+  if (log_)
+    log_->push_back(name_ + ".drawIcon " + std::to_string(icon) + " on " + std::to_string(w_) + "x" +
+                    std::to_string(h_));
   if (icon == 0 || failDraw.count(icon)) return false;
   picture += std::to_string(icon) + "@icon;";
   return true;

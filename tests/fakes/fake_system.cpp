@@ -302,9 +302,10 @@ std::uint32_t FakeSystem::getWindowThreadProcessId(WindowHandle h, std::uint32_t
 }
 
 bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::uintptr_t wParam,
-                                    std::intptr_t, std::uint32_t, std::uint32_t,
+                                    std::intptr_t, std::uint32_t flags, std::uint32_t timeoutMs,
                                     std::uintptr_t* result) {
   calls.push_back("sendMessageTimeout");
+  sentMessages.push_back({h, message, wParam, flags, timeoutMs});
   if (result) *result = 0;
   auto* w = window(h);
   if (!w || w->hung) return false;

@@ -97,6 +97,13 @@ class FakeSystem : public platform::System {
   // Icons a file gives to ExtractIconEx: path -> (large, small).
   std::map<std::string, std::pair<IconHandle, IconHandle>> fileIcons;
   std::set<IconHandle> liveExtractedIcons;  // extracted and not yet destroyed
+  struct SentMessage {
+    WindowHandle window;
+    std::uint32_t message;
+    std::uintptr_t wParam;
+    std::uint32_t flags, timeoutMs;
+  };
+  std::vector<SentMessage> sentMessages;  // sendMessageTimeout calls in order
 
   // ---- message box, shell ------------------------------------------------------------------
   struct MessageBoxCall {

@@ -1,0 +1,109 @@
+// Window enumeration into the task list string, on FakeSystem windows.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/fake_system.h"
+#include "tasks/task_list.h"
+
+namespace {
+
+using ledra::fakes::FakeSystem;
+using ledra::tasks::GetTaskList;
+using Window = FakeSystem::Window;
+
+constexpr ledra::platform::WindowHandle kSelf = 0x1000;
+constexpr std::int32_t kToolWindow = 0x80;
+constexpr std::int32_t kAppWindow = 0x40000;
+
+struct Case {
+  const char* what;
+  Window window;
+  bool listed;
+  std::vector<std::string> calls;  // after "enumWindows"
+};
+
+// Each test in order, and the calls stop at the first that fails.
+TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
+  const std::vector<std::string> upToStyle = {"isWindowVisible", "getParent", "getWindow", "getWindowLong"};
+  auto withText = upToStyle;
+  withText.push_back("getWindowText");
+  const Case cases[] = {
+      {"own main window", {.handle = kSelf, .title = "Windows Ledra "}, false, {}},
+      {"invisible", {.handle = 2, .title = "Hidden", .visible = false}, false, {"isWindowVisible"}},
+      {"has a parent", {.handle = 2, .title = "Child", .parent = 7}, false, {"isWindowVisible", "getParent"}},
+      {"unowned tool window", {.handle = 2, .title = "Tool", .exStyle = kToolWindow}, false, upToStyle},
+      {"unowned tool window with app bit", {.handle = 2, .title = "Tool", .exStyle = kToolWindow | kAppWindow},
+       false, upToStyle},
+      {"owned without app bit", {.handle = 2, .title = "Dialog", .owner = 9}, false, upToStyle},
+      {"owned with app bit", {.handle = 2, .title = "Owned app", .owner = 9, .exStyle = kAppWindow}, true,
+       withText},
+      {"owned tool window with app bit",
+       {.handle = 2, .title = "Owned tool", .owner = 9, .exStyle = kAppWindow | kToolWindow}, true, withText},
+      {"plain unowned window", {.handle = 2, .title = "Plain"}, true, withText},
+      {"empty title", {.handle = 2, .title = ""}, false, withText},
+  };
+  for (const auto& c : cases) {
+    FakeSystem sys;
+    sys.windows = {c.window};
+    const std::string list = GetTaskList(sys, kSelf);
+    EXPECT_EQ(list, c.listed ? c.window.title + "|" : std::string()) << c.what;
+    std::vector<std::string> expected = {"enumWindows"};
+    expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+    EXPECT_EQ(sys.calls, expected) << c.what;
+  }
+}
+
+TEST(GetTaskList, TitlesInZOrderEachFollowedByBar) {
+  FakeSystem sys;
+  sys.windows = {
+      {.handle = 1, .title = "Alpha"},
+      {.handle = kSelf, .title = "Windows Ledra "},
+      {.handle = 3, .title = "Gone", .visible = false},
+      {.handle = 4, .title = "Beta"},
+      {.handle = 5, .title = "Palette", .exStyle = kToolWindow},
+  };
+  EXPECT_EQ(GetTaskList(sys, kSelf), "Alpha|Beta|");
+  EXPECT_EQ(GetTaskList(sys, kSelf).size(), 11u);
+
+  // Bringing Beta to the front changes the string although the set is the same.
+  std::swap(sys.windows[0], sys.windows[3]);
+  EXPECT_EQ(GetTaskList(sys, kSelf), "Beta|Alpha|");
+}
+
+TEST(GetTaskList, NothingListedGivesEmptyString) {
+  FakeSystem sys;
+  EXPECT_EQ(GetTaskList(sys, kSelf), "");
+  sys.windows = {{.handle = kSelf, .title = "Windows Ledra "}, {.handle = 2, .title = "x", .visible = false}};
+  EXPECT_EQ(GetTaskList(sys, kSelf), "");
+}
+
+TEST(GetTaskList, TitlesAreTakenAsTheyAre) {
+  FakeSystem sys;
+  sys.windows = {
+      {.handle = 1, .title = "Alpha|Beta"},  // no escaping: becomes two pieces
+      {.handle = 2, .title = "Same"},
+      {.handle = 3, .title = "Same"},
+      {.handle = 4, .title = std::string("Cut\0here", 8)},
+      {.handle = 5, .title = "记事本 - 无标题"},
+  };
+  EXPECT_EQ(GetTaskList(sys, kSelf), "Alpha|Beta|Same|Same|Cut|记事本 - 无标题|");
+}
+
+TEST(GetTaskList, LongTitleCutAt255Units) {
+  FakeSystem sys;
+  const std::string latin(300, 'x');
+  std::string chinese;
+  for (int i = 0; i < 300; ++i) chinese += "汉";
+  // A character outside the BMP takes two units and is not split at the boundary.
+  std::string astral(254, 'y');
+  astral += "\xF0\x9F\x98\x80";  // U+1F600
+  sys.windows = {{.handle = 1, .title = latin}, {.handle = 2, .title = chinese}, {.handle = 3, .title = astral}};
+
+  std::string chinese255;
+  for (int i = 0; i < 255; ++i) chinese255 += "汉";
+  EXPECT_EQ(GetTaskList(sys, kSelf), std::string(255, 'x') + "|" + chinese255 + "|" + std::string(254, 'y') + "|");
+}
+
+}  // namespace
