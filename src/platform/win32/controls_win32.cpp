@@ -1,0 +1,536 @@
+#include "platform/win32/controls_win32.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/win32/wide.h"
+
+namespace ledra::platform::win32 {
+
+namespace {
+
+COLORREF toColorRef(Rgb c) { return RGB(c.r, c.g, c.b); }
+
+int listAlign(Align align) {
+  switch (align) {
+    case Align::Right: return LVCFMT_RIGHT;
+    case Align::Centre: return LVCFMT_CENTER;
+    case Align::Left: break;
+  }
+  return LVCFMT_LEFT;
+}
+
+// A top-down 32-bit DIB selected into its own memory DC; returns the previous bitmap.
+HGDIOBJ makeSurface(MemoryDc& dc, GdiObject& bitmap, int width, int height) {
+  if (!dc) dc.reset(CreateCompatibleDC(nullptr));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = std::max(width, 1);
+  info.bmiHeader.biHeight = -std::max(height, 1);
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  GdiObject fresh(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  HGDIOBJ previous = SelectObject(dc.get(), fresh.get());
+  bitmap = std::move(fresh);
+  return previous;
+}
+
+// Frames draw their caption over an etched group-box line; other boxes are plain.
+void paintBox(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  wchar_t text[128];
+  const int length = GetWindowTextW(hwnd, text, 128);
+  if (length > 0) {
+    auto font = reinterpret_cast<HFONT>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    RECT box;
+    GetClientRect(hwnd, &box);
+    box.top += metrics.tmHeight / 2;
+    DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, length, &size);
+    RECT label{6, 0, 6 + size.cx + 4, metrics.tmHeight};
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    ExtTextOutW(dc, 8, 0, ETO_OPAQUE | ETO_CLIPPED, &label, text, static_cast<UINT>(length), nullptr);
+    if (oldFont) SelectObject(dc, oldFont);
+  }
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK boxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      paintBox(hwnd);
+      return 0;
+    case WM_SETFONT:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wParam));
+      if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+    case WM_CTLCOLORSTATIC:
+      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) return brush;
+      break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+      // Buttons and lists sit in boxes; their owner is the main window.
+      return SendMessageW(GetParent(hwnd), message, wParam, lParam);
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK canvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* canvas = reinterpret_cast<CanvasControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      if (canvas) canvas->paint(dc);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      if (canvas) return 1;  // the bitmap covers everything
+      break;
+    case WM_CTLCOLORSTATIC:
+      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) return brush;
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+Dpi Dpi::ofScreen() {
+  Dpi dpi;
+  if (HDC screen = GetDC(nullptr)) {
+    dpi.x = GetDeviceCaps(screen, LOGPIXELSX);
+    dpi.y = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+  if (dpi.x <= 0) dpi.x = 96;
+  if (dpi.y <= 0) dpi.y = 96;
+  return dpi;
+}
+
+void registerControlClasses(HINSTANCE instance) {
+  WNDCLASSEXW box{};
+  box.cbSize = sizeof(box);
+  box.lpfnWndProc = boxProc;
+  box.hInstance = instance;
+  box.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  box.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  box.lpszClassName = kBoxClass;
+  RegisterClassExW(&box);  // fails harmlessly when already registered
+
+  WNDCLASSEXW canvas = box;
+  canvas.lpfnWndProc = canvasProc;
+  canvas.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  canvas.lpszClassName = kCanvasClass;
+  RegisterClassExW(&canvas);
+}
+
+LRESULT labelColours(HWND label, HDC dc) {
+  auto* control = reinterpret_cast<LabelControl*>(GetWindowLongPtrW(label, GWLP_USERDATA));
+  if (!control || !control->coloured()) return 0;
+  SetTextColor(dc, control->fore());
+  SetBkColor(dc, control->back());
+  return reinterpret_cast<LRESULT>(control->brush());
+}
+
+// ---- list view ----------------------------------------------------------------------
+
+ListViewControl::ListViewControl(HWND hwnd, Dpi dpi) : hwnd_(hwnd), dpi_(dpi) {
+  SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+}
+
+void ListViewControl::clearColumns() {
+  while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
+  }
+  columns_ = 0;
+  for (auto& row : rows_) row.cells.resize(1);
+}
+
+void ListViewControl::addColumn(std::string_view header, int widthTwips, Align align) {
+  std::wstring text = toWide(header);
+  LVCOLUMNW column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = listAlign(align);
+  column.cx = dpi_.pxX(widthTwips);
+  column.pszText = text.data();
+  column.iSubItem = columns_;
+  if (SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(columns_), reinterpret_cast<LPARAM>(&column)) >= 0)
+    ++columns_;
+}
+
+void ListViewControl::setColumnAlign(int column, Align align) {
+  LVCOLUMNW info{};
+  info.mask = LVCF_FMT;
+  info.fmt = listAlign(align);
+  SendMessageW(hwnd_, LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
+}
+
+void ListViewControl::addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) {
+  std::wstring wide = toWide(text);
+  const int image = smallImage > 0 ? smallImage : largeImage;  // report view shows one
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = rowCount();
+  item.pszText = wide.data();
+  item.iImage = image > 0 ? image - 1 : I_IMAGENONE;
+  if (SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return;
+  rows_.push_back(Row{std::string(key), {}, {std::string(text)}});
+}
+
+void ListViewControl::removeRow(int row) {
+  if (!valid(row)) return;
+  SendMessageW(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+  rows_.erase(rows_.begin() + row);
+}
+
+void ListViewControl::clearRows() {
+  SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+  rows_.clear();
+}
+
+int ListViewControl::findKey(std::string_view key) const {
+  auto it = std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.key == key; });
+  return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
+}
+
+std::string ListViewControl::key(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].key : std::string(); }
+
+std::string ListViewControl::cell(int row, int column) const {
+  if (!valid(row) || column < 0) return {};
+  const auto& cells = rows_[static_cast<std::size_t>(row)].cells;
+  return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : std::string();
+}
+
+void ListViewControl::setCell(int row, int column, std::string_view text) {
+  if (!valid(row) || column < 0) return;
+  auto& cells = rows_[static_cast<std::size_t>(row)].cells;
+  if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
+  auto& cached = cells[static_cast<std::size_t>(column)];
+  if (cached == text) return;
+  std::wstring wide = toWide(text);
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = wide.data();
+  if (SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item))) cached = text;
+}
+
+std::string ListViewControl::rowTag(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].tag : std::string(); }
+
+void ListViewControl::setRowTag(int row, std::string_view tag) {
+  if (valid(row)) rows_[static_cast<std::size_t>(row)].tag = tag;
+}
+
+int ListViewControl::selectedRow() const {
+  return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void ListViewControl::selectRow(int row) {
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  if (!valid(row)) {
+    SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    return;
+  }
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  SendMessageW(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+void ListViewControl::setFocus() { SetFocus(hwnd_); }
+
+void ListViewControl::attach(ImageList* list, int which) {
+  auto* real = dynamic_cast<ImageListControl*>(list);
+  SendMessageW(hwnd_, LVM_SETIMAGELIST, static_cast<WPARAM>(which),
+               reinterpret_cast<LPARAM>(real ? real->handle() : nullptr));
+}
+
+void ListViewControl::setLargeImageList(ImageList* list) { attach(list, LVSIL_NORMAL); }
+void ListViewControl::setSmallImageList(ImageList* list) { attach(list, LVSIL_SMALL); }
+
+void ListViewControl::beginUpdate() {
+  if (updateDepth_++ == 0) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+}
+
+void ListViewControl::endUpdate() {
+  if (updateDepth_ == 0 || --updateDepth_ > 0) return;
+  SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// ---- icon surface, image list ----------------------------------------------------------
+
+IconSurfaceControl::IconSurfaceControl(int widthPx, int heightPx) { resize(widthPx, heightPx); }
+
+void IconSurfaceControl::resize(int widthPx, int heightPx) {
+  width_ = std::max(widthPx, 1);
+  height_ = std::max(heightPx, 1);
+  HGDIOBJ previous = makeSurface(dc_, bitmap_, width_, height_);
+  if (!original_) original_ = previous;
+  clear();
+}
+
+void IconSurfaceControl::clear() { PatBlt(dc_.get(), 0, 0, width_, height_, WHITENESS); }
+
+bool IconSurfaceControl::drawIconEx(IconHandle icon, int x, int y, int width, int height) {
+  if (icon == 0) return false;
+  return DrawIconEx(dc_.get(), x, y, reinterpret_cast<HICON>(icon), width, height, 0, nullptr, DI_NORMAL) != 0;
+}
+
+bool IconSurfaceControl::drawIcon(IconHandle icon, int x, int y) {
+  if (icon == 0) return false;
+  return DrawIcon(dc_.get(), x, y, reinterpret_cast<HICON>(icon)) != 0;
+}
+
+ImageListControl::ImageListControl(int widthPx, int heightPx) : width_(widthPx), height_(heightPx) {
+  list_.reset(ImageList_Create(width_, height_, ILC_COLOR32 | ILC_MASK, 4, 4));
+}
+
+void ImageListControl::clear() { ImageList_RemoveAll(list_.get()); }
+
+int ImageListControl::count() const { return ImageList_GetImageCount(list_.get()); }
+
+void ImageListControl::setImageSize(int widthPx, int heightPx) {
+  width_ = widthPx;
+  height_ = heightPx;
+  ImageList_SetIconSize(list_.get(), width_, height_);  // also empties the list
+}
+
+void ImageListControl::addFrom(const IconSurface& surface) {
+  const auto* source = dynamic_cast<const IconSurfaceControl*>(&surface);
+  if (!source) return;
+  // A copy at the list's size: the surface's own bitmap stays selected in its DC.
+  MemoryDc dc;
+  GdiObject copy;
+  HGDIOBJ previous = makeSurface(dc, copy, width_, height_);
+  SetStretchBltMode(dc.get(), HALFTONE);
+  SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+  StretchBlt(dc.get(), 0, 0, width_, height_, source->dc(), 0, 0, source->widthPx(), source->heightPx(), SRCCOPY);
+  GdiFlush();
+  // Opaque alpha, so a 32-bit list does not read stray alpha bytes as transparency.
+  DIBSECTION section{};
+  if (GetObjectW(copy.get(), sizeof(section), &section) && section.dsBm.bmBits) {
+    auto* pixel = static_cast<std::uint32_t*>(section.dsBm.bmBits);
+    for (int i = 0; i < width_ * height_; ++i) pixel[i] |= 0xFF000000u;
+  }
+  SelectObject(dc.get(), previous);
+  ImageList_Add(list_.get(), static_cast<HBITMAP>(copy.get()), nullptr);
+}
+
+void ImageListControl::addIcon(IconHandle icon) {
+  if (icon != 0) ImageList_ReplaceIcon(list_.get(), -1, reinterpret_cast<HICON>(icon));
+}
+
+// ---- canvas ---------------------------------------------------------------------------
+
+CanvasControl::CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF background)
+    : hwnd_(hwnd), dpi_(dpi), unitsPerInch_(points ? 72.0f : 1440.0f), background_(background) {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  width_ = std::max<int>(client.right, 1);
+  height_ = std::max<int>(client.bottom, 1);
+  originalBitmap_ = makeSurface(dc_, bitmap_, width_, height_);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  clear();
+}
+
+// Pixels are truncated, not rounded: a 0.2-point tall outline then stays within one row.
+int CanvasControl::toPxX(float v) const {
+  return static_cast<int>(std::floor(std::clamp(v * static_cast<float>(dpi_.x) / unitsPerInch_, -1e6f, 1e6f) + 1e-3f));
+}
+int CanvasControl::toPxY(float v) const {
+  return static_cast<int>(std::floor(std::clamp(v * static_cast<float>(dpi_.y) / unitsPerInch_, -1e6f, 1e6f) + 1e-3f));
+}
+
+void CanvasControl::fill(int left, int top, int right, int bottom, COLORREF colour) {
+  RECT r{left, top, right, bottom};
+  SetBkColor(dc_.get(), colour);
+  ExtTextOutW(dc_.get(), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+HPEN CanvasControl::pen(COLORREF colour) {
+  if (!pen_ || penColour_ != colour) {
+    GdiObject fresh(CreatePen(PS_SOLID, 1, colour));
+    HGDIOBJ previous = SelectObject(dc_.get(), fresh.get());
+    if (!originalPen_) originalPen_ = previous;
+    pen_ = std::move(fresh);
+    penColour_ = colour;
+  }
+  return static_cast<HPEN>(pen_.get());
+}
+
+void CanvasControl::clear() {
+  fill(0, 0, width_, height_, background_);
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CanvasControl::point(float x, float y, Rgb colour) { SetPixelV(dc_.get(), toPxX(x), toPxY(y), toColorRef(colour)); }
+
+void CanvasControl::line(float x1, float y1, float x2, float y2, Rgb colour) {
+  const COLORREF c = toColorRef(colour);
+  pen(c);
+  MoveToEx(dc_.get(), toPxX(x1), toPxY(y1), nullptr);
+  LineTo(dc_.get(), toPxX(x2), toPxY(y2));
+  SetPixelV(dc_.get(), toPxX(x2), toPxY(y2), c);  // LineTo leaves out the end point
+}
+
+void CanvasControl::rectangle(float x1, float y1, float x2, float y2, Rgb colour) {
+  const COLORREF c = toColorRef(colour);
+  int left = toPxX(x1), right = toPxX(x2), top = toPxY(y1), bottom = toPxY(y2);
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  fill(left, top, right + 1, top + 1, c);
+  fill(left, bottom, right + 1, bottom + 1, c);
+  fill(left, top, left + 1, bottom + 1, c);
+  fill(right, top, right + 1, bottom + 1, c);
+}
+
+float CanvasControl::width() const {
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  return static_cast<float>(r.right - r.left) * unitsPerInch_ / static_cast<float>(dpi_.x);
+}
+
+float CanvasControl::height() const {
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  return static_cast<float>(r.bottom - r.top) * unitsPerInch_ / static_cast<float>(dpi_.y);
+}
+
+void CanvasControl::present() { InvalidateRect(hwnd_, nullptr, FALSE); }
+
+void CanvasControl::paint(HDC target) const { BitBlt(target, 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY); }
+
+// ---- label, status bar, menu item, timer ----------------------------------------------
+
+LabelControl::LabelControl(HWND hwnd, std::string caption, bool coloured, Rgb fore, Rgb back)
+    : hwnd_(hwnd), caption_(std::move(caption)), coloured_(coloured), fore_(toColorRef(fore)), back_(toColorRef(back)) {
+  if (coloured_) brush_.reset(CreateSolidBrush(back_));
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+void LabelControl::setCaption(std::string_view text) {
+  if (caption_ == text) return;
+  caption_ = text;
+  SetWindowTextW(hwnd_, toWide(caption_).c_str());
+}
+
+StatusBarControl::StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips) : hwnd_(hwnd) {
+  int edges[3];
+  int right = 0;
+  for (int i = 0; i < 3; ++i) {
+    right += dpi.pxX(widthsTwips[static_cast<std::size_t>(i)]);
+    edges[i] = widthsTwips[static_cast<std::size_t>(i)] > 0 ? right : -1;
+  }
+  SendMessageW(hwnd_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+}
+
+std::string StatusBarControl::panelText(int panel) const {
+  return (panel >= 1 && panel <= 3) ? texts_[static_cast<std::size_t>(panel - 1)] : std::string();
+}
+
+void StatusBarControl::setPanelText(int panel, std::string_view text) {
+  if (panel < 1 || panel > 3) return;
+  auto& cached = texts_[static_cast<std::size_t>(panel - 1)];
+  if (cached == text) return;
+  cached = text;
+  SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(toWide(cached).c_str()));
+}
+
+bool MenuItemControl::checked() const { return (GetMenuState(menu_, id_, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+
+void MenuItemControl::setChecked(bool checked) {
+  CheckMenuItem(menu_, id_, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void TimerControl::setInterval(int ms) {
+  interval_ = ms;
+  apply();
+}
+
+void TimerControl::setEnabled(bool enabled) {
+  enabled_ = enabled;
+  apply();
+}
+
+void TimerControl::start() {
+  started_ = true;
+  apply();
+}
+
+void TimerControl::stop() {
+  started_ = false;
+  KillTimer(owner_, id_);
+}
+
+void TimerControl::apply() {
+  if (!started_) return;
+  if (enabled_ && interval_ > 0)
+    SetTimer(owner_, id_, static_cast<UINT>(interval_), nullptr);  // restarts the period
+  else
+    KillTimer(owner_, id_);
+}
+
+// ---- panel, tab strip, window -----------------------------------------------------------
+
+bool PanelControl::visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void PanelControl::setVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+
+void PanelControl::move(int leftTwips, int topTwips) {
+  left_ = leftTwips;
+  top_ = topTwips;
+  SetWindowPos(hwnd_, nullptr, dpi_.pxX(left_), dpi_.pxY(top_), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TabStripControl::selectedPosition() const {
+  return static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)) + 1;
+}
+
+void TabStripControl::select(int position) { SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(position - 1), 0); }
+
+int WindowControl::widthTwips() const {
+  RECT r{};
+  GetWindowRect(hwnd_, &r);
+  return dpi_.twipsX(r.right - r.left);
+}
+
+void WindowControl::setWidthTwips(int width) {
+  RECT outer{}, client{};
+  GetWindowRect(hwnd_, &outer);
+  GetClientRect(hwnd_, &client);
+  const int frameHeight = (outer.bottom - outer.top) - client.bottom;
+  const int wanted = dpi_.pxY(clientHeight_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, dpi_.pxX(width), frameHeight + wanted, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // A narrower window can wrap the menu bar onto a second line: keep the client height.
+  GetClientRect(hwnd_, &client);
+  if (client.bottom != wanted) {
+    GetWindowRect(hwnd_, &outer);
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + wanted - client.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void WindowControl::minimize() { ShowWindow(hwnd_, SW_MINIMIZE); }
+
+void WindowControl::endProgram() {
+  DestroyWindow(hwnd_);
+  PostQuitMessage(0);
+}
+
+}  // namespace ledra::platform::win32

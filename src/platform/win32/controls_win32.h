@@ -1,0 +1,271 @@
+// The real controls of the window: each control-model interface over its common
+// control or GDI object. Positions in twips become pixels with the screen's DPI.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/win32/unique_handle.h"
+
+namespace ledra::platform::win32 {
+
+using GdiObject = UniqueHandle<HGDIOBJ, &DeleteObject>;
+using MemoryDc = UniqueHandle<HDC, &DeleteDC>;
+using ImageListHandle = UniqueHandle<HIMAGELIST, &ImageList_Destroy>;
+using FontHandle = UniqueHandle<HFONT, &DeleteObject>;
+
+// Screen resolution, for the twips and points of the design.
+struct Dpi {
+  int x = 96, y = 96;
+  static Dpi ofScreen();
+  int pxX(int twips) const { return MulDiv(twips, x, 1440); }
+  int pxY(int twips) const { return MulDiv(twips, y, 1440); }
+  int twipsX(int px) const { return MulDiv(px, 1440, x); }
+  int twipsY(int px) const { return MulDiv(px, 1440, y); }
+};
+
+// Window classes of the containers (panels, frames, picture boxes) and canvases.
+inline constexpr wchar_t kBoxClass[] = L"LedraBox";
+inline constexpr wchar_t kCanvasClass[] = L"LedraCanvas";
+void registerControlClasses(HINSTANCE instance);
+
+// Answers WM_CTLCOLORSTATIC for coloured labels; 0 when the label keeps the defaults.
+LRESULT labelColours(HWND label, HDC dc);
+
+class ImageListControl;
+class IconSurfaceControl;
+
+class ListViewControl : public ListView {
+ public:
+  ListViewControl(HWND hwnd, Dpi dpi);
+  HWND hwnd() const { return hwnd_; }
+
+  void clearColumns() override;
+  void addColumn(std::string_view header, int widthTwips, Align align) override;
+  int columnCount() const override { return columns_; }
+  void setColumnAlign(int column, Align align) override;
+  int rowCount() const override { return static_cast<int>(rows_.size()); }
+  void addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) override;
+  void removeRow(int row) override;
+  void clearRows() override;
+  int findKey(std::string_view key) const override;
+  std::string key(int row) const override;
+  std::string cell(int row, int column) const override;
+  void setCell(int row, int column, std::string_view text) override;
+  std::string rowTag(int row) const override;
+  void setRowTag(int row, std::string_view tag) override;
+  std::string tag() const override { return tag_; }
+  void setTag(std::string_view tag) override { tag_ = tag; }
+  int selectedRow() const override;
+  void selectRow(int row) override;
+  void setFocus() override;
+  void setLargeImageList(ImageList* list) override;
+  void setSmallImageList(ImageList* list) override;
+  void beginUpdate() override;
+  void endUpdate() override;
+
+ private:
+  struct Row {
+    std::string key, tag;
+    std::vector<std::string> cells;  // what the control shows, so reads cost nothing
+  };
+  bool valid(int row) const { return row >= 0 && row < rowCount(); }
+  void attach(ImageList* list, int which);
+
+  HWND hwnd_;
+  Dpi dpi_;
+  int columns_ = 0;
+  int updateDepth_ = 0;
+  std::vector<Row> rows_;
+  std::string tag_;
+};
+
+class IconSurfaceControl : public IconSurface {
+ public:
+  IconSurfaceControl(int widthPx, int heightPx);
+  void clear() override;
+  void resize(int widthPx, int heightPx) override;
+  int widthPx() const override { return width_; }
+  int heightPx() const override { return height_; }
+  bool drawIconEx(IconHandle icon, int x, int y, int width, int height) override;
+  bool drawIcon(IconHandle icon, int x, int y) override;
+  HDC dc() const { return dc_.get(); }
+
+ private:
+  MemoryDc dc_;
+  GdiObject bitmap_;
+  HGDIOBJ original_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
+class ImageListControl : public ImageList {
+ public:
+  ImageListControl(int widthPx, int heightPx);
+  HIMAGELIST handle() const { return list_.get(); }
+  void clear() override;
+  int count() const override;
+  void setImageSize(int widthPx, int heightPx) override;
+  void addFrom(const IconSurface& surface) override;
+  void addIcon(IconHandle icon) override;
+
+ private:
+  ImageListHandle list_;
+  int width_, height_;
+};
+
+// A picture box with a persistent memory bitmap, painted on WM_PAINT. Drawing units are
+// twips or points from the top-left of the area inside the border.
+class CanvasControl : public Canvas {
+ public:
+  CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF background);
+  HWND hwnd() const { return hwnd_; }
+  void clear() override;
+  void point(float x, float y, Rgb colour) override;
+  void line(float x1, float y1, float x2, float y2, Rgb colour) override;
+  void rectangle(float x1, float y1, float x2, float y2, Rgb colour) override;
+  float width() const override;
+  float height() const override;
+  void present() override;
+
+  void paint(HDC target) const;
+  COLORREF pixel(int x, int y) const { return GetPixel(dc_.get(), x, y); }
+
+ private:
+  int toPxX(float v) const;
+  int toPxY(float v) const;
+  void fill(int left, int top, int right, int bottom, COLORREF colour);
+  HPEN pen(COLORREF colour);
+
+  HWND hwnd_;
+  Dpi dpi_;
+  float unitsPerInch_;
+  COLORREF background_;
+  int width_ = 0, height_ = 0;  // of the bitmap, pixels
+  MemoryDc dc_;
+  GdiObject bitmap_;
+  HGDIOBJ originalBitmap_ = nullptr;
+  GdiObject pen_;
+  COLORREF penColour_ = 0;
+  HGDIOBJ originalPen_ = nullptr;
+};
+
+class LabelControl : public Label {
+ public:
+  LabelControl(HWND hwnd, std::string caption, bool coloured, Rgb fore, Rgb back);
+  HWND hwnd() const { return hwnd_; }
+  std::string caption() const override { return caption_; }
+  void setCaption(std::string_view text) override;
+  bool coloured() const { return coloured_; }
+  COLORREF fore() const { return fore_; }
+  COLORREF back() const { return back_; }
+  HBRUSH brush() const { return static_cast<HBRUSH>(brush_.get()); }
+
+ private:
+  HWND hwnd_;
+  std::string caption_;
+  bool coloured_;
+  COLORREF fore_, back_;
+  GdiObject brush_;
+};
+
+class StatusBarControl : public StatusBar {
+ public:
+  StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips);
+  HWND hwnd() const { return hwnd_; }
+  std::string panelText(int panel) const override;
+  void setPanelText(int panel, std::string_view text) override;
+
+ private:
+  HWND hwnd_;
+  std::array<std::string, 3> texts_;
+};
+
+class MenuItemControl : public MenuItem {
+ public:
+  MenuItemControl(HMENU menu, UINT id) : menu_(menu), id_(id) {}
+  bool checked() const override;
+  void setChecked(bool checked) override;
+
+ private:
+  HMENU menu_;
+  UINT id_;
+};
+
+// WM_TIMER on the main window. Holds its settings until start(), so no tick comes
+// before the window is up.
+class TimerControl : public Timer {
+ public:
+  TimerControl(HWND owner, UINT_PTR id, int intervalMs, bool enabled)
+      : owner_(owner), id_(id), interval_(intervalMs), enabled_(enabled) {}
+  ~TimerControl() override { stop(); }
+  int interval() const override { return interval_; }
+  void setInterval(int ms) override;
+  bool enabled() const override { return enabled_; }
+  void setEnabled(bool enabled) override;
+  void start();
+  void stop();
+  UINT_PTR id() const { return id_; }
+
+ private:
+  void apply();
+  HWND owner_;
+  UINT_PTR id_;
+  int interval_;
+  bool enabled_;
+  bool started_ = false;
+};
+
+class PanelControl : public Panel {
+ public:
+  PanelControl(HWND hwnd, Dpi dpi, int leftTwips, int topTwips)
+      : hwnd_(hwnd), dpi_(dpi), left_(leftTwips), top_(topTwips) {}
+  HWND hwnd() const { return hwnd_; }
+  bool visible() const override;
+  void setVisible(bool visible) override;
+  int left() const override { return left_; }
+  int top() const override { return top_; }
+  void move(int leftTwips, int topTwips) override;
+
+ private:
+  HWND hwnd_;
+  Dpi dpi_;
+  int left_, top_;  // twips as set, so no rounding drifts
+};
+
+class TabStripControl : public TabStrip {
+ public:
+  explicit TabStripControl(HWND hwnd) : hwnd_(hwnd) {}
+  HWND hwnd() const { return hwnd_; }
+  int selectedPosition() const override;
+  void select(int position) override;
+
+ private:
+  HWND hwnd_;
+};
+
+class WindowControl : public Window {
+ public:
+  WindowControl(HWND hwnd, Dpi dpi, int clientHeightTwips, HICON icon)
+      : hwnd_(hwnd), dpi_(dpi), clientHeight_(clientHeightTwips), icon_(icon) {}
+  WindowHandle handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
+  IconHandle icon() const override { return reinterpret_cast<IconHandle>(icon_); }
+  int widthTwips() const override;
+  void setWidthTwips(int width) override;
+  void minimize() override;
+  void endProgram() override;
+
+ private:
+  HWND hwnd_;
+  Dpi dpi_;
+  int clientHeight_;
+  HICON icon_;
+};
+
+}  // namespace ledra::platform::win32

@@ -1,0 +1,17 @@
+// Ledra's entry point: the real system, the main window and its message loop.
+#include <windows.h>
+
+#include "platform/win32/main_window.h"
+#include "platform/win32/win32_system.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  ledra::platform::win32::Win32System system;
+  ledra::platform::win32::MainWindow window;
+  if (!window.create(system, instance, showCommand)) return 1;
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return static_cast<int>(message.wParam);
+}
