@@ -1,0 +1,684 @@
+// Win32System against the real system (under Wine in the test run): every call reaches
+// the OS with what the seam passes, and the byte records come back at the 32-bit offsets
+// the area code reads.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/byte_reader.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_system.h"
+
+namespace {
+
+using ledra::common::ByteReader;
+using ledra::common::putU32;
+using ledra::platform::Bytes;
+using ledra::platform::Handle;
+using ledra::platform::IconHandle;
+using ledra::platform::WindowHandle;
+using ledra::platform::win32::fromWide;
+using ledra::platform::win32::toWide;
+using ledra::platform::win32::Win32System;
+
+std::vector<std::byte> sizedRecord(std::size_t bytes, std::uint32_t sizeField) {
+  std::vector<std::byte> record(bytes);
+  if (bytes >= 4) putU32(record, 0, sizeField);
+  return record;
+}
+
+bool onWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
+std::string ownExeName() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path);
+  return fromWide(p.substr(p.find_last_of(L"\\/") + 1));
+}
+
+std::string utf16le(const std::vector<std::byte>& bytes, std::size_t offset, std::size_t units) {
+  std::wstring text(units, L'\0');
+  std::memcpy(text.data(), bytes.data() + offset, units * 2);
+  return fromWide(text);
+}
+
+// ---- version, locale ----------------------------------------------------------------
+
+TEST(Win32SystemVersion, ReportsTheFamilyAndRefusesRecordsThatCannotHoldIt) {
+  Win32System system;
+  auto info = sizedRecord(148, 148);
+  ASSERT_TRUE(system.getVersionEx(info));
+  ByteReader r(info);
+  OSVERSIONINFOA direct{};
+  direct.dwOSVersionInfoSize = sizeof direct;
+  ASSERT_TRUE(GetVersionExA(&direct));
+  EXPECT_EQ(r.u32(4).value_or(0), direct.dwMajorVersion);
+  EXPECT_EQ(r.u32(8).value_or(0), direct.dwMinorVersion);
+  EXPECT_EQ(r.u32(16).value_or(0), direct.dwPlatformId);
+  EXPECT_EQ(system.isNt(), direct.dwPlatformId == VER_PLATFORM_WIN32_NT);
+
+  auto shortRecord = sizedRecord(100, 148);
+  EXPECT_FALSE(system.getVersionEx(shortRecord));
+  auto lyingSize = sizedRecord(148, 4096);
+  EXPECT_FALSE(system.getVersionEx(lyingSize));
+  auto zeroSize = sizedRecord(148, 0);  // the OS itself refuses a record of unknown size
+  EXPECT_FALSE(system.getVersionEx(zeroSize));
+}
+
+TEST(Win32SystemLocale, DecimalSignFollowsTheUserLocale) {
+  Win32System system;
+  wchar_t saved[8] = {};
+  ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved, 8), 1);
+  EXPECT_EQ(system.localeDecimalSeparator(), fromWide(saved));
+  ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
+  const std::string comma = system.localeDecimalSeparator();
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved);
+  EXPECT_EQ(comma, ",");
+  EXPECT_EQ(system.localeDecimalSeparator(), fromWide(saved));
+}
+
+// ---- ntdll: system information ------------------------------------------------------
+
+TEST(Win32SystemNtQuery, ProcessRecordsNameThisProcessAtTheirOffsets) {
+  Win32System system;
+  if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
+  std::uint32_t needed = 0;
+  EXPECT_EQ(system.ntQuerySystemInformation(5, {}, &needed),
+            ledra::platform::kStatusInfoLengthMismatch);
+  ASSERT_GT(needed, 0u);
+  // Room for processes started since the length query.
+  std::vector<std::byte> buffer(needed + 64 * 1024);
+  ASSERT_EQ(system.ntQuerySystemInformation(5, buffer, nullptr), ledra::platform::kStatusSuccess);
+
+  ByteReader r(buffer);
+  const auto base = reinterpret_cast<std::uintptr_t>(buffer.data());
+  std::size_t offset = 0, records = 0;
+  std::string ownName;
+  for (;;) {
+    ++records;
+    if (r.u32(offset + 0x44).value_or(0) == GetCurrentProcessId()) {
+      const std::uint16_t length = r.u16(offset + 0x38).value_or(0);
+      const std::uint32_t address = r.u32(offset + 0x3C).value_or(0);
+      const std::size_t nameAt = static_cast<std::uint32_t>(address - base);
+      ASSERT_LE(nameAt + length, buffer.size()) << "name outside the returned data";
+      ownName = utf16le(buffer, nameAt, length / 2);
+    }
+    const std::uint32_t next = r.u32(offset).value_or(0);
+    if (next == 0 || offset + next >= buffer.size()) break;
+    offset += next;
+  }
+  EXPECT_GE(records, 2u);
+  EXPECT_EQ(ownName, ownExeName());
+}
+
+TEST(Win32SystemNtQuery, CpuSampleClassesAnswerAtTheLengthsTheSamplerPasses) {
+  Win32System system;
+  if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
+  std::vector<std::byte> basic(44), timeOfDay(32), performance(312);
+  ASSERT_EQ(system.ntQuerySystemInformation(0, basic, nullptr), 0);
+  SYSTEM_INFO si{};
+  GetSystemInfo(&si);
+  EXPECT_EQ(ByteReader(basic).u8(40).value_or(0), si.dwNumberOfProcessors);
+
+  FILETIME before{};
+  GetSystemTimeAsFileTime(&before);
+  ASSERT_EQ(system.ntQuerySystemInformation(3, timeOfDay, nullptr), 0);
+  const auto now = static_cast<std::int64_t>(ByteReader(timeOfDay).u64(8).value_or(0));
+  const auto then = static_cast<std::int64_t>((std::uint64_t{before.dwHighDateTime} << 32) |
+                                              before.dwLowDateTime);
+  EXPECT_GE(now, then);
+  EXPECT_LT(now - then, 10LL * 10'000'000);  // 100-ns units
+
+  ASSERT_EQ(system.ntQuerySystemInformation(2, performance, nullptr), 0);
+  EXPECT_GT(ByteReader(performance).u64(0).value_or(0), 0u);  // idle time since boot
+
+  std::vector<std::byte> small(8);
+  std::uint32_t needed = 0;
+  EXPECT_EQ(system.ntQuerySystemInformation(2, small, &needed),
+            ledra::platform::kStatusInfoLengthMismatch);
+  EXPECT_EQ(needed, 312u);
+}
+
+// ---- processes ----------------------------------------------------------------------
+
+TEST(Win32SystemProcess, OwnCommandLineIsReachedThroughTheEnvironmentBlock) {
+  Win32System system;
+  if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
+  const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
+  ASSERT_NE(process, 0u);
+  EXPECT_EQ(system.liveHandles(), 1u);
+
+  std::vector<std::byte> basic(24);
+  ASSERT_EQ(system.ntQueryInformationProcess(process, 0, basic, nullptr), 0);
+  const std::uint32_t peb = ByteReader(basic).u32(4).value_or(0);
+  ASSERT_NE(peb, 0u);
+  std::vector<std::byte> word(4);
+  ASSERT_TRUE(system.readProcessMemory(process, peb + 16, word));
+  const std::uint32_t parameters = ByteReader(word).u32(0).value_or(0);
+  ASSERT_TRUE(system.readProcessMemory(process, parameters + 68, word));
+  const std::uint32_t commandLine = ByteReader(word).u32(0).value_or(0);
+  EXPECT_EQ(commandLine, reinterpret_cast<std::uintptr_t>(GetCommandLineW()));
+
+  const std::wstring expected = GetCommandLineW();
+  std::vector<std::byte> text((expected.size() + 1) * 2);
+  ASSERT_TRUE(system.readProcessMemory(process, commandLine, text));
+  EXPECT_EQ(utf16le(text, 0, expected.size()), fromWide(expected));
+  EXPECT_EQ(ByteReader(text).u16(expected.size() * 2).value_or(1), 0u);
+
+  EXPECT_TRUE(system.closeHandle(process));
+  EXPECT_EQ(system.liveHandles(), 0u);
+}
+
+TEST(Win32SystemProcess, ReadsAreAllOrNothing) {
+  Win32System system;
+  const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
+  ASSERT_NE(process, 0u);
+  // One readable page followed by a reserved one: a read across the edge is short.
+  auto* region = static_cast<std::byte*>(VirtualAlloc(nullptr, 8192, MEM_RESERVE, PAGE_NOACCESS));
+  ASSERT_NE(region, nullptr);
+  ASSERT_NE(VirtualAlloc(region, 4096, MEM_COMMIT, PAGE_READWRITE), nullptr);
+  std::memcpy(region + 4092, "LEDR", 4);
+  const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(region));
+
+  std::vector<std::byte> four(4), eight(8);
+  EXPECT_TRUE(system.readProcessMemory(process, address + 4092, four));
+  EXPECT_EQ(std::memcmp(four.data(), "LEDR", 4), 0);
+  EXPECT_FALSE(system.readProcessMemory(process, address + 4092, eight));
+  EXPECT_FALSE(system.readProcessMemory(process, address + 4096, four));
+  EXPECT_FALSE(system.readProcessMemory(0, address, four));  // no handle
+
+  VirtualFree(region, 0, MEM_RELEASE);
+  system.closeHandle(process);
+  EXPECT_EQ(system.liveHandles(), 0u);
+}
+
+TEST(Win32SystemProcess, HandleAccountingFollowsOpensAndCloses) {
+  Win32System system;
+  const Handle a = system.openProcess(0x400, false, GetCurrentProcessId());
+  const Handle b = system.openProcess(0x400, true, GetCurrentProcessId());
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(b, 0u);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(system.liveHandles(), 2u);
+  // A process id nobody has: no handle, nothing counted.
+  EXPECT_EQ(system.openProcess(0x400, false, 0x7FFFFFF0u), 0u);
+  EXPECT_EQ(system.liveHandles(), 2u);
+
+  EXPECT_TRUE(system.closeHandle(a));
+  EXPECT_EQ(system.liveHandles(), 1u);
+  EXPECT_FALSE(system.closeHandle(a));  // already closed
+  EXPECT_EQ(system.liveHandles(), 1u);
+  EXPECT_TRUE(system.closeHandle(b));
+  EXPECT_EQ(system.liveHandles(), 0u);
+
+  // A handle this object did not hand out is closed but never counted.
+  HANDLE own = OpenProcess(0x400, FALSE, GetCurrentProcessId());
+  ASSERT_NE(own, nullptr);
+  EXPECT_TRUE(system.closeHandle(reinterpret_cast<Handle>(own)));
+  EXPECT_EQ(system.liveHandles(), 0u);
+}
+
+TEST(Win32SystemProcess, MainModuleIsThisExecutable) {
+  Win32System system;
+  const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
+  ASSERT_NE(process, 0u);
+  std::vector<std::byte> modules(250);
+  std::uint32_t needed = 0;
+  ASSERT_TRUE(system.enumProcessModules(process, modules, &needed));
+  EXPECT_GE(needed, 8u);  // the executable and at least ntdll or kernel32
+  const std::uint32_t first = ByteReader(modules).u32(0).value_or(0);
+  EXPECT_EQ(first, reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr)));
+
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  EXPECT_EQ(system.getModuleFileNameEx(process, first, 260), fromWide(path));
+  const std::string cut = system.getModuleFileNameEx(process, first, 5);
+  EXPECT_LE(cut.size(), 5u);
+  EXPECT_EQ(fromWide(path).rfind(cut, 0), 0u) << cut;
+  EXPECT_EQ(system.getModuleFileNameEx(process, first, 0), "");
+  system.closeHandle(process);
+  EXPECT_EQ(system.liveHandles(), 0u);
+}
+
+TEST(Win32SystemProcess, ToolhelpEntriesCarryIdAndExeName) {
+  Win32System system;
+  const Handle snapshot = system.createToolhelp32Snapshot(2 /* TH32CS_SNAPPROCESS */, 0);
+  ASSERT_NE(snapshot, 0u);
+  EXPECT_EQ(system.liveHandles(), 1u);
+  auto entry = sizedRecord(296, 296);
+  bool foundSelf = false;
+  int entries = 0;
+  for (bool more = system.process32First(snapshot, entry); more && entries < 10000;
+       more = system.process32Next(snapshot, entry), ++entries) {
+    if (ByteReader(entry).u32(8).value_or(0) != GetCurrentProcessId()) continue;
+    foundSelf = true;
+    const char* name = reinterpret_cast<const char*>(entry.data()) + 36;
+    EXPECT_EQ(std::string(name, strnlen(name, 260)), ownExeName());
+  }
+  EXPECT_GE(entries, 2);
+  EXPECT_TRUE(foundSelf);
+  auto shortEntry = sizedRecord(200, 200);
+  EXPECT_FALSE(system.process32First(snapshot, shortEntry));
+  EXPECT_TRUE(system.closeHandle(snapshot));
+  EXPECT_EQ(system.liveHandles(), 0u);
+}
+
+// ---- devices, memory, registry ------------------------------------------------------
+
+TEST(Win32SystemDevices, DriveLettersNameTheirDevice) {
+  Win32System system;
+  if (!system.isNt()) GTEST_SKIP() << "QueryDosDevice is an NT call";
+  // Wine maps C: to "\Device\HarddiskVolume1" and Z: (the host's root) to
+  // "\Device\HarddiskVolume2"; Windows gives the volume the drive lives on.
+  EXPECT_EQ(system.queryDosDevice("C:").rfind("\\Device\\", 0), 0u) << system.queryDosDevice("C:");
+  const DWORD drives = GetLogicalDrives();
+  char unused = 0;
+  for (char letter = 'Y'; letter > 'C' && unused == 0; --letter)
+    if (!(drives & (1u << (letter - 'A')))) unused = letter;
+  ASSERT_NE(unused, 0);
+  EXPECT_EQ(system.queryDosDevice(std::string(1, unused) + ":"), "");
+  EXPECT_EQ(system.queryDosDevice(""), "");  // would list every device, not name one
+}
+
+TEST(Win32SystemMemory, StatusRecordsHoldSensibleFigures) {
+  Win32System system;
+  auto ex = sizedRecord(64, 64);
+  if (system.isNt()) {
+    ASSERT_TRUE(system.globalMemoryStatusEx(ex));
+    ByteReader r(ex);
+    EXPECT_LE(r.u32(4).value_or(101), 100u);  // load in percent
+    const std::uint64_t totalPhys = r.u64(8).value_or(0), availPhys = r.u64(16).value_or(0);
+    EXPECT_GT(totalPhys, 16u * 1024 * 1024);
+    EXPECT_LE(availPhys, totalPhys);
+    EXPECT_LE(r.u64(32).value_or(1), r.u64(24).value_or(0));  // page file avail <= total
+    const std::uint64_t totalVirtual = r.u64(40).value_or(0);
+    EXPECT_GE(totalVirtual, 0x7F000000u);  // a 32-bit process's user space, 2 GB or more
+    EXPECT_LE(totalVirtual, 0x100000000u);
+    EXPECT_LE(r.u64(48).value_or(1), totalVirtual);
+  }
+  auto tooShort = sizedRecord(63, 64);
+  EXPECT_FALSE(system.globalMemoryStatusEx(tooShort));
+
+  auto status = sizedRecord(32, 32);
+  system.globalMemoryStatus(status);
+  ByteReader r(status);
+  EXPECT_EQ(r.u32(0).value_or(0), 32u);
+  EXPECT_GT(r.u32(8).value_or(0), 0u);
+  EXPECT_LE(r.u32(12).value_or(1), r.u32(8).value_or(0));
+  EXPECT_GE(r.u32(24).value_or(0), 0x7F000000u);
+  std::vector<std::byte> tiny(16, std::byte{0x5A});
+  system.globalMemoryStatus(tiny);  // too small to hold the record: left alone
+  EXPECT_EQ(tiny, std::vector<std::byte>(16, std::byte{0x5A}));
+}
+
+class Win32SystemRegistry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\LedraSystemTest", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD value = 0x2A;
+    RegSetValueExW(key, L"KERNEL\\CPUUsage", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof value);
+    RegCloseKey(key);
+  }
+  void TearDown() override { RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\LedraSystemTest"); }
+};
+
+TEST_F(Win32SystemRegistry, DwordValueReadsWithTypeAndSize) {
+  Win32System system;
+  Handle key = 0;
+  const Handle currentUser = reinterpret_cast<Handle>(HKEY_CURRENT_USER);
+  ASSERT_EQ(system.regOpenKey(currentUser, "Software\\LedraSystemTest", &key), 0);
+  ASSERT_NE(key, 0u);
+  EXPECT_EQ(system.liveHandles(), 1u);
+
+  std::vector<std::byte> data(4);
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\CPUUsage", &type, data, &size), 0);
+  EXPECT_EQ(type, 4u);  // REG_DWORD
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(ByteReader(data).u32(0).value_or(0), 0x2Au);
+
+  std::vector<std::byte> two(2);
+  EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\CPUUsage", &type, two, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\Missing", &type, data, &size),
+            ERROR_FILE_NOT_FOUND);
+
+  EXPECT_EQ(system.regCloseKey(key), 0);
+  EXPECT_EQ(system.liveHandles(), 0u);
+
+  Handle none = 0x1234;
+  EXPECT_NE(system.regOpenKey(currentUser, "Software\\LedraNoSuchKey", &none), 0);
+  EXPECT_EQ(none, 0u);
+  EXPECT_EQ(system.liveHandles(), 0u);
+  EXPECT_NE(system.regOpenKey(currentUser, "Software", nullptr), 0);
+}
+
+// ---- windows ------------------------------------------------------------------------
+
+constexpr UINT kAnswerMessage = WM_APP + 7;
+
+LRESULT CALLBACK testWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kAnswerMessage) return static_cast<LRESULT>(wParam + lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class Win32SystemWindows : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = testWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WARNING));
+    wc.hIconSm = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_INFORMATION));
+    wc.lpszClassName = L"LedraSystemTestWindow";
+    RegisterClassExW(&wc);
+  }
+
+  HWND create(const std::wstring& title, DWORD exStyle = 0, HWND owner = nullptr,
+              DWORD style = WS_OVERLAPPEDWINDOW) {
+    HWND w = CreateWindowExW(exStyle, L"LedraSystemTestWindow", title.c_str(), style, 10, 10,
+                             300, 200, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (w) windows_.push_back(w);
+    return w;
+  }
+  void TearDown() override {
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) DestroyWindow(*it);
+  }
+  static WindowHandle handle(HWND w) { return reinterpret_cast<WindowHandle>(w); }
+
+  std::vector<HWND> windows_;
+};
+
+TEST_F(Win32SystemWindows, ChineseTitleRoundTripsThroughTextAndFind) {
+  Win32System system;
+  if (!system.isNt()) GTEST_SKIP() << "titles pass through the ANSI code page on this family";
+  const std::string title = "任务管理器 — 测试窗口";
+  HWND w = create(toWide(title));
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(system.getWindowText(handle(w), 256), title);
+  EXPECT_EQ(system.findWindow(title), handle(w));
+  // maxUnits counts UTF-16 units and keeps one for the terminator.
+  EXPECT_EQ(system.getWindowText(handle(w), 3), "任务");
+  EXPECT_EQ(system.getWindowText(handle(w), 1), "");
+  EXPECT_EQ(system.getWindowText(handle(w), 0), "");
+  EXPECT_EQ(system.findWindow("任务管理器"), 0u);  // exact titles only
+}
+
+TEST_F(Win32SystemWindows, LongTitleIsCutAt255Units) {
+  Win32System system;
+  std::wstring title;
+  for (int i = 0; i < 300; ++i) title += static_cast<wchar_t>(L'A' + i % 26);
+  HWND w = create(title);
+  ASSERT_NE(w, nullptr);
+  const std::string text = system.getWindowText(handle(w), 256);
+  EXPECT_EQ(text.size(), 255u);
+  EXPECT_EQ(text, fromWide(title.substr(0, 255)));
+  EXPECT_EQ(system.getWindowText(handle(w), 1000), fromWide(title));
+  EXPECT_EQ(system.findWindow(fromWide(title)), handle(w));
+  EXPECT_EQ(system.findWindow(text), 0u);
+}
+
+TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
+  Win32System system;
+  HWND owner = create(L"Ledra owner");
+  HWND owned = create(L"Ledra owned", WS_EX_TOOLWINDOW, owner);
+  HWND child = create(L"Ledra child", 0, owner, WS_CHILD);
+  ASSERT_TRUE(owner && owned && child);
+
+  EXPECT_EQ(system.getParent(handle(owner)), 0u);
+  EXPECT_EQ(system.getParent(handle(child)), handle(owner));
+  EXPECT_EQ(system.getWindow(handle(owned), GW_OWNER), handle(owner));
+  EXPECT_EQ(system.getWindow(handle(owner), GW_OWNER), 0u);
+  EXPECT_TRUE(system.getWindowLong(handle(owned), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(system.getWindowLong(handle(owner), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+
+  std::uint32_t pid = 0;
+  EXPECT_EQ(system.getWindowThreadProcessId(handle(owner), &pid), GetCurrentThreadId());
+  EXPECT_EQ(pid, GetCurrentProcessId());
+  pid = 77;
+  EXPECT_EQ(system.getWindowThreadProcessId(0, &pid), 0u);
+  EXPECT_EQ(pid, 0u);
+
+  EXPECT_FALSE(system.isWindowVisible(handle(owner)));
+  EXPECT_FALSE(system.showWindow(handle(owner), SW_SHOWNOACTIVATE));  // was hidden
+  EXPECT_TRUE(system.isWindowVisible(handle(owner)));
+  EXPECT_TRUE(system.showWindow(handle(owner), SW_HIDE));  // was visible
+  EXPECT_FALSE(system.isWindowVisible(handle(owner)));
+
+  EXPECT_TRUE(system.setWindowPos(handle(owner), -1 /* HWND_TOPMOST */, 0, 0, 0, 0,
+                                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+  EXPECT_TRUE(GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(system.setWindowPos(handle(owner), -2 /* HWND_NOTOPMOST */, 0, 0, 0, 0,
+                                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+  EXPECT_FALSE(GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+  EXPECT_EQ(system.getClassLong(handle(owner), GCL_HICON),
+            reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WARNING))));
+  EXPECT_EQ(system.getClassLong(handle(owner), GCL_HICONSM),
+            reinterpret_cast<std::uintptr_t>(
+                LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_INFORMATION))));
+}
+
+TEST_F(Win32SystemWindows, MessagesWithTimeoutCarryTheAnswer) {
+  Win32System system;
+  HWND w = create(L"Ledra messages");
+  ASSERT_NE(w, nullptr);
+  std::uintptr_t answer = 0;
+  EXPECT_TRUE(system.sendMessageTimeout(handle(w), kAnswerMessage, 0x1200, 0x34,
+                                        SMTO_ABORTIFHUNG, 1000, &answer));
+  EXPECT_EQ(answer, 0x1234u);
+  EXPECT_TRUE(system.sendMessageTimeout(handle(w), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
+                                        1000, &answer));
+  EXPECT_EQ(answer, 14u);
+  DestroyWindow(w);
+  windows_.clear();
+  answer = 99;
+  EXPECT_FALSE(system.sendMessageTimeout(handle(w), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
+                                         1000, &answer));
+}
+
+TEST_F(Win32SystemWindows, EnumerationVisitsStopsAndCarriesExceptionsOut) {
+  Win32System system;
+  HWND w = create(L"Ledra enumerated");
+  ASSERT_NE(w, nullptr);
+  int visited = 0;
+  bool found = false;
+  system.enumWindows([&](WindowHandle each) {
+    ++visited;
+    found = found || each == handle(w);
+    return true;
+  });
+  EXPECT_TRUE(found);
+  EXPECT_GE(visited, 1);
+
+  int calls = 0;
+  system.enumWindows([&](WindowHandle) { return ++calls < 1; });
+  EXPECT_EQ(calls, 1);
+
+  calls = 0;
+  EXPECT_THROW(system.enumWindows([&](WindowHandle) -> bool {
+    ++calls;
+    throw std::runtime_error("stop");
+  }),
+               std::runtime_error);
+  EXPECT_EQ(calls, 1);
+}
+
+// ---- icons --------------------------------------------------------------------------
+
+TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
+  Win32System system;
+  wchar_t dir[MAX_PATH] = {};
+  GetSystemDirectoryW(dir, MAX_PATH);
+  const std::string notepad = fromWide(dir) + "\\notepad.exe";
+
+  IconHandle large = 0, small = 0;
+  const std::uint32_t got = system.extractIconEx(notepad, 0, &large, &small, 1);
+  EXPECT_GE(got, 1u);
+  ASSERT_NE(large, 0u);
+  ASSERT_NE(small, 0u);
+  EXPECT_EQ(system.liveIcons(), 2u);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(large), &info));
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXICON));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+
+  EXPECT_TRUE(system.destroyIcon(large));
+  EXPECT_EQ(system.liveIcons(), 1u);
+  EXPECT_TRUE(system.destroyIcon(small));
+  EXPECT_EQ(system.liveIcons(), 0u);
+
+  // A file without icons leaves the caller's places as they were.
+  IconHandle keepLarge = 0x55, keepSmall = 0x66;
+  system.extractIconEx(fromWide(dir) + "\\no-such-file.exe", 0, &keepLarge, &keepSmall, 1);
+  EXPECT_EQ(keepLarge, 0x55u);
+  EXPECT_EQ(keepSmall, 0x66u);
+  EXPECT_EQ(system.liveIcons(), 0u);
+  EXPECT_EQ(system.extractIconEx(notepad, 0, &keepLarge, &keepSmall, 5000), 0u);
+}
+
+// ---- modal boxes: a helper thread waits for the box, notes what it shows, closes it --
+
+BOOL CALLBACK findDialog(HWND w, LPARAM found) {
+  wchar_t cls[32] = {};
+  GetClassNameW(w, cls, 32);
+  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+
+BOOL CALLBACK collectText(HWND child, LPARAM texts) {
+  wchar_t t[512] = {};
+  GetWindowTextW(child, t, 512);
+  reinterpret_cast<std::vector<std::wstring>*>(texts)->emplace_back(t);
+  return TRUE;
+}
+
+struct ModalCloser {
+  std::wstring title;  // the box's caption seen
+  std::vector<std::wstring> texts;  // its child controls' texts
+  std::thread thread;
+
+  // Closes the first visible dialog box of `ownerThread`.
+  explicit ModalCloser(DWORD ownerThread) {
+    thread = std::thread([this, ownerThread] {
+      for (int i = 0; i < 200; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        HWND box = nullptr;
+        EnumThreadWindows(ownerThread, findDialog, reinterpret_cast<LPARAM>(&box));
+        if (!box) continue;
+        wchar_t text[512] = {};
+        GetWindowTextW(box, text, 512);
+        title = text;
+        EnumChildWindows(box, collectText, reinterpret_cast<LPARAM>(&texts));
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        return;
+      }
+    });
+  }
+  void wait() { thread.join(); }
+  bool shows(const std::wstring& text) const {
+    for (const auto& t : texts)
+      if (t.find(text) != std::wstring::npos) return true;
+    return false;
+  }
+};
+
+TEST(Win32SystemModal, MessageBoxShowsTextAndCaption) {
+  Win32System system;
+  const std::string caption = system.isNt() ? "Windows Ledra 任务" : "Windows Ledra";
+  const std::string text = system.isNt() ? "“test.exe”不能被终止！" : "test.exe cannot end";
+  ModalCloser closer(GetCurrentThreadId());
+  const int button = system.messageBox(0, text, caption, MB_ICONERROR);
+  closer.wait();
+  EXPECT_EQ(button, IDOK);  // a box with only OK answers OK to a close
+  EXPECT_EQ(fromWide(closer.title), caption);
+  EXPECT_TRUE(closer.shows(toWide(text)));
+}
+
+TEST(Win32SystemModal, RunDialogGetsTitleAndPromptInTheFamilysForm) {
+  Win32System system;
+  // The shell reads the strings as UTF-16 on the NT family and as ANSI on 9x.
+  const bool wide = system.isNt();
+  const std::string title = wide ? "新建任务" : "Create New Task";
+  const std::string prompt = wide ? "请键入程序名称" : "Type the name of a program";
+  ModalCloser closer(GetCurrentThreadId());
+  const bool shown = system.runFileDialog(0, 0, title, prompt, 0, wide);
+  closer.wait();
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(fromWide(closer.title), title);
+  EXPECT_TRUE(closer.shows(toWide(prompt)));
+}
+
+TEST(Win32SystemModal, AboutBoxNamesTheProgram) {
+  Win32System system;
+  const bool wide = system.isNt();
+  const std::string title = wide ? "Windows Ledra 任务管理器" : "Windows Ledra";
+  ModalCloser closer(GetCurrentThreadId());
+  EXPECT_TRUE(system.shellAbout(0, title, "0.3.18", 0, wide));
+  closer.wait();
+  EXPECT_NE(closer.title.find(toWide(title)), std::wstring::npos) << fromWide(closer.title);
+  EXPECT_TRUE(closer.shows(L"0.3.18"));
+}
+
+// ---- what Wine answers where Windows differs (the fakes mirror these) ----------------
+
+TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
+  if (!onWine()) GTEST_SKIP() << "Wine-only facts";
+  Win32System system;
+  if (!system.isNt()) GTEST_SKIP() << "NT-mode facts";
+  const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
+  ASSERT_NE(process, 0u);
+  // Image file name: a length query, then a "\??\Z:\..." path, never "\Device\HarddiskVolumeN".
+  std::uint32_t needed = 0;
+  EXPECT_EQ(system.ntQueryInformationProcess(process, 27, {}, &needed),
+            ledra::platform::kStatusInfoLengthMismatch);
+  ASSERT_GT(needed, 8u);
+  std::vector<std::byte> name(needed + 1);
+  ASSERT_EQ(system.ntQueryInformationProcess(process, 27, Bytes(name.data(), needed), nullptr), 0);
+  const std::uint16_t length = ByteReader(name).u16(0).value_or(0);
+  const auto at = static_cast<std::uint32_t>(ByteReader(name).u32(4).value_or(0) -
+                                             reinterpret_cast<std::uintptr_t>(name.data()));
+  ASSERT_LE(at + length, needed);
+  const std::string image = utf16le(name, at, length / 2);
+  EXPECT_EQ(image.rfind("\\??\\", 0), 0u) << image;
+  EXPECT_EQ(image.find("HarddiskVolume"), std::string::npos);
+  // Break-on-termination is not a class Wine knows.
+  std::vector<std::byte> flag(4);
+  EXPECT_EQ(system.ntQueryInformationProcess(process, 29, flag, nullptr),
+            ledra::platform::kStatusInvalidInfoClass);
+  system.closeHandle(process);
+
+  EXPECT_EQ(system.queryDosDevice("C:"), "\\Device\\HarddiskVolume1");
+  // A file that is not there answers UINT_MAX, not 0: look at the handles, not the count.
+  IconHandle large = 0, small = 0;
+  EXPECT_EQ(system.extractIconEx("C:\\no-such-file.exe", 0, &large, &small, 1), 0xFFFFFFFFu);
+  EXPECT_EQ(large, 0u);
+  // The dynamic-data root exists on Wine's NT mode too, without the CPU statistic.
+  Handle key = 0;
+  if (system.regOpenKey(ledra::platform::kHkeyDynData, "PerfStats\\StatData", &key) == 0) {
+    std::vector<std::byte> data(4);
+    std::uint32_t type = 0, size = 0;
+    EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\CPUUsage", &type, data, &size),
+              ERROR_FILE_NOT_FOUND);
+    system.regCloseKey(key);
+  }
+  EXPECT_EQ(system.liveHandles(), 0u);
+}
+
+}  // namespace
