@@ -112,6 +112,30 @@ LRESULT CALLBACK canvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
+HFONT createUiFont(int dpiY) {
+  // Faces that hold both Chinese and Latin glyphs. The character set alone would find a
+  // Chinese font anywhere, but some carry no Latin digits; a face we name and get wins.
+  static constexpr const wchar_t* kFaces[] = {L"SimSun", L"Microsoft YaHei", L"WenQuanYi Micro Hei",
+                                              L"WenQuanYi Zen Hei", L"Noto Sans CJK SC", L"Noto Sans SC"};
+  const int height = -MulDiv(9, dpiY, 72);
+  auto make = [&](const wchar_t* face) {
+    return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+  };
+  MemoryDc dc(CreateCompatibleDC(nullptr));
+  for (const wchar_t* face : kFaces) {
+    HFONT font = make(face);
+    if (!font) continue;
+    HGDIOBJ previous = SelectObject(dc.get(), font);
+    wchar_t chosen[LF_FACESIZE] = {};
+    GetTextFaceW(dc.get(), LF_FACESIZE, chosen);
+    SelectObject(dc.get(), previous);
+    if (lstrcmpiW(chosen, face) == 0) return font;
+    DeleteObject(font);
+  }
+  return make(kFaces[0]);
+}
+
 Dpi Dpi::ofScreen() {
   Dpi dpi;
   if (HDC screen = GetDC(nullptr)) {

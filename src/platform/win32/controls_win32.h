@@ -31,6 +31,9 @@ struct Dpi {
   int twipsY(int px) const { return MulDiv(px, 1440, y); }
 };
 
+// The one UI font of the controls: 9 points, Chinese character set.
+HFONT createUiFont(int dpiY);
+
 // Window classes of the containers (panels, frames, picture boxes) and canvases.
 inline constexpr wchar_t kBoxClass[] = L"LedraBox";
 inline constexpr wchar_t kCanvasClass[] = L"LedraCanvas";

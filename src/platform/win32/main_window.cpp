@@ -84,10 +84,7 @@ bool MainWindow::create(System& system, HINSTANCE instance, int showCommand) {
   cls.lpszClassName = kMainWindowClass;
   RegisterClassExW(&cls);
 
-  // A font with the Chinese character set renders the captions on any locale.
-  font_.reset(CreateFontW(-MulDiv(9, dpi_.y, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          L"SimSun"));
+  font_.reset(createUiFont(dpi_.y));
 
   RECT frame{0, 0, dpi_.pxX(design::kFormWidth), dpi_.pxY(design::kClientHeight)};
   AdjustWindowRectEx(&frame, kMainStyle, TRUE, 0);
