@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/system.h"
 
@@ -15,5 +16,10 @@ std::optional<std::string> GetProcessImagePath(platform::System& system, std::in
 std::string GetImageFileNameNT(platform::System& system, std::int32_t pid);
 std::string GetMainModulePath(platform::System& system, std::int32_t pid);
 std::string GetProcessCommandLine(platform::System& system, std::int32_t pid);
+
+// The last resort of GetProcessImagePath: the program part of a command line, up to
+// and including its ".exe" or up to its closing quote, with ".exe" added when it has
+// none; nullopt when the line has neither ".exe" nor a quote from its third character.
+std::optional<std::string> ImagePathFromCommandLine(std::string_view commandLine);
 
 }  // namespace ledra::processes

@@ -1,7 +1,36 @@
 #include "processes/process_list_9x.h"
 
+#include <array>
+
+#include "common/byte_reader.h"
+
 namespace ledra::processes {
 
-std::string GetProcessList9x(platform::System&) { return {}; }
+namespace {
+
+constexpr std::uint32_t kSnapAll = 0xF;
+constexpr std::size_t kEntrySize = 296;  // PROCESSENTRY32, single-byte form
+constexpr int kMostEntries = 1 << 16;    // a snapshot that never ends is not believed
+
+}  // namespace
+
+std::string GetProcessList9x(platform::System& system) {
+  std::string list;
+  platform::ScopedHandle snapshot(system, system.createToolhelp32Snapshot(kSnapAll, 0));
+  if (!snapshot) return list;
+
+  std::array<std::byte, kEntrySize> entry{};
+  common::putU32(entry, 0, kEntrySize);
+  bool more = system.process32First(snapshot.get(), entry);
+  for (int count = 0; more && count < kMostEntries; ++count) {
+    const common::ByteReader reader(entry);
+    list += std::to_string(*reader.i32(8));  // th32ProcessID, signed
+    list.push_back('|');
+    list += *reader.cString(36, 260);  // szExeFile up to its NUL
+    list.push_back('|');
+    more = system.process32Next(snapshot.get(), entry);
+  }
+  return list;
+}
 
 }  // namespace ledra::processes

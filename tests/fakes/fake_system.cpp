@@ -15,6 +15,18 @@ void copyOut(const std::vector<std::byte>& from, Bytes to) {
   std::memcpy(to.data(), from.data(), std::min(from.size(), to.size()));
 }
 
+// Turns stored offsets into addresses inside the caller's buffer (low 32 bits, which
+// is what the 32-bit layout holds).
+void rebase(Bytes to, const std::vector<std::size_t>* pointers) {
+  if (!pointers) return;
+  const auto base = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(to.data()));
+  common::ByteReader reader(to);
+  for (std::size_t at : *pointers) {
+    auto stored = reader.u32(at);
+    if (stored) common::putU32(to, at, *stored + base);
+  }
+}
+
 }  // namespace
 
 std::size_t FakeSystem::count(std::string_view call) const {
@@ -53,6 +65,8 @@ std::int32_t FakeSystem::ntQuerySystemInformation(std::uint32_t infoClass, Bytes
   if (returnLength) *returnLength = needed;
   if (buffer.size() < it->second.size()) return kStatusInfoLengthMismatch;
   copyOut(it->second, buffer);
+  auto pointers = systemInformationPointers.find(infoClass);
+  rebase(buffer, pointers == systemInformationPointers.end() ? nullptr : &pointers->second);
   return kStatusSuccess;
 }
 
@@ -68,6 +82,8 @@ std::int32_t FakeSystem::ntQueryInformationProcess(Handle process, std::uint32_t
   if (returnLength) *returnLength = needed;
   if (buffer.size() < it->second.size()) return kStatusInfoLengthMismatch;
   copyOut(it->second, buffer);
+  auto pointers = p.informationPointers.find(infoClass);
+  rebase(buffer, pointers == p.informationPointers.end() ? nullptr : &pointers->second);
   return kStatusSuccess;
 }
 

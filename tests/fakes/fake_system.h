@@ -42,6 +42,10 @@ class FakeSystem : public platform::System {
   std::map<std::uint32_t, std::vector<std::byte>> systemInformation;
   std::set<std::uint32_t> failingSystemInformation;  // these classes answer an error
   std::function<std::int32_t(std::uint32_t, Bytes, std::uint32_t*)> onSystemInformation;
+  // Offsets of 32-bit fields in the stored bytes of a class that hold addresses inside
+  // the returned data (UNICODE_STRING Buffer fields). They are stored as offsets from
+  // the start and rebased onto the caller's buffer when copied out, as the OS does.
+  std::map<std::uint32_t, std::vector<std::size_t>> systemInformationPointers;
 
   // ---- processes ----------------------------------------------------------------------
   struct Process {
@@ -53,6 +57,8 @@ class FakeSystem : public platform::System {
     // Answers to NtQueryInformationProcess by class (class 0 basic, 27 image name,
     // 29 break-on-termination); a missing class answers kStatusNotImplemented.
     std::map<std::uint32_t, std::vector<std::byte>> information;
+    // Per class, the address fields inside those answers (see systemInformationPointers).
+    std::map<std::uint32_t, std::vector<std::size_t>> informationPointers;
     // Memory of the process: base address -> bytes.
     std::map<std::uint32_t, std::vector<std::byte>> memory;
     std::vector<std::uint32_t> modules;  // HMODULE values for EnumProcessModules

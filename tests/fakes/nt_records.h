@@ -1,0 +1,79 @@
+// Builders for byte-exact process records in FakeSystem: the NT process information
+// chain, Toolhelp entries, and the environment block / process parameters / command
+// line laid out in a process's memory as the 32-bit structures are.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fakes/fake_system.h"
+
+namespace ledra::fakes {
+
+inline constexpr std::size_t kProcessRecordSize = 184;
+inline constexpr std::size_t kThreadRecordSize = 64;
+
+struct NtProcessRecord {
+  NtProcessRecord() = default;
+  NtProcessRecord(std::u16string name_, std::uint32_t pid_, std::int64_t user, std::int64_t kernel,
+                  std::uint32_t workingSet_, std::uint32_t threads_ = 1,
+                  std::optional<std::u16string> commandLine_ = std::nullopt)
+      : name(std::move(name_)), pid(pid_), userTime(user), kernelTime(kernel), workingSet(workingSet_),
+        threads(threads_), commandLine(std::move(commandLine_)) {}
+
+  std::u16string name;  // empty: Length 0, as the idle process has
+  std::uint32_t pid = 0;
+  std::int64_t userTime = 0;    // 100 ns units
+  std::int64_t kernelTime = 0;  // 100 ns units
+  std::uint32_t workingSet = 0;
+  std::uint32_t threads = 1;  // thread records between the record and its name
+  std::optional<std::u16string> commandLine;  // also simulate the process's memory
+};
+
+struct RecordChain {
+  std::vector<std::byte> bytes;
+  std::vector<std::size_t> pointers;  // offsets of the ImageName Buffer fields
+  std::vector<std::size_t> records;   // offset of each record
+};
+
+// Records in order, each followed by its thread records and its name (NUL-terminated,
+// 8-byte aligned), NextEntryOffset 0 on the last. Buffer fields hold offsets from the
+// start of the chain until FakeSystem rebases them.
+RecordChain BuildProcessChain(const std::vector<NtProcessRecord>& records);
+// Copies the chain into a caller's buffer and rebases its Buffer fields, as the OS
+// answers (for tests that script the query themselves).
+void CopyChainInto(const RecordChain& chain, std::span<std::byte> buffer);
+// Stores the chain as the answer of the process information query (class 5).
+void InstallProcessChain(FakeSystem& system, const RecordChain& chain);
+// The chain, plus for every record with a command line an openable process holding it.
+void InstallProcesses(FakeSystem& system, const std::vector<NtProcessRecord>& records);
+
+// A 296-byte PROCESSENTRY32 with dwSize, th32ProcessID and szExeFile filled in.
+std::vector<std::byte> ProcessEntry32(std::uint32_t pid, std::string_view exeFile);
+
+// Where the command line lives in a simulated process.
+struct CommandLineLayout {
+  std::uint32_t peb = 0x7FFDF000;
+  std::uint32_t parameters = 0x00020000;
+  std::uint32_t text = 0x00030000;
+  std::optional<std::uint16_t> length;  // Length field; default: the text's size in bytes
+};
+// Basic information (24 bytes, PebBaseAddress at 4) naming this PEB address.
+void SetBasicInformation(FakeSystem::Process& process, std::uint32_t peb);
+// Basic information, PEB (ProcessParameters at 16), parameters (CommandLine at 64) and
+// the text in a region of exactly its bytes plus the NUL, so any read past it fails.
+void SetCommandLine(FakeSystem::Process& process, std::u16string_view commandLine,
+                    const CommandLineLayout& layout = {});
+// The image-file-name answer: UNICODE_STRING then the characters and a NUL.
+void SetImageFileName(FakeSystem::Process& process, std::u16string_view name);
+// The break-on-termination answer (4 bytes).
+void SetBreakOnTermination(FakeSystem::Process& process, std::uint32_t flag);
+
+std::vector<std::byte> Utf16Bytes(std::u16string_view text, bool withNul);
+
+}  // namespace ledra::fakes

@@ -1,0 +1,273 @@
+// The NT and 9x process record lists, the fixed-point CPU time text and the number
+// reading rule, on byte-exact records.
+#include <gtest/gtest.h>
+
+#include "common/byte_reader.h"
+#include "fakes/fake_system.h"
+#include "fakes/nt_records.h"
+#include "processes/cpu_time.h"
+#include "processes/number_reading.h"
+#include "processes/process_list_9x.h"
+#include "processes/process_list_nt.h"
+
+namespace {
+
+using namespace ledra;
+using fakes::FakeSystem;
+using fakes::NtProcessRecord;
+using processes::GetProcessList9x;
+using processes::GetProcessListNT;
+
+std::vector<NtProcessRecord> threeProcesses() {
+  return {
+      {u"", 0, 0, 15000, 24576, 2},                             // idle: 1.5 ms
+      {u"System", 4, 20000, 0, 245760, 3},                      // 2 ms
+      {u"explorer.exe", 1234, 123456789, 987654321, 0x80000000u, 1},  // 2 GiB working set
+  };
+}
+
+TEST(ProcessListNT, GoldenRecordListWithIdleNameAndNegativeWorkingSet) {
+  FakeSystem sys;
+  fakes::InstallProcesses(sys, threeProcesses());
+  EXPECT_EQ(GetProcessListNT(sys),
+            "Null|0|1.5|24576|System|4|2|245760|explorer.exe|1234|111111.111|-2147483648|111114.611");
+  sys.decimalSeparator = ",";
+  EXPECT_EQ(GetProcessListNT(sys),
+            "Null|0|1,5|24576|System|4|2|245760|explorer.exe|1234|111111,111|-2147483648|111114,611");
+  // A separator that would break the record list falls back to ".".
+  sys.decimalSeparator = "|";
+  EXPECT_EQ(GetProcessListNT(sys).substr(0, 10), "Null|0|1.5");
+}
+
+TEST(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
+  FakeSystem sys;
+  fakes::InstallProcesses(sys, {{u"System", 4, 20000, 0, 4096, 0}});
+  EXPECT_EQ(GetProcessListNT(sys), "System|4|2|4096|2");
+}
+
+TEST(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
+  FakeSystem sys;
+  auto chain = fakes::BuildProcessChain({{u"\u8BB0\u4E8B\u672C.exe", 8, 0, 0, 0, 1},
+                                         {std::u16string(u"ab\0cd", 5), 12, 0, 0, 0, 1},
+                                         {u"gone.exe", 16, 0, 0, 0, 1},
+                                         {u"neg.exe", 20, 0, 0, 0, 1}});
+  // Third name points past the end; fourth has a negative Length.
+  common::putU32(chain.bytes, chain.records[2] + 60, static_cast<std::uint32_t>(chain.bytes.size()));
+  common::putU16(chain.bytes, chain.records[3] + 56, 0x8002);
+  fakes::InstallProcessChain(sys, chain);
+  EXPECT_EQ(GetProcessListNT(sys), "记事本.exe|8|0|0|ab|12|0|0||16|0|0||20|0|0|0");
+}
+
+TEST(ProcessListNT, SizingAndFillFailures) {
+  {  // the sizing call answering success is a failure
+    FakeSystem sys;
+    sys.onSystemInformation = [](std::uint32_t, ledra::platform::Bytes, std::uint32_t*) { return 0; };
+    EXPECT_EQ(GetProcessListNT(sys), "-1");
+  }
+  {  // no length reported: 131072 bytes
+    FakeSystem sys;
+    auto chain = fakes::BuildProcessChain({{u"System", 4, 20000, 0, 4096, 0}});
+    std::vector<std::size_t> sizes;
+    sys.onSystemInformation = [&](std::uint32_t cls, ledra::platform::Bytes buffer, std::uint32_t* length) {
+      EXPECT_EQ(cls, 5u);
+      sizes.push_back(buffer.size());
+      if (buffer.empty()) {
+        if (length) *length = 0;
+        return platform::kStatusInfoLengthMismatch;
+      }
+      fakes::CopyChainInto(chain, buffer);
+      return platform::kStatusSuccess;
+    };
+    EXPECT_EQ(GetProcessListNT(sys), "System|4|2|4096|2");
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{0, 131072}));
+  }
+  {  // an error other than a length mismatch: no retry
+    FakeSystem sys;
+    int calls = 0;
+    sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes, std::uint32_t* length) {
+      ++calls;
+      if (length) *length = 4096;
+      return calls == 1 ? platform::kStatusInfoLengthMismatch : platform::kStatusAccessDenied;
+    };
+    EXPECT_EQ(GetProcessListNT(sys), "-1");
+    EXPECT_EQ(calls, 2);
+  }
+}
+
+TEST(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
+  FakeSystem sys;
+  auto small = fakes::BuildProcessChain({{u"", 0, 0, 0, 0, 1}});
+  auto grown = fakes::BuildProcessChain({{u"", 0, 0, 0, 0, 1}, {u"new.exe", 99, 10000, 0, 8192, 1}});
+  std::vector<std::size_t> sizes;
+  sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes buffer, std::uint32_t* length) {
+    sizes.push_back(buffer.size());
+    const auto& now = sizes.size() == 1 ? small : grown;  // grows right after the sizing call
+    if (length) *length = static_cast<std::uint32_t>(now.bytes.size());
+    if (buffer.size() < now.bytes.size()) return platform::kStatusInfoLengthMismatch;
+    fakes::CopyChainInto(now, buffer);
+    return platform::kStatusSuccess;
+  };
+  EXPECT_EQ(GetProcessListNT(sys), "Null|0|0|0|new.exe|99|1|8192|1");
+  ASSERT_EQ(sizes.size(), 3u);
+  EXPECT_EQ(sizes[1], small.bytes.size());
+  EXPECT_GT(sizes[2], grown.bytes.size());  // with headroom
+}
+
+TEST(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
+  FakeSystem sys;
+  int calls = 0;
+  std::uint32_t reported = 1000;
+  sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes, std::uint32_t* length) {
+    ++calls;
+    reported *= 4;
+    if (length) *length = reported;
+    return platform::kStatusInfoLengthMismatch;
+  };
+  EXPECT_EQ(GetProcessListNT(sys), "-1");
+  EXPECT_GE(calls, 3);
+  EXPECT_LE(calls, 6);
+}
+
+TEST(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
+  auto records = std::vector<NtProcessRecord>{{u"a", 1, 10000, 0, 0, 1}, {u"b", 2, 10000, 0, 0, 1},
+                                              {u"c", 3, 10000, 0, 0, 1}};
+  {  // second record points past the end of the buffer
+    FakeSystem sys;
+    auto chain = fakes::BuildProcessChain(records);
+    common::putU32(chain.bytes, chain.records[1] + 0, 0x7FFFFFF0u);
+    fakes::InstallProcessChain(sys, chain);
+    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|b|2|1|0|2");
+  }
+  {  // a buffer cut inside the last record: that record is not read
+    FakeSystem sys;
+    auto chain = fakes::BuildProcessChain(records);
+    chain.bytes.resize(chain.records[2] + 100);
+    fakes::InstallProcessChain(sys, chain);
+    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|b|2|1|0|2");
+  }
+  {  // offsets that would run backwards on 32 bits, or into the record itself
+    FakeSystem sys;
+    auto chain = fakes::BuildProcessChain(records);
+    common::putU32(chain.bytes, chain.records[0] + 0, 0xFFFFFF00u);
+    fakes::InstallProcessChain(sys, chain);
+    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|1");
+    common::putU32(chain.bytes, chain.records[0] + 0, 8);
+    fakes::InstallProcessChain(sys, chain);
+    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|1");
+  }
+}
+
+// ---- 9x ----------------------------------------------------------------------------------
+
+TEST(ProcessList9x, GoldenListWithNegativeIdAndOrderOfCalls) {
+  FakeSystem sys;
+  sys.toolhelpEntries = {fakes::ProcessEntry32(0, "[System Process]"),
+                         fakes::ProcessEntry32(0xFFFFFFFFu, "C:\\WINDOWS\\EXPLORER.EXE"),
+                         fakes::ProcessEntry32(0xFFFB0001u, "C:\\WINDOWS\\SYSTEM\\MPREXE.EXE")};
+  EXPECT_EQ(GetProcessList9x(sys),
+            "0|[System Process]|-1|C:\\WINDOWS\\EXPLORER.EXE|-327679|C:\\WINDOWS\\SYSTEM\\MPREXE.EXE|");
+  EXPECT_EQ(sys.calls, (std::vector<std::string>{"createToolhelp32Snapshot", "process32First", "process32Next",
+                                                  "process32Next", "process32Next", "closeHandle"}));
+  EXPECT_TRUE(sys.openHandles.empty());
+  EXPECT_EQ(GetProcessList9x(sys), GetProcessList9x(sys));  // same processes, same text
+}
+
+TEST(ProcessList9x, FailuresGiveTheEmptyTextAndCloseTheSnapshot) {
+  FakeSystem sys;
+  sys.snapshotFails = true;
+  EXPECT_EQ(GetProcessList9x(sys), "");
+  sys.snapshotFails = false;  // empty snapshot: the first entry cannot be read
+  EXPECT_EQ(GetProcessList9x(sys), "");
+  EXPECT_EQ(sys.count("closeHandle"), 1u);
+  EXPECT_TRUE(sys.openHandles.empty());
+  // A name that fills its whole field without a NUL is read to the field's end.
+  auto entry = fakes::ProcessEntry32(7, "");
+  for (std::size_t i = 36; i < 296; ++i) entry[i] = std::byte{'x'};
+  sys.toolhelpEntries = {entry};
+  EXPECT_EQ(GetProcessList9x(sys), "7|" + std::string(260, 'x') + "|");
+}
+
+// ---- fixed-point CPU time ------------------------------------------------------------------
+
+TEST(CpuTimeText, WrittenWithAndWithoutFractionUnderBothSeparators) {
+  using processes::FixedPointText;
+  EXPECT_EQ(FixedPointText(15000, "."), "1.5");
+  EXPECT_EQ(FixedPointText(15000, ","), "1,5");
+  EXPECT_EQ(FixedPointText(20000, ","), "2");
+  EXPECT_EQ(FixedPointText(0, "."), "0");
+  EXPECT_EQ(FixedPointText(1, "."), "0.0001");
+  EXPECT_EQ(FixedPointText(-15000, "."), "-1.5");
+  EXPECT_EQ(FixedPointText(123450, "."), "12.345");
+  EXPECT_EQ(FixedPointText(INT64_MIN, "."), "-922337203685477.5808");
+  EXPECT_EQ(FixedPointText(INT64_MAX, ","), "922337203685477,5807");
+}
+
+TEST(CpuTimeText, ReadBackExactlyInTheSameConvention) {
+  using processes::ParseFixedPoint;
+  EXPECT_EQ(ParseFixedPoint("1.5", "."), 15000);
+  EXPECT_EQ(ParseFixedPoint("1,5", ","), 15000);
+  EXPECT_EQ(ParseFixedPoint("-1", "."), -10000);
+  EXPECT_EQ(ParseFixedPoint("922337203685477.5807", "."), INT64_MAX);
+  EXPECT_EQ(ParseFixedPoint("-922337203685477.5808", "."), INT64_MIN);
+  EXPECT_EQ(ParseFixedPoint("922337203685477.5808", "."), std::nullopt);
+  EXPECT_EQ(ParseFixedPoint("0.00005", "."), 0);  // halves to even
+  EXPECT_EQ(ParseFixedPoint("0.00015", "."), 2);
+  EXPECT_EQ(ParseFixedPoint("0.000051", "."), 1);
+  for (const char* bad : {"", "-", "1.5.2", "1,5", "abc", "1 ", ".", "1e3"})
+    EXPECT_EQ(ParseFixedPoint(bad, "."), std::nullopt) << bad;
+}
+
+TEST(FormatCpuTime, HoursMinutesSecondsWithoutASecondDivision) {
+  using processes::FormatCpuTime;
+  constexpr std::int64_t second = 10'000'000;  // in 100 ns units
+  EXPECT_EQ(FormatCpuTime(0), "00:00:00");
+  EXPECT_EQ(FormatCpuTime(3725 * second), "01:02:05");
+  EXPECT_EQ(FormatCpuTime(595 * second / 10), "00:01:00");  // 59.5 s rounds to even: 60
+  EXPECT_EQ(FormatCpuTime(585 * second / 10), "00:00:58");  // 58.5 s: 58
+  EXPECT_EQ(FormatCpuTime(594999500), "00:01:00");          // 59.49995 s: 59.5 first, then 60
+  EXPECT_EQ(FormatCpuTime(219659 * second), "61:00:59");    // either side of 61 h 1 min
+  EXPECT_EQ(FormatCpuTime(219661 * second), "61:01:01");
+  EXPECT_EQ(FormatCpuTime(360000 * second), "100:00:00");
+  EXPECT_EQ(FormatCpuTime(10000), "00:00:00");  // 1 ms
+}
+
+// ---- number reading -------------------------------------------------------------------------
+
+TEST(NumberReading, DecimalHexadecimalBlanksAndNoNumber) {
+  using processes::ReadNumber;
+  EXPECT_EQ(ReadNumber("1234"), 1234);
+  EXPECT_EQ(ReadNumber(" \t\n42abc"), 42);
+  EXPECT_EQ(ReadNumber("&H4D2"), 1234);
+  EXPECT_EQ(ReadNumber("&hff"), 255);
+  EXPECT_EQ(ReadNumber("&HFFFFFFFF"), -1);
+  EXPECT_EQ(ReadNumber("&H80000000"), -2147483648.0);
+  EXPECT_EQ(ReadNumber("&H7FFFFFFF"), 2147483647);
+  EXPECT_EQ(ReadNumber("&H1FFFFFFFF"), 0);
+  EXPECT_EQ(ReadNumber("&Hxyz"), 0);
+  EXPECT_EQ(ReadNumber("-12.5x"), -12.5);
+  EXPECT_EQ(ReadNumber("+.5"), 0.5);
+  EXPECT_EQ(ReadNumber(" 1 2"), 1);
+  EXPECT_EQ(ReadNumber(""), 0);
+  EXPECT_EQ(ReadNumber("PID"), 0);
+  EXPECT_EQ(ReadNumber("-"), 0);
+}
+
+TEST(NumberReading, StrictLocaleConversionAndRounding) {
+  using processes::ConvertNumber;
+  using processes::ToInt32;
+  EXPECT_EQ(ConvertNumber("1,5", ","), 1.5);
+  EXPECT_EQ(ConvertNumber("-7", "."), -7);
+  EXPECT_EQ(ConvertNumber("1.5", ","), std::nullopt);
+  EXPECT_EQ(ConvertNumber("", "."), std::nullopt);
+  EXPECT_EQ(ConvertNumber("12a", "."), std::nullopt);
+  EXPECT_EQ(ToInt32(2.5), 2);
+  EXPECT_EQ(ToInt32(3.5), 4);
+  EXPECT_EQ(ToInt32(-2147483648.0), INT32_MIN);
+  EXPECT_EQ(ToInt32(2147483647.4), INT32_MAX);
+  EXPECT_EQ(ToInt32(2147483647.5), std::nullopt);
+  EXPECT_EQ(processes::ShortestText(1.5, ","), "1,5");
+  EXPECT_EQ(processes::ShortestText(240, "."), "240");
+  EXPECT_EQ(processes::ShortestText(-2097152, "."), "-2097152");
+}
+
+}  // namespace
