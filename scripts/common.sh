@@ -37,6 +37,25 @@ use_prefix() {
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 }
 
+# The system UI font (menus, tabs, list headers, status bar) links to a CJK font,
+# as it does on Windows, so Chinese shows on any locale. Wine rewrites the Tahoma
+# link with its own defaults (fonts not installed here) whenever the ANSI code
+# page differs from the last run, so this is applied again before each start:
+# the reg process itself makes Wine do its rewrite first, then ours lands.
+# Under a Chinese code page Wine maps the dialog font to SimSun, which is not
+# installed; text then falls back to the links of Microsoft Sans Serif.
+LEDRA_CJK_FONT_FILE="wqy-microhei.ttc"      # Debian's fonts-wqy-microhei
+LEDRA_CJK_FONT_FACE="WenQuanYi Micro Hei"
+LEDRA_FONTLINK_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
+link_cjk_font() {
+  local face
+  for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+    wine reg add "$LEDRA_FONTLINK_KEY" /v "$face" /t REG_MULTI_SZ \
+      /d "$LEDRA_CJK_FONT_FILE,$LEDRA_CJK_FONT_FACE" /f >/dev/null 2>&1 \
+      || die "could not set the font link for $face in $WINEPREFIX"
+  done
+}
+
 # Stops the wine server of one of the project's own prefixes (and so every
 # Windows process in it). Refuses any other prefix.
 stop_prefix() {
@@ -116,4 +135,51 @@ timed() {
     "$([ $rc -eq 0 ] && echo ok || echo "FAILED ($rc)")")")
   log "$label: $((SECONDS - start))s, $([ $rc -eq 0 ] && echo ok || echo "failed ($rc)")"
   return $rc
+}
+
+# ---- starting and closing ledra.exe under Wine (run.sh and the end-to-end test) ----
+LEDRA_CAPTION="Windows Ledra "
+LEDRA_PID=""
+
+# Starts ledra.exe in the current prefix on $DISPLAY; output goes to $2.
+start_ledra() {
+  local exe="$1" logfile="$2"
+  [ -f "$exe" ] || die "$exe not found (run scripts/build.sh)"
+  wine "$exe" >"$logfile" 2>&1 &
+  LEDRA_PID=$!
+}
+
+# Closes Ledra the way a user's close button does: WM_CLOSE to its top-level
+# windows (Wine's taskkill without /f posts exactly that). Waits up to $1 s and
+# returns Ledra's exit code; kills it by PID and returns 124 if it does not end.
+close_ledra() {
+  local timeout="${1:-30}" deadline rc
+  [ -n "$LEDRA_PID" ] || return 0
+  wine taskkill /im "$(basename "${LEDRA_EXE:-ledra.exe}")" >/dev/null 2>&1 || true
+  deadline=$((SECONDS + timeout))
+  while kill -0 "$LEDRA_PID" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+    sleep 0.2
+  done
+  if kill -0 "$LEDRA_PID" 2>/dev/null; then
+    log "ledra.exe did not end within ${timeout}s of WM_CLOSE; killing PID $LEDRA_PID"
+    kill -9 "$LEDRA_PID" 2>/dev/null || true
+    wait "$LEDRA_PID" 2>/dev/null || true
+    LEDRA_PID=""
+    return 124
+  fi
+  set +e
+  wait "$LEDRA_PID"
+  rc=$?
+  set -e
+  LEDRA_PID=""
+  return $rc
+}
+
+# Kills a Ledra we started, by PID (used on error paths only).
+kill_ledra() {
+  if [ -n "$LEDRA_PID" ]; then
+    kill -9 "$LEDRA_PID" 2>/dev/null || true
+    wait "$LEDRA_PID" 2>/dev/null || true
+    LEDRA_PID=""
+  fi
 }

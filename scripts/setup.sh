@@ -11,7 +11,7 @@ PACKAGES=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386
   xvfb xauth x11-utils xdotool imagemagick
-  fonts-wqy-microhei
+  fonts-wqy-microhei locales
 )
 
 command -v dpkg >/dev/null 2>&1 || die "this script expects Debian 12 (dpkg/apt-get)"
@@ -32,14 +32,22 @@ for p in "${PACKAGES[@]}"; do
   installed "$p" || missing+=("$p")
 done
 
-if [ ${#missing[@]} -eq 0 ] && [ -z "${need_update:-}" ]; then
-  log "set-up: all packages present"
-  exit 0
+if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
+  log "installing: ${missing[*]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+    -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null
 fi
 
-log "installing: ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-as_root apt-get update -qq
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-  -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null
-log "set-up done"
+# A Chinese locale, so Ledra can also be run and checked under LANG=zh_CN.UTF-8
+# (the UI must render as Chinese under LANG=C too; both are tried).
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+  log "generating the zh_CN.UTF-8 locale"
+  if [ -f /etc/locale.gen ] && grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+    as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'zh_CN.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  as_root locale-gen >/dev/null
+fi
+log "set-up: all present"

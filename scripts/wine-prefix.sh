@@ -10,11 +10,6 @@ set -euo pipefail
 
 command -v wine >/dev/null 2>&1 || die "wine is missing (run scripts/setup.sh)"
 
-# Debian's fonts-wqy-microhei; Wine finds it through fontconfig by file name.
-CJK_FONT_FILE="wqy-microhei.ttc"
-CJK_FONT_FACE="WenQuanYi Micro Hei"
-FONTLINK_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink'
-
 make_prefix() {
   local kind="$1" dir
   dir="$(prefix_dir "$kind")"
@@ -40,11 +35,7 @@ make_prefix() {
     wineserver -w
 
     reg() { wine reg add "$@" /f >/dev/null 2>&1; }
-    # The system UI font (menus, tabs, list headers) falls back to a CJK font,
-    # as it does on Windows, so Chinese shows on any locale.
-    for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2"; do
-      reg "$FONTLINK_KEY" /v "$face" /t REG_MULTI_SZ /d "$CJK_FONT_FILE,$CJK_FONT_FACE"
-    done
+    link_cjk_font
     # A crash must fail the run, not wait on a dialog nobody sees.
     reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
     if [ "$kind" = win98 ]; then
@@ -55,8 +46,8 @@ make_prefix() {
 
   # Check what was written before calling the prefix ready.
   local q
-  q="$(wine reg query "$FONTLINK_KEY" /v "MS Shell Dlg 2" 2>/dev/null || true)"
-  grep -q "$CJK_FONT_FILE" <<<"$q" || die "prefix $kind: FontLink entry missing"
+  q="$(wine reg query "$LEDRA_FONTLINK_KEY" /v Tahoma 2>/dev/null || true)"
+  grep -q "$LEDRA_CJK_FONT_FILE" <<<"$q" || die "prefix $kind: font link missing"
   if [ "$kind" = win98 ]; then
     q="$(wine reg query 'HKCU\Software\Wine' /v Version 2>/dev/null || true)"
     grep -q win98 <<<"$q" || die "prefix win98: Windows version not set"
