@@ -206,18 +206,19 @@ bool Win32System::enumProcessModules(Handle process, Bytes modules, std::uint32_
 
 std::string Win32System::getModuleFileNameEx(Handle process, std::uint32_t module,
                                              std::uint32_t maxChars) {
+  // A cut name comes back as the full buffer, terminator included: keep what is before it.
   maxChars = std::min(maxChars, kMaxTextUnits);
   if (maxChars == 0) return {};
   const auto hmodule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(module));
   if (nt_ && getModuleFileNameExW_) {
     std::vector<wchar_t> name(maxChars);
     const DWORD n = getModuleFileNameExW_(asHandle(process), hmodule, name.data(), maxChars);
-    return fromWide(std::wstring_view(name.data(), std::min<std::size_t>(n, maxChars)));
+    return fromWide(firstString(name, n));
   }
   if (!nt_ && getModuleFileNameExA_) {
     std::vector<char> name(maxChars);
     const DWORD n = getModuleFileNameExA_(asHandle(process), hmodule, name.data(), maxChars);
-    return fromAnsi(std::string_view(name.data(), std::min<std::size_t>(n, maxChars)));
+    return fromAnsi(firstString(name, n));
   }
   return {};
 }
@@ -378,7 +379,10 @@ std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconH
   HICON* smallOut = small ? little.data() : nullptr;
   const UINT got = nt_ ? ExtractIconExW(toWide(file).c_str(), index, bigOut, smallOut, count)
                        : ExtractIconExA(toAnsi(file).c_str(), index, bigOut, smallOut, count);
-  // Copy back every slot the call may have filled; the caller owns what it receives.
+  // A file that cannot be read answers 0 or, on some systems, UINT_MAX with junk in the
+  // slots: the caller's places are then left as they were.
+  if (got == 0 || got == UINT_MAX) return 0;
+  // Copy back every slot the call filled; the caller owns what it receives.
   for (std::uint32_t i = 0; i < count; ++i) {
     if (large && big[i]) {
       large[i] = reinterpret_cast<IconHandle>(big[i]);
