@@ -1,9 +1,131 @@
 #include "performance/cpu_usage.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "common/byte_reader.h"
+#include "common/numbers.h"
+
 namespace ledra::performance {
 
-std::int32_t CpuUsage::GetCPUUsageNT(platform::System&) { return 0; }
-void StartCPUUsage9x(platform::System&) {}
-std::int32_t GetCPUUsage9x(platform::System&) { return 0; }
+namespace {
+
+constexpr std::uint32_t kSystemBasicInformation = 0;
+constexpr std::uint32_t kSystemPerformanceInformation = 2;
+constexpr std::uint32_t kSystemTimeOfDayInformation = 3;
+
+constexpr std::size_t kBasicLength = 44;
+constexpr std::size_t kTimeOfDayLength = 32;
+constexpr std::size_t kPerformanceLength = 312;
+
+constexpr std::size_t kNumberOfProcessorsOffset = 40;  // SYSTEM_BASIC_INFORMATION
+constexpr std::size_t kCurrentTimeOffset = 8;          // SYSTEM_TIMEOFDAY_INFORMATION
+constexpr std::size_t kIdleTimeOffset = 0;             // SYSTEM_PERFORMANCE_INFORMATION
+
+// The arithmetic works in a fixed-point scale of four decimals.
+constexpr double kFixedScale = 10000.0;
+// Far beyond any real idle fraction; keeps the fixed-point products inside 64 bits.
+// Anything this large clamps to 0 or 100 in the end anyway.
+constexpr double kFixedLimit = 1e15;
+
+constexpr const char* kStartStatKey = "PerfStats\\StartStat";
+constexpr const char* kStatDataKey = "PerfStats\\StatData";
+constexpr const char* kCpuUsageValue = "KERNEL\\CPUUsage";
+constexpr std::uint32_t kRegDword = 4;
+
+// A value in units, rounded half to even to four decimals, as a raw fixed-point count.
+std::int64_t toFixed(double units) {
+  const double raw = common::roundHalfEven(units * kFixedScale);
+  return static_cast<std::int64_t>(std::clamp(raw, -kFixedLimit, kFixedLimit));
+}
+
+std::int64_t wrappingDifference(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+
+// Floor of a raw fixed-point count, in whole units.
+std::int64_t floorFixed(std::int64_t raw) {
+  std::int64_t q = raw / 10000;
+  if (raw % 10000 < 0) --q;
+  return q;
+}
+
+std::int32_t clampPercent(std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, 0, 100)); }
+
+// Opens a dynamic-data key and reads the CPU usage word into *word; the word stays 0
+// when the value cannot be read. Returns false when the key cannot be opened.
+bool readCpuUsageWord(platform::System& system, const char* key, std::uint32_t* word) {
+  *word = 0;
+  platform::Handle handle = 0;
+  const std::int32_t status = system.regOpenKey(platform::kHkeyDynData, key, &handle);
+  platform::ScopedKey scoped(system, handle);
+  if (status != 0 || handle == 0) return false;
+  std::array<std::byte, 4> data{};
+  std::uint32_t type = kRegDword;
+  std::uint32_t size = 4;
+  system.regQueryValueEx(handle, kCpuUsageValue, &type, data, &size);
+  *word = common::ByteReader(data).u32(0).value_or(0);
+  return true;
+}
+
+}  // namespace
+
+std::int32_t CpuUsage::GetCPUUsageNT(platform::System& system) {
+  std::array<std::byte, kBasicLength> basic{};
+  std::array<std::byte, kTimeOfDayLength> timeOfDay{};
+  std::array<std::byte, kPerformanceLength> performance{};
+  if (system.ntQuerySystemInformation(kSystemBasicInformation, basic, nullptr) != platform::kStatusSuccess) return -1;
+  if (system.ntQuerySystemInformation(kSystemTimeOfDayInformation, timeOfDay, nullptr) != platform::kStatusSuccess)
+    return -1;
+  if (system.ntQuerySystemInformation(kSystemPerformanceInformation, performance, nullptr) != platform::kStatusSuccess)
+    return -1;
+
+  const std::int64_t idleTime = common::ByteReader(performance).i64(kIdleTimeOffset).value_or(0);
+  const std::int64_t currentTime = common::ByteReader(timeOfDay).i64(kCurrentTimeOffset).value_or(0);
+  const int processors = common::ByteReader(basic).u8(kNumberOfProcessorsOffset).value_or(0);
+  // No processors is no usable sample; keep the last good counters.
+  if (processors == 0) return -1;
+
+  if (!hasPrevious_) {
+    // Measuring against zero counters would report the idle share since boot over the
+    // time since 1601, i.e. a full CPU. Start the interval here instead.
+    PrevIdleTime = idleTime;
+    PrevSystemTime = currentTime;
+    hasPrevious_ = true;
+    return 0;
+  }
+
+  const std::int64_t dIdle = wrappingDifference(idleTime, PrevIdleTime);
+  const std::int64_t dTime = wrappingDifference(currentTime, PrevSystemTime);
+
+  // r: the idle share of the interval summed over processors, four decimals. Without a
+  // time difference it stays the idle difference in milliseconds.
+  std::int64_t r = static_cast<std::int64_t>(
+      std::clamp(static_cast<double>(dIdle), -kFixedLimit, kFixedLimit));
+  if (dTime != 0) r = toFixed(static_cast<double>(dIdle) / static_cast<double>(dTime));
+
+  const double p = static_cast<double>(r * 100) / kFixedScale;
+  const double x = 100.0 - p / processors + 0.5;
+  const std::int64_t result = floorFixed(toFixed(x));
+
+  PrevIdleTime = idleTime;
+  PrevSystemTime = currentTime;
+  // Idle time running ahead of the clock, or a clock that stood still, gives readings
+  // outside the scale; -1 stays reserved for a failed sample.
+  return clampPercent(result);
+}
+
+void StartCPUUsage9x(platform::System& system) {
+  std::uint32_t ignored = 0;
+  readCpuUsageWord(system, kStartStatKey, &ignored);
+}
+
+std::int32_t GetCPUUsage9x(platform::System& system) {
+  std::uint32_t word = 0;
+  if (!readCpuUsageWord(system, kStatDataKey, &word)) return -1;
+  // The word is a percentage already; a stray reading must not pass for -1.
+  return clampPercent(static_cast<std::int32_t>(word));
+}
 
 }  // namespace ledra::performance

@@ -11,15 +11,19 @@ namespace ledra::performance {
 class CpuUsage {
  public:
   // CPU use since the previous successful sample, 0..100, or -1 when a query failed.
+  // The very first successful sample only records the counters and reports 0: there is
+  // no interval to measure yet.
   std::int32_t GetCPUUsageNT(platform::System& system);
 
  private:
-  std::int64_t PrevIdleTime = 0;
-  std::int64_t PrevSystemTime = 0;
+  std::int64_t PrevIdleTime = 0;    // idle time summed over processors, 100-ns units
+  std::int64_t PrevSystemTime = 0;  // 100-ns units since 1601
   bool hasPrevious_ = false;
 };
 
+// Reading the start value is what switches the 9x kernel statistic on.
 void StartCPUUsage9x(platform::System& system);
+// The statistic's value (0..100), or -1 when its key cannot be opened.
 std::int32_t GetCPUUsage9x(platform::System& system);
 
 }  // namespace ledra::performance

@@ -1,7 +1,82 @@
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "app/ForLedra.h"
+#include "common/numbers.h"
+#include "common/text.h"
+#include "performance/memory_text.h"
+#include "performance/meter_graph.h"
 
 namespace ledra::app {
 
-void ForLedra::ShowFF(const std::string&) {}
+namespace {
+
+// A field of the memory status string as a number; nullopt when it is missing or not
+// a plain count, which ends the drawing at the step that needs it.
+std::optional<double> field(const std::vector<std::string_view>& fields, std::size_t index) {
+  if (index >= fields.size()) return std::nullopt;
+  const std::string_view text = fields[index];
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  return performance::ParseNumber(text, ".");
+}
+
+// Whole megabytes from kilobytes: the kilobytes are rounded half to even, then the
+// division discards the remainder. nullopt when the kilobytes do not fit 32 bits.
+std::optional<std::int64_t> wholeMegabytes(double kilobytes) {
+  const double rounded = common::roundHalfEven(kilobytes);
+  if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) return std::nullopt;
+  return static_cast<std::int64_t>(rounded) / 1024;
+}
+
+}  // namespace
+
+void ForLedra::ShowFF(const std::string& memoryStatus) {
+  const std::vector<std::string_view> fields = common::split(memoryStatus, ',');
+  const std::string decimal = system_.localeDecimalSeparator();
+
+  const auto totalPhys = field(fields, 0);
+  const auto availPhys = field(fields, 1);
+  if (!totalPhys || !availPhys || *totalPhys == 0) return;
+  const double usePercent = 100 - *availPhys * 100 / *totalPhys;
+  const double usedPhys = *totalPhys - *availPhys;
+
+  // The used figures are the difference of the two texts as shown, so the three always
+  // agree on screen.
+  const auto figures = [&](std::size_t totalIndex, std::size_t availIndex, platform::Label& total,
+                           platform::Label& avail, platform::Label& used) {
+    const auto totalBytes = field(fields, totalIndex);
+    if (!totalBytes) return false;
+    total.setCaption(performance::NumberText(*totalBytes / 1024, decimal));
+    const auto availBytes = field(fields, availIndex);
+    if (!availBytes) return false;
+    avail.setCaption(performance::NumberText(*availBytes / 1024, decimal));
+    const auto shownTotal = performance::ParseNumber(total.caption(), decimal);
+    const auto shownAvail = performance::ParseNumber(avail.caption(), decimal);
+    if (!shownTotal || !shownAvail) return false;
+    used.setCaption(performance::NumberText(*shownTotal - *shownAvail, decimal));
+    return true;
+  };
+  if (!figures(4, 5, *c_.LabTotalPageFile, *c_.LabAvailPageFile, *c_.LabUsePageFile)) return;
+  if (!figures(2, 3, *c_.LabTotalVirtual, *c_.LabAvailVirtual, *c_.LabUseVirtual)) return;
+
+  const auto usedMegabytes = wholeMegabytes(usedPhys / 1024);
+  const auto totalMegabytes = wholeMegabytes(*totalPhys / 1024);
+  if (!usedMegabytes || !totalMegabytes) return;
+  c_.StatusBar1->setPanelText(
+      3, "提交更改: " + std::to_string(*usedMegabytes) + "M / " + std::to_string(*totalMegabytes) + "M");
+
+  const std::string size = performance::SizeText(usedPhys, decimal);
+  performance::DrawMeter(*c_.UseFF, performance::MeterLevel(usePercent));
+  c_.LabFF->setCaption(size);
+
+  const double newest = common::roundHalfEven(usePercent);
+  if (!(newest >= INT16_MIN && newest <= INT16_MAX)) return;
+  performance::DrawGraph(*c_.BrokenFF, MemHistory, static_cast<std::int16_t>(newest),
+                         performance::kMemoryLineColour, GraphStep, GridOffset);
+}
 
 }  // namespace ledra::app

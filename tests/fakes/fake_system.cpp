@@ -204,6 +204,7 @@ bool FakeSystem::process32Next(Handle snapshot, Bytes entry) {
 bool FakeSystem::globalMemoryStatusEx(Bytes out) {
   calls.push_back("globalMemoryStatusEx");
   if (!memoryStatusEx) return false;
+  if (common::ByteReader(out).u32(0).value_or(0) != 64) return false;  // dwLength must be set
   copyOut(*memoryStatusEx, out);
   return true;
 }
@@ -211,6 +212,42 @@ bool FakeSystem::globalMemoryStatusEx(Bytes out) {
 void FakeSystem::globalMemoryStatus(Bytes out) {
   calls.push_back("globalMemoryStatus");
   copyOut(memoryStatus, out);
+}
+
+void FakeSystem::setMemoryStatusEx(const MemoryFigures& f) {
+  std::vector<std::byte> b(64);
+  common::putU32(b, 0, 64);
+  common::putU64(b, 8, f.totalPhys);
+  common::putU64(b, 16, f.availPhys);
+  common::putU64(b, 24, f.totalPageFile);
+  common::putU64(b, 32, f.availPageFile);
+  common::putU64(b, 40, f.totalVirtual);
+  common::putU64(b, 48, f.availVirtual);
+  memoryStatusEx = std::move(b);
+}
+
+void FakeSystem::setMemoryStatus(const MemoryFigures& f) { memoryStatus = memoryStatusOf(f); }
+
+std::vector<std::byte> FakeSystem::memoryStatusOf(const MemoryFigures& f) {
+  std::vector<std::byte> b(32);
+  common::putU32(b, 0, 32);
+  common::putU32(b, 8, static_cast<std::uint32_t>(f.totalPhys));
+  common::putU32(b, 12, static_cast<std::uint32_t>(f.availPhys));
+  common::putU32(b, 16, static_cast<std::uint32_t>(f.totalPageFile));
+  common::putU32(b, 20, static_cast<std::uint32_t>(f.availPageFile));
+  common::putU32(b, 24, static_cast<std::uint32_t>(f.totalVirtual));
+  common::putU32(b, 28, static_cast<std::uint32_t>(f.availVirtual));
+  return b;
+}
+
+void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime) {
+  std::vector<std::byte> basic(44), timeOfDay(32), performance(312);
+  basic[40] = static_cast<std::byte>(processors);
+  common::putU64(timeOfDay, 8, static_cast<std::uint64_t>(currentTime));
+  common::putU64(performance, 0, static_cast<std::uint64_t>(idleTime));
+  systemInformation[0] = std::move(basic);
+  systemInformation[3] = std::move(timeOfDay);
+  systemInformation[2] = std::move(performance);
 }
 
 // ---- registry ---------------------------------------------------------------------------

@@ -75,8 +75,23 @@ class FakeSystem : public platform::System {
   bool snapshotFails = false;
 
   // ---- memory status --------------------------------------------------------------------
+  // Byte counts by structure field; the setters lay them out as the OS structures do
+  // (MEMORYSTATUS keeps the low 32 bits of each, as the 32-bit call reports them).
+  struct MemoryFigures {
+    std::uint64_t totalPhys = 0, availPhys = 0, totalPageFile = 0, availPageFile = 0,
+                  totalVirtual = 0, availVirtual = 0;
+  };
+  static std::vector<std::byte> memoryStatusOf(const MemoryFigures& figures);
   std::optional<std::vector<std::byte>> memoryStatusEx;  // 64 bytes; nullopt = unavailable
-  std::vector<std::byte> memoryStatus = std::vector<std::byte>(32);
+  // 32 bytes. By default a small machine: 64 MB of RAM (16 MB free), a 2 GB address
+  // space, a 128 MB page file (96 MB free).
+  std::vector<std::byte> memoryStatus = memoryStatusOf({67108864, 16777216, 134217728, 100663296,
+                                                        2147352576, 2143289344});
+  void setMemoryStatusEx(const MemoryFigures& figures);
+  void setMemoryStatus(const MemoryFigures& figures);
+  // The three counters of the CPU sample: SYSTEM_BASIC_INFORMATION.NumberOfProcessors,
+  // SYSTEM_TIMEOFDAY_INFORMATION.CurrentTime and SYSTEM_PERFORMANCE_INFORMATION.IdleTime.
+  void setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime);
 
   // ---- registry ---------------------------------------------------------------------------
   // key path -> (value name -> 32-bit value). Only HKEY_DYN_DATA keys are simulated.

@@ -1,0 +1,33 @@
+// The meter and the scrolling history graph, shared by the CPU and the memory views.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/controls.h"
+
+namespace ledra::performance {
+
+inline constexpr platform::Rgb kMeterDotColour{0, 128, 0};
+inline constexpr platform::Rgb kMeterBarColour{0, 255, 0};
+inline constexpr platform::Rgb kGridColour{0, 128, 64};
+inline constexpr platform::Rgb kCpuLineColour{0, 255, 0};
+inline constexpr platform::Rgb kMemoryLineColour{255, 255, 0};
+
+inline constexpr int kMeterRows = 28;
+inline constexpr int kGridPeriod = 175;  // twips between grid lines
+
+// Rows lit for a percentage: floor(percent / (100 / 27)), so 100 % lights all 28 rows
+// and anything below 0 lights none. Kept within -1..28, which covers every drawing.
+int MeterLevel(double percent);
+
+// Redraws a meter box (in points): rows 0..level as solid bars, the rest dotted.
+void DrawMeter(platform::Canvas& box, int level);
+
+// Redraws a graph box (in twips): the grid scrolled left by gridOffset, then the history
+// shifted one place towards its old end with `value` as the newest entry (index 0, at
+// the right edge), each older entry `graphStep` further left.
+void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
+               platform::Rgb colour, std::int16_t graphStep, std::int16_t gridOffset);
+
+}  // namespace ledra::performance
