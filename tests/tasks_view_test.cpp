@@ -1,0 +1,262 @@
+// The task list view: change detection, the rebuild and the icon fallbacks, driven by
+// the refresh tick on FakeSystem windows and in-memory controls.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/ForLedra.h"
+#include "fakes/fake_controls.h"
+#include "fakes/fake_system.h"
+
+namespace {
+
+using ledra::app::ForLedra;
+using ledra::fakes::FakeForm;
+using ledra::fakes::FakeSystem;
+
+struct TaskView : ::testing::Test {
+  FakeSystem sys;
+  FakeForm f;
+  ForLedra form{sys, f.controls};
+
+  void SetUp() override {
+    form.Form_Load();
+    f.log.clear();
+    sys.clearCalls();
+  }
+  // The window's process, with an image file that ExtractIconEx knows.
+  void giveImageFile(std::uint32_t pid, const std::string& path, ledra::platform::IconHandle large,
+                     ledra::platform::IconHandle small) {
+    auto& p = sys.processes[pid];
+    p.pid = pid;
+    p.modules = {0x400000};
+    p.moduleFileNames[0x400000] = path;
+    sys.fileIcons[path] = {large, small};
+  }
+  // What the tick did to the task list and its images, in order.
+  std::vector<std::string> taskOps() const {
+    std::vector<std::string> out;
+    for (const auto& op : f.log)
+      if (op.rfind("ListTask.", 0) == 0 || op.rfind("Image_", 0) == 0 || op.rfind("Pic_", 0) == 0)
+        out.push_back(op);
+    return out;
+  }
+  std::vector<std::string> titles() const {
+    std::vector<std::string> out;
+    for (const auto& r : f.ListTask.rows) out.push_back(r.cells[0]);
+    return out;
+  }
+};
+
+TEST_F(TaskView, RebuildOrderKeysAndImagePairing) {
+  sys.windows = {{.handle = 1, .title = "Alpha", .bigIcon = 11, .smallIcon = 12},
+                 {.handle = 2, .title = "Beta", .bigIcon = 21, .smallIcon = 22}};
+  form.Timer1_Timer();
+
+  const std::vector<std::string> expected = {
+      "ListTask.setLargeImageList", "ListTask.setSmallImageList",  // Image_NULL
+      "Image_Large.clear", "Image_Small.clear", "Image_Small.setImageSize 16x16",
+      "Image_Large.setImageSize 32x32",
+      "Pic_Small.clear", "Pic_Large.clear",
+      "Pic_Large.drawIconEx 11 32x32 on 32x32", "Pic_Small.drawIconEx 12 16x16 on 16x16",
+      "Image_Large.addFrom", "Image_Small.addFrom",
+      "Pic_Small.clear", "Pic_Large.clear",
+      "Pic_Large.drawIconEx 21 32x32 on 32x32", "Pic_Small.drawIconEx 22 16x16 on 16x16",
+      "Image_Large.addFrom", "Image_Small.addFrom",
+      "ListTask.setLargeImageList", "ListTask.setSmallImageList",  // the refilled lists
+      "ListTask.clearRows", "ListTask.addRow", "ListTask.addRow"};
+  EXPECT_EQ(taskOps(), expected);
+  EXPECT_EQ(f.ListTask.largeList, &f.Image_Large);
+  EXPECT_EQ(f.ListTask.smallList, &f.Image_Small);
+  EXPECT_EQ(f.Image_NULL.count(), 1);  // only the window's own icon, untouched
+
+  ASSERT_EQ(f.ListTask.rowCount(), 2);
+  for (int i = 0; i < 2; ++i) {
+    const auto& row = f.ListTask.rows[static_cast<std::size_t>(i)];
+    EXPECT_EQ(row.key, "a" + std::to_string(i));
+    EXPECT_EQ(row.largeImage, i + 1);
+    EXPECT_EQ(row.smallImage, i + 1);
+    EXPECT_EQ(f.ListTask.cell(i, 1), "");  // the status column stays empty
+  }
+  EXPECT_EQ(titles(), (std::vector<std::string>{"Alpha", "Beta"}));
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"11@32x32;", "21@32x32;"}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"12@16x16;", "22@16x16;"}));
+  EXPECT_EQ(f.Image_Small.imageWidth, 16);
+  EXPECT_EQ(f.Image_Small.imageHeight, 16);
+  // Icons of a window are never destroyed.
+  EXPECT_EQ(sys.count("destroyIcon"), 0u);
+}
+
+TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
+  sys.windows = {{.handle = 1, .title = "Alpha"}, {.handle = 2, .title = "Beta"}};
+  form.Timer1_Timer();
+  f.ListTask.selectRow(1);
+
+  // Same string: nothing is touched, the selection stays.
+  f.log.clear();
+  sys.sentMessages.clear();
+  form.Timer1_Timer();
+  EXPECT_TRUE(taskOps().empty());
+  EXPECT_TRUE(sys.sentMessages.empty());
+  EXPECT_EQ(f.ListTask.selectedRow(), 1);
+
+  // Only the Z order changed: rebuilt in the new order, the selection is gone.
+  std::swap(sys.windows[0], sys.windows[1]);
+  form.Timer1_Timer();
+  EXPECT_EQ(titles(), (std::vector<std::string>{"Beta", "Alpha"}));
+  EXPECT_EQ(f.ListTask.selectedRow(), -1);
+  EXPECT_EQ(f.Image_Large.count(), 2);
+
+  // Everything closed: both image lists and the rows are emptied.
+  sys.windows.clear();
+  form.Timer1_Timer();
+  EXPECT_EQ(f.ListTask.rowCount(), 0);
+  EXPECT_EQ(f.Image_Large.count(), 0);
+  EXPECT_EQ(f.Image_Small.count(), 0);
+  EXPECT_EQ(f.ListTask.largeList, &f.Image_Large);
+  EXPECT_EQ(form.LastTaskList, "");
+
+  // An empty string again: nothing to do.
+  f.log.clear();
+  form.Timer1_Timer();
+  EXPECT_TRUE(taskOps().empty());
+}
+
+TEST_F(TaskView, PiecesOfABarTitleAndEqualTitles) {
+  sys.windows = {{.handle = 1, .title = "Alpha|Beta", .bigIcon = 11, .smallIcon = 12},
+                 {.handle = 2, .title = "Same", .bigIcon = 21, .smallIcon = 22},
+                 {.handle = 3, .title = "Same", .bigIcon = 31, .smallIcon = 32}};
+  form.Timer1_Timer();
+  EXPECT_EQ(titles(), (std::vector<std::string>{"Alpha", "Beta", "Same", "Same"}));
+  EXPECT_EQ(f.ListTask.key(2), "a2");
+  EXPECT_EQ(f.ListTask.key(3), "a3");
+  // The pieces find no window and get blank images; both "Same" rows resolve to the
+  // first window of that title.
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"", "", "21@32x32;", "21@32x32;"}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"", "", "22@16x16;", "22@16x16;"}));
+  for (const auto& m : sys.sentMessages) EXPECT_EQ(m.window, 2u);
+}
+
+TEST_F(TaskView, IconMessageIsSentWithATimeoutThatGivesUpOnHungWindows) {
+  sys.windows = {{.handle = 1, .title = "Alpha", .bigIcon = 11, .smallIcon = 12}};
+  form.Timer1_Timer();
+  ASSERT_EQ(sys.sentMessages.size(), 2u);
+  EXPECT_EQ(sys.sentMessages[0].message, 0x7Fu);  // WM_GETICON
+  EXPECT_EQ(sys.sentMessages[0].wParam, 1u);      // ICON_BIG
+  EXPECT_EQ(sys.sentMessages[1].wParam, 2u);      // ICON_SMALL2
+  for (const auto& m : sys.sentMessages) {
+    EXPECT_EQ(m.flags & 2u, 2u);  // SMTO_ABORTIFHUNG
+    EXPECT_GT(m.timeoutMs, 0u);
+    EXPECT_LE(m.timeoutMs, 500u);
+  }
+}
+
+TEST_F(TaskView, HungWindowIsAskedOnceAndFallsBackToItsClass) {
+  sys.windows = {{.handle = 1, .title = "Busy", .bigIcon = 11, .smallIcon = 12, .classIcon = 13,
+                  .classSmallIcon = 14, .hung = true},
+                 {.handle = 2, .title = "Busy"}};
+  form.Timer1_Timer();
+  // One unanswered message for the window, none for its second row.
+  EXPECT_EQ(sys.sentMessages.size(), 1u);
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;", "13@32x32;"}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"14@16x16;", "14@16x16;"}));
+}
+
+TEST_F(TaskView, LargeIconWithoutSmallTakesBothFromTheClass) {
+  sys.windows = {{.handle = 1, .title = "A", .pid = 40, .bigIcon = 11, .smallIcon = 0, .classIcon = 13,
+                  .classSmallIcon = 14}};
+  giveImageFile(40, "C:\\a.exe", 15, 16);
+  form.Timer1_Timer();
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;"}));  // not 11
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"14@16x16;"}));
+  EXPECT_EQ(sys.count("extractIconEx"), 0u);
+}
+
+TEST_F(TaskView, MissingClassIconTakesBothFromTheImageFileAndDestroysThem) {
+  sys.windows = {{.handle = 1, .title = "A", .pid = 40, .bigIcon = 11, .classIcon = 13}};
+  giveImageFile(40, "C:\\Program Files\\a.exe", 15, 16);
+  form.Timer1_Timer();
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"15@32x32;"}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"16@16x16;"}));
+  EXPECT_TRUE(sys.liveExtractedIcons.empty());
+  EXPECT_EQ(sys.count("destroyIcon"), 2u);
+
+  // Destroyed only after both draws.
+  const auto& calls = sys.calls;
+  auto firstDestroy = std::find(calls.begin(), calls.end(), "destroyIcon");
+  auto extract = std::find(calls.begin(), calls.end(), "extractIconEx");
+  EXPECT_LT(extract, firstDestroy);
+  const auto ops = taskOps();
+  EXPECT_EQ(std::count(ops.begin(), ops.end(), "Pic_Small.drawIconEx 16 16x16 on 16x16"), 1);
+}
+
+TEST_F(TaskView, NoIconAnywhereGivesTheBlankImage) {
+  sys.windows = {{.handle = 1, .title = "Bare", .pid = 41}, {.handle = 2, .title = "NoProcess", .pid = 99}};
+  sys.processes[41].pid = 41;  // a process whose path cannot be read
+  giveImageFile(42, "C:\\other.exe", 15, 16);
+  form.Timer1_Timer();
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(sys.count("extractIconEx"), 0u);  // no path, no extraction
+  EXPECT_EQ(f.ListTask.rows[1].smallImage, 2);
+}
+
+TEST_F(TaskView, UndrawableSmallIconUsesTheLargeOneForThisRowOnly) {
+  sys.windows = {{.handle = 1, .title = "A", .bigIcon = 11, .smallIcon = 12},
+                 {.handle = 2, .title = "B", .bigIcon = 21, .smallIcon = 22}};
+  f.Pic_Small.failDrawEx.insert(12);
+  f.Pic_Small.failDraw.insert(12);
+  form.Timer1_Timer();
+
+  const std::vector<std::string> rowA = {
+      "Pic_Small.clear", "Pic_Large.clear",
+      "Pic_Large.drawIconEx 11 32x32 on 32x32", "Pic_Small.drawIconEx 12 16x16 on 16x16",
+      // both drawn again the plain way, then the large icon into an enlarged small box
+      "Pic_Large.drawIcon 11 on 32x32", "Pic_Small.drawIcon 12 on 16x16",
+      "Pic_Small.resize 32x32", "Pic_Small.drawIcon 11 on 32x32",
+      "Image_Large.addFrom", "Image_Small.addFrom", "Pic_Small.resize 16x16",
+      // the next row is drawn at 16 x 16 again
+      "Pic_Small.clear", "Pic_Large.clear",
+      "Pic_Large.drawIconEx 21 32x32 on 32x32", "Pic_Small.drawIconEx 22 16x16 on 16x16"};
+  const auto ops = taskOps();
+  auto start = std::find(ops.begin(), ops.end(), "Pic_Small.clear");
+  ASSERT_LE(static_cast<std::size_t>(ops.end() - start), ops.size());
+  ASSERT_GE(static_cast<std::size_t>(ops.end() - start), rowA.size());
+  EXPECT_EQ(std::vector<std::string>(start, start + static_cast<long>(rowA.size())), rowA);
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"11@icon;", "22@16x16;"}));
+  EXPECT_EQ(f.Image_Large.images[0], "11@32x32;11@icon;");
+  EXPECT_EQ(f.Pic_Small.widthPx(), 16);
+}
+
+TEST_F(TaskView, ImageFileWithOnlyALargeIcon) {
+  sys.windows = {{.handle = 1, .title = "A", .pid = 40}};
+  giveImageFile(40, "C:\\a.exe", 15, 0);
+  form.Timer1_Timer();
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"15@32x32;15@icon;"}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"15@icon;"}));  // enlarged box
+  EXPECT_TRUE(sys.liveExtractedIcons.empty());
+  EXPECT_EQ(sys.count("destroyIcon"), 1u);
+}
+
+TEST_F(TaskView, ThousandRebuildsLeaveNoExtractedIconAlive) {
+  for (int i = 0; i < 1000; ++i) {
+    sys.windows.clear();
+    const int open = i % 4;  // windows open and close between ticks
+    for (int w = 0; w < open; ++w) {
+      const auto pid = static_cast<std::uint32_t>(100 + w);
+      sys.windows.push_back({.handle = static_cast<std::uintptr_t>(w + 1), .title = "W" + std::to_string(w),
+                             .pid = pid, .bigIcon = w == 0 ? 7u : 0u});
+      giveImageFile(pid, "C:\\w" + std::to_string(w) + ".exe", 1000 + 2 * w, 1001 + 2 * w);
+    }
+    form.Timer1_Timer();
+    ASSERT_TRUE(sys.liveExtractedIcons.empty()) << i;
+    ASSERT_EQ(f.Image_Large.count(), open) << i;
+    ASSERT_EQ(f.Image_Small.count(), open) << i;
+    ASSERT_EQ(f.ListTask.rowCount(), open) << i;
+  }
+  EXPECT_EQ(f.Image_NULL.count(), 1);
+}
+
+}  // namespace
