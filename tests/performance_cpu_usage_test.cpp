@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 #include "fakes/fake_system.h"
@@ -42,6 +43,9 @@ struct Worked {
   std::uint8_t processors;
   std::int64_t dIdle, dTime;
   std::int32_t expected;
+  friend std::ostream& operator<<(std::ostream& os, const Worked& w) {
+    return os << w.processors + 0 << " processors, idle " << w.dIdle << " of " << w.dTime;
+  }
 };
 
 class CpuUsageWorked : public testing::TestWithParam<Worked> {};
