@@ -145,7 +145,9 @@ void ForLedra::RefreshTaskList() {
   list.clearRows();
   for (std::size_t i = 0; i < titles.size(); ++i) {
     const int image = static_cast<int>(i) + 1;
-    list.addRow("a" + std::to_string(i), titles[i], image, image);
+    std::string key = "a";
+    key += std::to_string(i);
+    list.addRow(key, titles[i], image, image);
   }
 
   list.endUpdate();
