@@ -1,0 +1,433 @@
+// The real main window under Wine: the designed control tree, start-up state, message
+// routing and the controls' behaviour over comctl32 and GDI. Geometry assumes 96 dpi.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/design.h"
+#include "platform/win32/controls_win32.h"
+#include "platform/win32/main_window.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_system.h"
+
+namespace {
+
+using namespace ledra::platform::win32;
+namespace design = ledra::app::design;
+
+struct Box {
+  int x, y, w, h;
+  friend bool operator==(const Box&, const Box&) = default;
+};
+
+void PrintTo(const Box& b, std::ostream* os) { *os << "(" << b.x << "," << b.y << " " << b.w << "x" << b.h << ")"; }
+
+// Position inside the parent's client area, outer size.
+Box boxOf(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::wstring textOf(HWND hwnd) {
+  wchar_t buffer[256] = {};
+  GetWindowTextW(hwnd, buffer, 256);
+  return buffer;
+}
+
+// Position among the siblings, 0 = topmost.
+int zOrder(HWND hwnd) {
+  int n = 0;
+  for (HWND w = GetWindow(hwnd, GW_HWNDFIRST); w && w != hwnd; w = GetWindow(w, GW_HWNDNEXT)) ++n;
+  return n;
+}
+
+bool visible(HWND hwnd) { return (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+struct MenuEntry {
+  std::wstring caption;
+  UINT state;
+  int depth;
+};
+
+void collectMenu(HMENU menu, int depth, std::vector<MenuEntry>& out) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[128] = {};
+    GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+    out.push_back({text, GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION), depth});
+    if (HMENU sub = GetSubMenu(menu, i)) collectMenu(sub, depth + 1, out);
+  }
+}
+
+std::wstring columnHeader(HWND list, int column, int* width, int* format) {
+  wchar_t text[64] = {};
+  LVCOLUMNW info{};
+  info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  info.pszText = text;
+  info.cchTextMax = 64;
+  SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
+  *width = info.cx;
+  *format = info.fmt & LVCFMT_JUSTIFYMASK;
+  return text;
+}
+
+std::wstring itemText(HWND list, int row, int column) {
+  wchar_t text[128] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 128;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+std::wstring panelText(HWND bar, int part) {
+  wchar_t text[128] = {};
+  SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(window.create(system, GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE));
+    ASSERT_EQ(window.dpi().x, 96);
+    ASSERT_EQ(window.dpi().y, 96);
+  }
+  const ledra::app::FormControls& controls() { return window.form()->controls(); }
+  HWND hwnd(const char* name, int index = -1) { return window.control(name, index); }
+
+  Win32System system;
+  MainWindow window;
+};
+
+// ---- start-up state ------------------------------------------------------------------
+
+TEST_F(MainWindowTest, WindowHasItsCaptionTopmostFixedFrameAndDesignedSize) {
+  HWND main = window.hwnd();
+  EXPECT_EQ(textOf(main), L"Windows Ledra ");
+  EXPECT_TRUE(GetWindowLongW(main, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  const LONG style = GetWindowLongW(main, GWL_STYLE);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  RECT outer{}, client{};
+  GetWindowRect(main, &outer);
+  GetClientRect(main, &client);
+  EXPECT_EQ(outer.right - outer.left, 447);  // 6700 twips
+  EXPECT_EQ(client.bottom, 469);             // 7035 twips
+  EXPECT_NE(GetClassLongPtrW(main, GCLP_HICON), 0u);
+  EXPECT_EQ(controls().Image_NULL->count(), 1);  // the window's own icon
+}
+
+TEST_F(MainWindowTest, ControlsStandAtTheirDesignedPixels) {
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(boxOf(hwnd("PicProperty", i)), (Box{10, 34, 421, 397})) << i;
+  EXPECT_EQ(boxOf(hwnd("ListProcess")), (Box{12, 6, 395, 355}));
+  EXPECT_EQ(boxOf(hwnd("ListTask")), (Box{12, 6, 395, 357}));
+  EXPECT_EQ(boxOf(hwnd("ComKillTask")), (Box{310, 370, 101, 23}));
+  EXPECT_EQ(boxOf(hwnd("Command1")), (Box{328, 372, 83, 23}));
+  EXPECT_EQ(boxOf(hwnd("TabStrip1")), (Box{6, 4, 429, 439}));
+  EXPECT_EQ(boxOf(hwnd("Frame2")), (Box{112, 2, 301, 153}));
+  EXPECT_EQ(boxOf(hwnd("BrokenCPU")), (Box{12, 22, 275, 117}));
+  EXPECT_EQ(boxOf(hwnd("UseCPU")), (Box{12, 22, 72, 117}));
+  EXPECT_EQ(boxOf(hwnd("LabCPU")), (Box{2, 96, 65, 21}));  // inside the meter's border
+  EXPECT_EQ(boxOf(hwnd("LabUseVirtual")), (Box{112, 42, 77, 13}));
+  EXPECT_GE(boxOf(hwnd("Picture5")).x, 447);  // the icon holder lies beyond the right edge
+
+  // Every designed window exists under its designed container, in twips / 15.
+  for (const auto& c : design::kControls) {
+    if (c.kind == design::Kind::ImageList || c.kind == design::Kind::IconSurface || c.kind == design::Kind::Timer ||
+        c.kind == design::Kind::StatusBar)
+      continue;
+    HWND control = window.control(c.name, c.index);
+    ASSERT_NE(control, nullptr) << c.name;
+    HWND parent = c.parent.empty() ? window.hwnd() : window.control(c.parent);
+    EXPECT_EQ(GetParent(control), parent) << c.name;
+    if (c.kind == design::Kind::PagePanel) continue;  // stacked at start-up
+    EXPECT_EQ(boxOf(control), (Box{c.left / 15, c.top / 15, c.width / 15, c.height / 15})) << c.name;
+  }
+
+  RECT client{};
+  GetClientRect(window.hwnd(), &client);
+  const Box bar = boxOf(hwnd("StatusBar1"));
+  EXPECT_EQ(bar.y + bar.h, client.bottom);
+  EXPECT_EQ(bar.w, client.right);
+  int edges[4] = {};
+  ASSERT_EQ(SendMessageW(hwnd("StatusBar1"), SB_GETPARTS, 4, reinterpret_cast<LPARAM>(edges)), 3);
+  EXPECT_EQ(edges[0], 96);
+  EXPECT_EQ(edges[1], 192);
+  EXPECT_EQ(edges[2], -1);
+}
+
+TEST_F(MainWindowTest, CaptionsTabsAndPagesAfterStartUp) {
+  // Buttons, frames and the caption labels; the value labels are written by start-up.
+  for (const auto& c : design::kControls)
+    if (c.kind == design::Kind::Button || c.kind == design::Kind::Frame ||
+        (c.kind == design::Kind::Label && !c.name.starts_with("Lab")))
+      EXPECT_EQ(textOf(window.control(c.name, c.index)), toWide(c.caption)) << c.name;
+
+  HWND tabs = hwnd("TabStrip1");
+  ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+  for (int t = 0; t < 3; ++t) {
+    wchar_t text[32] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 32;
+    SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(t), reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(std::wstring(text), toWide(design::kTabs[static_cast<std::size_t>(t)].caption));
+  }
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 2);
+  EXPECT_FALSE(visible(hwnd("PicProperty", 0)));
+  EXPECT_FALSE(visible(hwnd("PicProperty", 1)));
+  EXPECT_TRUE(visible(hwnd("PicProperty", 2)));
+
+  // Panel 1 waits for the first tick; the page panels lie above the tab strip.
+  EXPECT_EQ(panelText(hwnd("StatusBar1"), 0), L"");
+  for (int i = 0; i < 3; ++i) EXPECT_LT(zOrder(hwnd("PicProperty", i)), zOrder(hwnd("TabStrip1"))) << i;
+}
+
+TEST_F(MainWindowTest, ListColumnsAreTheDesignedOnes) {
+  HWND process = hwnd("ListProcess");
+  HWND header = reinterpret_cast<HWND>(SendMessageW(process, LVM_GETHEADER, 0, 0));
+  if (!system.isNt()) {  // the 9x family keeps the designed three
+    ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
+    const wchar_t* nine[] = {L"映像名称", L"PID", L"路径"};
+    const int widths[] = {173, 80, 240};
+    for (int i = 0; i < 3; ++i) {
+      int width = 0, format = 0;
+      EXPECT_EQ(columnHeader(process, i, &width, &format), nine[i]) << i;
+      EXPECT_EQ(width, widths[i]) << i;
+      EXPECT_EQ(format, i == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT) << i;
+    }
+    return;
+  }
+  ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 6);
+  const struct {
+    const wchar_t* text;
+    int width, format;
+  } nt[] = {{L"映像名称", 173, LVCFMT_LEFT},  {L"PID", 67, LVCFMT_RIGHT},      {L"CPU", 53, LVCFMT_RIGHT},
+            {L"CPU 时间", 80, LVCFMT_CENTER}, {L"内存使用", 67, LVCFMT_RIGHT}, {L"命令行", 240, LVCFMT_LEFT}};
+  for (int i = 0; i < 6; ++i) {
+    int width = 0, format = 0;
+    EXPECT_EQ(columnHeader(process, i, &width, &format), nt[i].text) << i;
+    EXPECT_EQ(width, nt[i].width) << i;
+    EXPECT_EQ(format, nt[i].format) << i;
+  }
+  HWND task = hwnd("ListTask");
+  int width = 0, format = 0;
+  EXPECT_EQ(columnHeader(task, 0, &width, &format), L"任务");
+  EXPECT_EQ(width, 300);
+  EXPECT_EQ(columnHeader(task, 1, &width, &format), L"状态");
+  EXPECT_EQ(width, 100);
+  EXPECT_TRUE(GetWindowLongW(task, GWL_STYLE) & LVS_SHAREIMAGELISTS);
+  EXPECT_FALSE(GetWindowLongW(task, GWL_STYLE) & (LVS_SORTASCENDING | LVS_SORTDESCENDING));
+}
+
+TEST_F(MainWindowTest, MenuBarHasTheDesignedItemsAndChecks) {
+  std::vector<MenuEntry> entries;
+  collectMenu(GetMenu(window.hwnd()), 0, entries);
+  ASSERT_EQ(entries.size(), design::kMenus.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].caption, toWide(design::kMenus[i].caption)) << i;
+    EXPECT_EQ((entries[i].state & MF_CHECKED) != 0, design::kMenus[i].checked) << i;
+  }
+  EXPECT_EQ(entries[4].caption, L"前端显示(&A)");
+  EXPECT_TRUE(entries[4].state & MF_CHECKED);
+  EXPECT_EQ(entries[5].caption, L"使用自动最小化(&M)");
+  EXPECT_TRUE(entries[5].state & MF_CHECKED);
+  EXPECT_EQ(entries[9].caption, L"高(&H)");
+  EXPECT_EQ(entries[9].depth, 2);
+  EXPECT_TRUE(entries[9].state & MF_CHECKED);
+}
+
+// ---- message routing -----------------------------------------------------------------
+
+TEST_F(MainWindowTest, TimerTicksThroughTheMessageLoop) {
+  HWND bar = hwnd("StatusBar1");
+  EXPECT_EQ(panelText(bar, 0), L"");
+  const DWORD until = GetTickCount() + 5000;
+  while (panelText(bar, 0).empty() && GetTickCount() < until) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    pump();
+  }
+  EXPECT_EQ(panelText(bar, 0).rfind(L"进程数: ", 0), 0u) << fromWide(panelText(bar, 0));
+}
+
+TEST_F(MainWindowTest, MenuCommandsAndTabsReachTheirHandlers) {
+  SendMessageW(window.hwnd(), WM_COMMAND, window.menuId("menu_renew", 2), 0);
+  EXPECT_FALSE(controls().menu_renew[0]->checked());
+  EXPECT_TRUE(controls().menu_renew[2]->checked());
+  EXPECT_EQ(GetMenuState(GetMenu(window.hwnd()), window.menuId("menu_renew", 2), MF_BYCOMMAND) & MF_CHECKED,
+            static_cast<UINT>(MF_CHECKED));
+  EXPECT_EQ(controls().Timer1->interval(), 2000);
+  SendMessageW(window.hwnd(), WM_COMMAND, window.menuId("menu_renew", 3), 0);
+  EXPECT_FALSE(controls().Timer1->enabled());
+
+  // The user picks "进程": the tab control tells its parent.
+  SendMessageW(hwnd("TabStrip1"), TCM_SETCURFOCUS, 1, 0);
+  EXPECT_FALSE(visible(hwnd("PicProperty", 0)));
+  EXPECT_TRUE(visible(hwnd("PicProperty", 1)));
+  EXPECT_FALSE(visible(hwnd("PicProperty", 2)));
+  EXPECT_EQ(GetFocus(), hwnd("ListProcess"));
+  // Selecting from code does not notify.
+  controls().TabStrip1->select(1);
+  EXPECT_EQ(controls().TabStrip1->selectedPosition(), 1);
+  EXPECT_TRUE(visible(hwnd("PicProperty", 1)));
+}
+
+TEST_F(MainWindowTest, WidthKeepsClientHeightAndEndingQuits) {
+  controls().form->setWidthTwips(9000);
+  RECT outer{}, client{};
+  GetWindowRect(window.hwnd(), &outer);
+  GetClientRect(window.hwnd(), &client);
+  EXPECT_EQ(outer.right - outer.left, 600);
+  EXPECT_EQ(client.bottom, 469);
+  EXPECT_EQ(controls().form->widthTwips(), 9000);
+
+  pump();
+  HWND main = window.hwnd();
+  controls().form->endProgram();
+  EXPECT_FALSE(IsWindow(main));
+  MSG msg{};
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 0u);
+}
+
+// ---- the controls ----------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ListViewKeepsKeysTagsAndTextsWithTheRows) {
+  auto& list = *controls().ListTask;
+  HWND real = hwnd("ListTask");
+  list.clearRows();
+  list.addRow("a0", "记事本", 0, 0);
+  list.addRow("a1", "计算器", 0, 0);
+  list.addRow("a2", "画图", 0, 0);
+  list.setCell(1, 1, "正在运行");
+  list.setRowTag(1, "tag1");
+  list.setTag("list");
+  ASSERT_EQ(SendMessageW(real, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(itemText(real, 1, 0), L"计算器");
+  EXPECT_EQ(itemText(real, 1, 1), L"正在运行");
+  EXPECT_EQ(list.cell(1, 1), "正在运行");
+  EXPECT_EQ(list.findKey("a2"), 2);
+
+  list.removeRow(0);
+  EXPECT_EQ(list.rowCount(), 2);
+  EXPECT_EQ(list.findKey("a0"), -1);
+  EXPECT_EQ(list.findKey("a1"), 0);
+  EXPECT_EQ(list.rowTag(0), "tag1");
+  EXPECT_EQ(itemText(real, 0, 0), L"计算器");
+  EXPECT_EQ(list.tag(), "list");
+
+  // Out of range: nothing, never a crash.
+  EXPECT_EQ(list.cell(7, 0), "");
+  EXPECT_EQ(list.key(-1), "");
+  list.setCell(7, 0, "x");
+  list.removeRow(7);
+  EXPECT_EQ(list.rowCount(), 2);
+
+  EXPECT_EQ(list.selectedRow(), -1);
+  list.selectRow(1);
+  EXPECT_EQ(list.selectedRow(), 1);
+  EXPECT_EQ(SendMessageW(real, LVM_GETITEMSTATE, 1, LVIS_FOCUSED), LVIS_FOCUSED);
+  list.selectRow(-1);
+  EXPECT_EQ(list.selectedRow(), -1);
+
+  list.clearRows();
+  EXPECT_EQ(SendMessageW(real, LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_EQ(list.findKey("a1"), -1);
+}
+
+TEST_F(MainWindowTest, CanvasDrawsInItsOwnUnitInsideTheBorder) {
+  auto& meter = *controls().UseCPU;
+  auto& graph = *controls().BrokenCPU;
+  EXPECT_FLOAT_EQ(meter.width(), 54.0f);
+  EXPECT_FLOAT_EQ(meter.height(), 87.75f);
+  EXPECT_FLOAT_EQ(graph.width(), 4125.0f);
+  EXPECT_FLOAT_EQ(graph.height(), 1755.0f);
+
+  auto* real = dynamic_cast<CanvasControl*>(&meter);
+  ASSERT_NE(real, nullptr);
+  const COLORREF green = RGB(0, 255, 0), black = RGB(0, 0, 0);
+  meter.clear();
+  meter.rectangle(13.0f, 65.5f, 24.0f, 65.7f, {0, 255, 0});  // a meter bar, 0.2 points tall
+  for (int x = 17; x <= 32; ++x) EXPECT_EQ(real->pixel(x, 87), green) << x;
+  EXPECT_EQ(real->pixel(16, 87), black);
+  EXPECT_EQ(real->pixel(33, 87), black);
+  EXPECT_EQ(real->pixel(20, 86), black);
+  EXPECT_EQ(real->pixel(20, 88), black);
+  meter.point(26.0f, 4.75f, {0, 128, 0});
+  EXPECT_EQ(real->pixel(34, 6), RGB(0, 128, 0));
+
+  auto* realGraph = dynamic_cast<CanvasControl*>(&graph);
+  graph.clear();
+  graph.line(0.0f, 175.0f, graph.width(), 175.0f, {0, 128, 64});
+  EXPECT_EQ(realGraph->pixel(0, 11), RGB(0, 128, 64));
+  EXPECT_EQ(realGraph->pixel(270, 11), RGB(0, 128, 64));
+  EXPECT_EQ(realGraph->pixel(100, 10), black);
+  graph.clear();
+  EXPECT_EQ(realGraph->pixel(270, 11), black);
+}
+
+TEST_F(MainWindowTest, ImageListsTakeSurfacesAtTheirOwnSize) {
+  auto& small = *controls().Image_Small;
+  auto& large = *controls().Pic_Large;
+  HICON icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+  large.clear();
+  EXPECT_FALSE(large.drawIconEx(0, 0, 0, 32, 32));
+  EXPECT_TRUE(large.drawIconEx(reinterpret_cast<ledra::platform::IconHandle>(icon), 0, 0, 32, 32));
+  EXPECT_TRUE(controls().Pic_Small->drawIcon(reinterpret_cast<ledra::platform::IconHandle>(icon), 0, 0));
+
+  small.setImageSize(16, 16);
+  EXPECT_EQ(small.count(), 0);
+  small.addFrom(large);
+  small.addFrom(*controls().Pic_Small);
+  EXPECT_EQ(small.count(), 2);
+  auto* real = dynamic_cast<ImageListControl*>(&small);
+  int w = 0, h = 0;
+  ImageList_GetIconSize(real->handle(), &w, &h);
+  EXPECT_EQ(w, 16);
+  EXPECT_EQ(h, 16);
+  small.clear();
+  EXPECT_EQ(small.count(), 0);
+}
+
+TEST_F(MainWindowTest, LabelsAndStatusBarShowChineseText) {
+  controls().StatusBar1->setPanelText(3, "提交更改: 312M / 512M");
+  EXPECT_EQ(panelText(hwnd("StatusBar1"), 2), L"提交更改: 312M / 512M");
+  EXPECT_EQ(controls().StatusBar1->panelText(3), "提交更改: 312M / 512M");
+  controls().StatusBar1->setPanelText(4, "ignored");
+  EXPECT_EQ(controls().StatusBar1->panelText(4), "");
+
+  controls().LabCPU->setCaption("37 %");
+  EXPECT_EQ(textOf(hwnd("LabCPU")), L"37 %");
+
+  // The meter labels paint green on black; the figures keep the system colours.
+  HDC dc = GetDC(hwnd("LabCPU"));
+  EXPECT_NE(SendMessageW(hwnd("UseCPU"), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         reinterpret_cast<LPARAM>(hwnd("LabCPU"))),
+            0);
+  EXPECT_EQ(GetTextColor(dc), RGB(0, 255, 0));
+  EXPECT_EQ(GetBkColor(dc), RGB(0, 0, 0));
+  SendMessageW(hwnd("Frame6"), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+               reinterpret_cast<LPARAM>(hwnd("LabUseVirtual")));
+  EXPECT_NE(GetTextColor(dc), RGB(0, 255, 0));
+  ReleaseDC(hwnd("LabCPU"), dc);
+}
+
+}  // namespace
