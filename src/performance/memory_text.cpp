@@ -11,8 +11,8 @@ namespace {
 
 std::string withDecimal(std::string text, std::string_view decimal) {
   const auto dot = text.find('.');
-  if (dot != std::string::npos) text.replace(dot, 1, decimal);
-  return text;
+  if (dot == std::string::npos) return text;
+  return text.substr(0, dot) + std::string(decimal) + text.substr(dot + 1);
 }
 
 // Adds one to a string of decimal digits.
@@ -24,7 +24,7 @@ void increment(std::string& digits) {
     }
     *it = '0';
   }
-  digits.insert(digits.begin(), '1');
+  digits = '1' + digits;
 }
 
 }  // namespace
@@ -42,8 +42,9 @@ std::string NumberText(double value, std::string_view decimal) {
 std::optional<double> ParseNumber(std::string_view text, std::string_view decimal) {
   std::string plain(text);
   if (!decimal.empty() && decimal != ".") {
-    const auto at = plain.find(decimal);
-    if (at != std::string::npos) plain.replace(at, decimal.size(), ".");
+    const auto at = text.find(decimal);
+    if (at != std::string_view::npos)
+      plain = std::string(text.substr(0, at)) + "." + std::string(text.substr(at + decimal.size()));
   }
   if (plain.empty()) return std::nullopt;
   double value = 0.0;
@@ -68,21 +69,20 @@ std::string FixedText(double value, int decimals, std::string_view decimal) {
 
   // Digits kept: down to the last decimal place; the next one decides the rounding.
   const int keep = exponent + decimals + 1;
-  std::string scaled;  // value * 10^decimals, as whole digits
-  if (keep <= 0) {
-    scaled = (keep == 0 && digits[0] >= '5') ? "1" : "0";
-  } else {
+  // value * 10^decimals, as whole digits
+  std::string scaled(1, keep == 0 && digits[0] >= '5' ? '1' : '0');
+  if (keep > 0) {
     const auto n = static_cast<std::size_t>(keep);
     scaled = digits.substr(0, std::min(n, digits.size()));
     if (n > digits.size()) scaled.append(n - digits.size(), '0');
     if (n < digits.size() && digits[n] >= '5') increment(scaled);
   }
   if (scaled.size() <= static_cast<std::size_t>(decimals))
-    scaled.insert(0, static_cast<std::size_t>(decimals) + 1 - scaled.size(), '0');
+    scaled = std::string(static_cast<std::size_t>(decimals) + 1 - scaled.size(), '0') + scaled;
 
   std::string text = scaled.substr(0, scaled.size() - static_cast<std::size_t>(decimals));
   if (decimals > 0) text += std::string(decimal) + scaled.substr(scaled.size() - static_cast<std::size_t>(decimals));
-  if (negative && scaled.find_first_not_of('0') != std::string::npos) text.insert(0, "-");
+  if (negative && scaled.find_first_not_of('0') != std::string::npos) text = "-" + text;
   return text;
 }
 
