@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +47,27 @@ std::string utf16le(const std::vector<std::byte>& bytes, std::size_t offset, std
   std::wstring text(units, L'\0');
   std::memcpy(text.data(), bytes.data() + offset, units * 2);
   return fromWide(text);
+}
+
+// ---- text at the boundary ------------------------------------------------------------
+
+TEST(Win32Text, ConversionsKeepEveryUnitAndUseTheAnsiCodePage) {
+  using namespace std::string_literals;
+  EXPECT_EQ(toWide(""), L"");
+  EXPECT_EQ(toWide("任务 \xF0\x9F\x98\x80"), L"任务 \xD83D\xDE00");  // a pair for U+1F600
+  const std::string withNul = "a\0任"s;
+  EXPECT_EQ(fromWide(toWide(withNul)), withNul);
+  using ledra::platform::win32::fromAnsi;
+  using ledra::platform::win32::toAnsi;
+  EXPECT_EQ(fromAnsi(toAnsi("Ledra 1.0")), "Ledra 1.0");
+  if (GetACP() == 1252) {
+    EXPECT_EQ(toAnsi("\u00e9"), "\xE9");
+    EXPECT_EQ(fromAnsi("\xE9"), "\u00e9");
+    EXPECT_EQ(toAnsi("任"), "?");  // not in the code page
+  } else if (GetACP() == 936) {
+    EXPECT_EQ(toAnsi("任"), "\xC8\xCE");
+    EXPECT_EQ(fromAnsi("\xC8\xCE"), "任");
+  }
 }
 
 // ---- version, locale ----------------------------------------------------------------
@@ -644,7 +665,10 @@ struct ModalCloser {
       }
     });
   }
-  void wait() { thread.join(); }
+  ~ModalCloser() { wait(); }
+  void wait() {
+    if (thread.joinable()) thread.join();
+  }
   bool shows(const std::wstring& text) const {
     for (const auto& t : texts)
       if (t.find(text) != std::wstring::npos) return true;
