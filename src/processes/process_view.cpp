@@ -101,6 +101,12 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list) {
   list.setTag(element[last]);
   std::int64_t totalDelta = 0;
   if (!before || !now || __builtin_sub_overflow(*now, *before, &totalDelta) || totalDelta <= 0) {
+    // No share can be measured this tick (a busy process ended, or the list failed):
+    // texts stay, but every row's time base moves on so the next tick measures one tick.
+    for (int k = 0; k < n; ++k) {
+      const std::string_view cpuText = element[static_cast<std::size_t>(k) * 4 + 2];
+      if (list.rowTag(k) != cpuText) list.setRowTag(k, cpuText);
+    }
     selection.restore();
     return;
   }

@@ -1,0 +1,151 @@
+// Ending a process: KillProcessByPID and the button on the Processes page.
+#include <gtest/gtest.h>
+
+#include "app/ForLedra.h"
+#include "fakes/fake_controls.h"
+#include "fakes/fake_system.h"
+#include "fakes/nt_records.h"
+#include "processes/kill_process.h"
+
+namespace {
+
+using namespace ledra;
+using fakes::FakeSystem;
+using processes::KillProcessByPID;
+
+FakeSystem::Process& addProcess(FakeSystem& sys, std::uint32_t pid) {
+  auto& p = sys.processes[pid];
+  p.pid = pid;
+  p.exitCode = 259;  // still active
+  return p;
+}
+
+TEST(KillProcessByPID, DecimalHexadecimalAndBlankLedTexts) {
+  FakeSystem sys;
+  for (std::uint32_t pid : {1234u, 1235u, 1236u, 0xFFFFFFFEu, 12u}) addProcess(sys, pid);
+  EXPECT_EQ(KillProcessByPID(sys, "1234"), 1);
+  EXPECT_EQ(KillProcessByPID(sys, "&H4D3"), 1);
+  EXPECT_EQ(KillProcessByPID(sys, " \t\n1236 "), 1);
+  EXPECT_EQ(KillProcessByPID(sys, "&HFFFFFFFE"), 1);
+  EXPECT_EQ(KillProcessByPID(sys, "12.4"), 1);  // rounded
+  for (std::uint32_t pid : {1234u, 1235u, 1236u, 0xFFFFFFFEu, 12u}) {
+    EXPECT_TRUE(sys.processes[pid].terminated) << pid;
+    EXPECT_EQ(sys.processes[pid].exitCode, 0u) << pid;
+  }
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
+TEST(KillProcessByPID, NoNumberVanishedOrProtectedProcessGivesZero) {
+  FakeSystem sys;
+  addProcess(sys, 0);
+  addProcess(sys, 50).canTerminate = false;
+  sys.processes[0].canOpen = false;
+  EXPECT_EQ(KillProcessByPID(sys, "abc"), 0);  // reads as 0
+  EXPECT_EQ(KillProcessByPID(sys, ""), 0);
+  EXPECT_EQ(KillProcessByPID(sys, "777"), 0);  // no such process
+  EXPECT_EQ(KillProcessByPID(sys, "50"), 0);   // refuses to end
+  EXPECT_EQ(KillProcessByPID(sys, "99999999999"), 0);  // not a 32-bit id
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
+TEST(KillProcessByPID, CriticalProcessesAreRefusedOnNtOnly) {
+  FakeSystem sys;
+  fakes::SetBreakOnTermination(addProcess(sys, 600), 1);
+  fakes::SetBreakOnTermination(addProcess(sys, 601), 0);
+  addProcess(sys, 602);  // the query answers "not implemented"
+  EXPECT_EQ(KillProcessByPID(sys, "600"), 0);
+  EXPECT_FALSE(sys.processes[600].terminated);
+  EXPECT_EQ(KillProcessByPID(sys, "601"), 1);
+  EXPECT_EQ(KillProcessByPID(sys, "602"), 1);
+  EXPECT_TRUE(sys.openHandles.empty());
+
+  sys.platformId = 1;  // 9x: no native query is made
+  fakes::SetBreakOnTermination(addProcess(sys, 603), 1);
+  sys.clearCalls();
+  EXPECT_EQ(KillProcessByPID(sys, "603"), 1);
+  EXPECT_EQ(sys.count("ntQueryInformationProcess"), 0u);
+}
+
+struct EndProcessButton : ::testing::Test {
+  FakeSystem sys;
+  fakes::FakeForm f;
+  app::ForLedra form{sys, f.controls};
+
+  void addRow(std::string name, std::string pid) {
+    const int row = f.ListProcess.rowCount();
+    f.ListProcess.addRow("a" + std::to_string(row), name, 0, 0);
+    f.ListProcess.setCell(row, 1, pid);
+  }
+  std::vector<std::string> messages() const {
+    std::vector<std::string> out;
+    for (const auto& m : sys.messageBoxes) out.push_back(m.text);
+    return out;
+  }
+};
+
+TEST_F(EndProcessButton, EndsTheSelectedProcessSilently) {
+  addProcess(sys, 4);
+  addProcess(sys, 1234);
+  addRow("System", "4");
+  addRow("app.exe", "1234");
+  f.ListProcess.selectRow(1);
+  form.ComKillTask_Click();
+  EXPECT_TRUE(sys.processes[1234].terminated);
+  EXPECT_FALSE(sys.processes[4].terminated);
+  EXPECT_TRUE(sys.messageBoxes.empty());
+  EXPECT_EQ(f.ListProcess.focusCount, 1);
+  EXPECT_EQ(f.ListProcess.rowCount(), 2);  // the next tick removes the row
+}
+
+TEST_F(EndProcessButton, HexIdsOf9xRowsAreRead) {
+  sys.platformId = 1;
+  addProcess(sys, 0xFFFB0001u);
+  addRow("MPREXE.EXE", "&HFFFB0001");
+  f.ListProcess.selectRow(0);
+  form.ComKillTask_Click();
+  EXPECT_TRUE(sys.processes[0xFFFB0001u].terminated);
+  EXPECT_TRUE(sys.messageBoxes.empty());
+}
+
+TEST_F(EndProcessButton, ProtectedNameInAnyCaseIsRefusedWithTheMessage) {
+  addProcess(sys, 20);
+  addProcess(sys, 21);
+  addRow("KERNEL32.DLL", "20");
+  addRow("c:\\windows\\system\\Kernel32.Dll", "21");
+  f.ListProcess.selectRow(0);
+  form.ComKillTask_Click();
+  f.ListProcess.selectRow(1);
+  form.ComKillTask_Click();
+  EXPECT_FALSE(sys.processes[20].terminated);
+  EXPECT_FALSE(sys.processes[21].terminated);
+  EXPECT_EQ(sys.count("openProcess"), 0u);
+  EXPECT_EQ(messages(), (std::vector<std::string>{"\u201CKERNEL32.DLL\u201D不能被终止！",
+                                                  "\u201Cc:\\windows\\system\\Kernel32.Dll\u201D不能被终止！"}));
+  ASSERT_EQ(sys.messageBoxes.size(), 2u);
+  EXPECT_EQ(sys.messageBoxes[0].owner, f.window.hwnd);
+  EXPECT_EQ(sys.messageBoxes[0].caption, "Windows Ledra");
+  EXPECT_EQ(sys.messageBoxes[0].type, 0x10u);
+  EXPECT_EQ(f.ListProcess.focusCount, 2);
+}
+
+TEST_F(EndProcessButton, FailuresShowTheMessageAndFocusReturns) {
+  addRow("gone.exe", "777");  // ended since the last tick
+  addProcess(sys, 5).canOpen = false;
+  addRow("csrss.exe", "5");  // access denied
+  fakes::SetBreakOnTermination(addProcess(sys, 6), 1);
+  addRow("wininit.exe", "6");  // critical
+
+  form.ComKillTask_Click();  // nothing selected
+  for (int row = 0; row < 3; ++row) {
+    f.ListProcess.selectRow(row);
+    form.ComKillTask_Click();
+  }
+  EXPECT_EQ(messages(), (std::vector<std::string>{"\u201C\u201D不能被终止！", "\u201Cgone.exe\u201D不能被终止！",
+                                                  "\u201Ccsrss.exe\u201D不能被终止！",
+                                                  "\u201Cwininit.exe\u201D不能被终止！"}));
+  EXPECT_FALSE(sys.processes[6].terminated);
+  EXPECT_EQ(f.ListProcess.focusCount, 4);
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
+}  // namespace

@@ -1,0 +1,230 @@
+// The process list on the page: the NT in-place refresh and the 9x rebuild.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/ForLedra.h"
+#include "fakes/fake_controls.h"
+#include "fakes/fake_system.h"
+#include "fakes/nt_records.h"
+#include "processes/process_view.h"
+
+namespace {
+
+using namespace ledra;
+using fakes::FakeSystem;
+using fakes::NtProcessRecord;
+using Row = std::vector<std::string>;
+
+constexpr std::int64_t kMs = 10000;  // 100 ns units per millisecond
+
+NtProcessRecord rec(std::u16string name, std::uint32_t pid, std::int64_t ms, std::uint32_t workingSet = 4096,
+                    std::optional<std::u16string> commandLine = std::nullopt) {
+  return NtProcessRecord(std::move(name), pid, ms * kMs, 0, workingSet, 1, std::move(commandLine));
+}
+
+struct NtListView : ::testing::Test {
+  FakeSystem sys;
+  fakes::ControlLog log;
+  fakes::MemoryListView list{"ListProcess", &log};
+
+  void tick(const std::vector<NtProcessRecord>& records) {
+    fakes::InstallProcesses(sys, records);
+    processes::UpdateProcessListNT(sys, list);
+  }
+  Row row(int r) const {
+    Row cells = list.rows.at(static_cast<std::size_t>(r)).cells;
+    cells.resize(6);
+    return cells;
+  }
+  std::vector<std::string> keys() const {
+    std::vector<std::string> out;
+    for (const auto& r : list.rows) out.push_back(r.key);
+    return out;
+  }
+  std::vector<std::string> tags() const {
+    std::vector<std::string> out;
+    for (const auto& r : list.rows) out.push_back(r.tag);
+    return out;
+  }
+};
+
+TEST_F(NtListView, FirstTickFillsEveryRowWithSharesOfAllTimeSoFar) {
+  tick({rec(u"", 0, 90000, 0), rec(u"System", 4, 5000, 245760),
+        rec(u"app.exe", 1234, 5000, 1536, u"\"C:\\app.exe\" -x")});
+  EXPECT_EQ(keys(), (std::vector<std::string>{"a0", "a1", "a2"}));
+  EXPECT_EQ(row(0), (Row{"System Idle Process", "0", "90", "00:01:30", "0 K", ""}));
+  EXPECT_EQ(row(1), (Row{"System", "4", "05", "00:00:05", "240 K", ""}));
+  EXPECT_EQ(row(2), (Row{"app.exe", "1234", "05", "00:00:05", "1.5 K", "\"C:\\app.exe\" -x"}));
+  EXPECT_EQ(tags(), (std::vector<std::string>{"90000", "5000", "5000"}));
+  EXPECT_EQ(list.listTag, "100000");
+  EXPECT_EQ(list.updateDepth, 0);
+  EXPECT_EQ(list.maxUpdateDepth, 1);
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
+TEST_F(NtListView, LaterTicksWriteOnlyTheCellsThatChange) {
+  sys.decimalSeparator = ",";
+  tick({rec(u"", 0, 90000, 0), rec(u"System", 4, 5000, 245760), rec(u"app.exe", 1234, 5000, 1536)});
+  EXPECT_EQ(row(2)[4], "1,5 K");
+  const int before = list.cellWrites;
+  tick({rec(u"", 0, 94000, 0), rec(u"System", 4, 5000, 245760), rec(u"app.exe", 1234, 6000, 1536)});
+  EXPECT_EQ(row(0), (Row{"System Idle Process", "0", "80", "00:01:34", "0 K", ""}));
+  EXPECT_EQ(row(1), (Row{"System", "4", "00", "00:00:05", "240 K", ""}));
+  EXPECT_EQ(row(2), (Row{"app.exe", "1234", "20", "00:00:06", "1,5 K", ""}));
+  EXPECT_EQ(list.cellWrites - before, 5);  // three shares and two CPU times
+  EXPECT_EQ(list.listTag, "105000");
+}
+
+TEST_F(NtListView, OnlyTheFirstRowNamedNullIsTheIdleProcess) {
+  tick({rec(u"", 0, 10), rec(u"a.exe", 4, 10), rec(u"", 8, 10)});
+  EXPECT_EQ(row(0)[0], "System Idle Process");
+  EXPECT_EQ(row(2)[0], "Null");
+}
+
+TEST_F(NtListView, SharesUseTwoDigitsAtLeast) {
+  tick({rec(u"", 0, 100)});  // an idle-only system
+  tick({rec(u"", 0, 200)});
+  EXPECT_EQ(row(0)[2], "100");
+  tick({rec(u"", 0, 293), rec(u"a.exe", 4, 7)});  // a new process: its whole time counts
+  EXPECT_EQ(row(0)[2], "93");
+  EXPECT_EQ(row(1)[2], "07");
+}
+
+TEST_F(NtListView, ProcessEndingMidListShiftsRowsAndASmallerTimeKeepsOldTexts) {
+  tick({rec(u"", 0, 1000), rec(u"a.exe", 4, 100), rec(u"b.exe", 8, 500), rec(u"c.exe", 12, 50)});
+  tick({rec(u"", 0, 2000), rec(u"a.exe", 4, 110), rec(u"c.exe", 12, 60)});
+  EXPECT_EQ(keys(), (std::vector<std::string>{"a0", "a1", "a2"}));
+  EXPECT_EQ(row(2)[0], "b.exe");  // c.exe has less CPU time than b.exe had
+  EXPECT_EQ(row(2)[1], "8");
+  EXPECT_EQ(list.rows[2].tag, "60");
+  tick({rec(u"", 0, 2100), rec(u"a.exe", 4, 110), rec(u"c.exe", 12, 70)});
+  EXPECT_EQ(row(2)[0], "c.exe");
+  EXPECT_EQ(row(2)[1], "12");
+  EXPECT_EQ(row(2)[2], "09");  // 10 of 110 ms
+}
+
+TEST_F(NtListView, TotalThatDoesNotGrowChangesNoTextButReplacesTags) {
+  tick({rec(u"", 0, 1000), rec(u"a.exe", 4, 100), rec(u"heavy.exe", 8, 5000)});
+  const Row a = row(1);
+  const int before = list.cellWrites;
+  tick({rec(u"", 0, 1100), rec(u"a.exe", 4, 150)});  // the heavy process ended
+  EXPECT_EQ(list.rowCount(), 2);
+  EXPECT_EQ(list.cellWrites, before);
+  EXPECT_EQ(row(1), a);
+  EXPECT_EQ(list.listTag, "1250");
+  EXPECT_EQ(tags(), (std::vector<std::string>{"1100", "150"}));
+  tick({rec(u"", 0, 1200), rec(u"a.exe", 4, 150)});
+  EXPECT_EQ(row(1)[2], "00");  // measured from the 1250 stored while nothing changed
+  EXPECT_EQ(row(0)[2], "100");
+}
+
+TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
+  tick({rec(u"", 0, 1000), rec(u"a.exe", 4, 100)});
+  auto later = std::vector<NtProcessRecord>{rec(u"", 0, 1000), rec(u"a.exe", 4, 100)};
+  later[1].userTime += 2000;  // 0.2 ms more in total
+  tick(later);
+  EXPECT_EQ(row(1)[2], "09");  // the share cell keeps its text: no division by zero
+  EXPECT_EQ(list.rows[1].tag, "100.2");
+}
+
+TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsFromMinusOne) {
+  tick({rec(u"", 0, 500), rec(u"a.exe", 4, 100)});
+  sys.failingSystemInformation.insert(5);
+  processes::UpdateProcessListNT(sys, list);
+  EXPECT_EQ(list.rowCount(), 0);
+  EXPECT_EQ(list.listTag, "-1");
+  sys.failingSystemInformation.clear();
+  tick({rec(u"", 0, 99), rec(u"a.exe", 4, 1)});
+  EXPECT_EQ(row(0)[2], "98");  // 9900 / 101, the total delta counts from -1 ms
+  EXPECT_EQ(row(1)[2], "00");
+}
+
+TEST_F(NtListView, RowsComeAndGoOnlyAtTheEnd) {
+  tick({rec(u"", 0, 10), rec(u"a.exe", 4, 10)});
+  tick({rec(u"", 0, 20), rec(u"a.exe", 4, 10), rec(u"b.exe", 8, 10), rec(u"c.exe", 12, 10)});
+  EXPECT_EQ(keys(), (std::vector<std::string>{"a0", "a1", "a2", "a3"}));
+  log.clear();
+  tick({rec(u"", 0, 100)});
+  EXPECT_EQ(keys(), (std::vector<std::string>{"a0"}));
+  EXPECT_EQ(std::count(log.begin(), log.end(), "ListProcess.removeRow"), 3);
+  tick({rec(u"", 0, 200), rec(u"x.exe", 40, 10), rec(u"y.exe", 44, 10)});
+  EXPECT_EQ(keys(), (std::vector<std::string>{"a0", "a1", "a2"}));
+  EXPECT_EQ(row(2)[0], "y.exe");
+}
+
+TEST_F(NtListView, SelectionFollowsTheProcessItShowed) {
+  tick({rec(u"", 0, 1000), rec(u"a.exe", 4, 100), rec(u"b.exe", 8, 50), rec(u"c.exe", 12, 500)});
+  list.selectRow(3);  // c.exe
+  tick({rec(u"", 0, 2000), rec(u"a.exe", 4, 110), rec(u"c.exe", 12, 510)});  // b.exe ended
+  EXPECT_EQ(list.selected, 2);
+  EXPECT_EQ(row(2)[1], "12");
+
+  list.selectRow(1);  // a.exe ends: nothing shows it any more
+  tick({rec(u"", 0, 3000), rec(u"c.exe", 12, 520)});
+  EXPECT_EQ(list.selected, -1);
+
+  list.selectRow(1);  // unchanged rows keep the selection
+  tick({rec(u"", 0, 4000), rec(u"c.exe", 12, 530)});
+  EXPECT_EQ(list.selected, 1);
+}
+
+// ---- 9x ---------------------------------------------------------------------------------
+
+TEST(ProcessList9xView, RebuildShowsNamesHexIdsAndPaths) {
+  fakes::MemoryListView list{"ListProcess", nullptr};
+  list.addRow("old", "old", 0, 0);
+  processes::RebuildProcessList9x(
+      list, "0|[System Process]|-1|C:\\WINDOWS\\EXPLORER.EXE|-327679|C:\\WINDOWS\\SYSTEM\\MPREXE.EXE|1234|a.exe|",
+      ".");
+  ASSERT_EQ(list.rowCount(), 4);
+  EXPECT_EQ(list.rows[0].cells, (Row{"[System Process]", "0", "[System Process]"}));
+  EXPECT_EQ(list.rows[1].cells, (Row{"EXPLORER.EXE", "&HFFFFFFFF", "C:\\WINDOWS\\EXPLORER.EXE"}));
+  EXPECT_EQ(list.rows[2].cells, (Row{"MPREXE.EXE", "&HFFFB0001", "C:\\WINDOWS\\SYSTEM\\MPREXE.EXE"}));
+  EXPECT_EQ(list.rows[3].cells, (Row{"a.exe", "1234", "a.exe"}));
+  EXPECT_EQ(list.rows[3].key, "a3");
+  processes::RebuildProcessList9x(list, "", ".");
+  EXPECT_EQ(list.rowCount(), 0);
+}
+
+// ---- wired into the tick ------------------------------------------------------------------
+
+struct ProcessesPage : ::testing::Test {
+  FakeSystem sys;
+  fakes::FakeForm f;
+  app::ForLedra form{sys, f.controls};
+};
+
+TEST_F(ProcessesPage, NtTickFillsTheListAndCountsItsRows) {
+  fakes::InstallProcesses(sys, {rec(u"", 0, 1000), rec(u"a.exe", 4, 100, 4096, u"a.exe /x"), rec(u"b.exe", 8, 50)});
+  form.Form_Load();
+  form.Timer1_Timer();
+  EXPECT_EQ(f.ListProcess.rowCount(), 3);
+  EXPECT_EQ(f.ListProcess.cell(1, 5), "a.exe /x");
+  EXPECT_EQ(f.StatusBar1.panelText(1), "进程数: 3");
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
+TEST_F(ProcessesPage, On9xAnUnchangedListLeavesRowsAndSelectionAlone) {
+  sys.platformId = 1;
+  sys.toolhelpEntries = {fakes::ProcessEntry32(0xFFFFFFFFu, "C:\\WINDOWS\\EXPLORER.EXE"),
+                         fakes::ProcessEntry32(0xFFFF1234u, "C:\\WINDOWS\\TASKMON.EXE")};
+  form.Form_Load();
+  form.Timer1_Timer();
+  ASSERT_EQ(f.ListProcess.rowCount(), 2);
+  EXPECT_EQ(f.ListProcess.cell(0, 1), "&HFFFFFFFF");
+  EXPECT_EQ(f.StatusBar1.panelText(1), "进程数: 2");
+  f.ListProcess.selectRow(1);
+  f.log.clear();
+  form.Timer1_Timer();
+  EXPECT_EQ(std::count(f.log.begin(), f.log.end(), "ListProcess.clearRows"), 0);
+  EXPECT_EQ(f.ListProcess.selected, 1);
+  sys.toolhelpEntries.pop_back();
+  form.Timer1_Timer();
+  EXPECT_EQ(std::count(f.log.begin(), f.log.end(), "ListProcess.clearRows"), 1);
+  EXPECT_EQ(f.ListProcess.rowCount(), 1);
+  EXPECT_EQ(form.LastProcessList9x, "-1|C:\\WINDOWS\\EXPLORER.EXE|");
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
+}  // namespace
