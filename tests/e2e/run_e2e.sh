@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# End to end, black box: starts ledra.exe under Wine on a private Xvfb, waits for
+# its window by caption, lets it refresh, takes a screenshot, closes it with
+# WM_CLOSE and expects exit code 0. Done on the NT and the win98 prefix, each
+# under a Chinese locale and under LANG=C.
+# Screenshots and logs: build/e2e/. Exit code: number of failed runs (0 = pass).
+set -euo pipefail
+# shellcheck source=../../scripts/common.sh
+. "$(dirname "$0")/../../scripts/common.sh"
+
+exe="${LEDRA_EXE:-$LEDRA_BUILD/windows/ledra.exe}"
+out="$LEDRA_BUILD/e2e"
+settle="${LEDRA_SETTLE:-3}"
+prefixes=(${LEDRA_E2E_PREFIXES:-nt win98})
+langs=(${LEDRA_E2E_LANGS:-zh_CN.UTF-8 C})
+
+[ -f "$exe" ] || die "$exe not found (run scripts/build.sh)"
+"$LEDRA_ROOT/scripts/wine-prefix.sh" "${prefixes[@]}"
+mkdir -p "$out"
+
+current=""
+cleanup() {
+  kill_ledra
+  [ -z "$current" ] || stop_prefix "$current"
+  stop_xvfb
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+start_xvfb
+
+# One run: prefix $1, locale $2. Prints a line per failure; returns 1 on failure.
+run_once() {
+  local kind="$1" lang="$2" name shot logfile win rc geometry colours
+  name="$kind-${lang%%.*}"
+  shot="$out/$name.png"
+  logfile="$out/$name.log"
+  rm -f "$shot" "$logfile"
+
+  use_prefix "$kind"
+  current="$kind"
+  export LANG="$lang" LC_ALL="$lang"
+  link_cjk_font
+
+  start_ledra "$exe" "$logfile"
+  if ! win="$(wait_window "$LEDRA_CAPTION" 60 "$LEDRA_PID")"; then
+    if kill -0 "$LEDRA_PID" 2>/dev/null; then
+      echo "FAIL $name: no window titled \"$LEDRA_CAPTION\" within 60s"
+    else
+      set +e; wait "$LEDRA_PID"; rc=$?; set -e
+      echo "FAIL $name: ledra.exe ended (exit code $rc) before its window appeared"
+      LEDRA_PID=""
+    fi
+    kill_ledra
+    stop_prefix "$kind"
+    return 1
+  fi
+
+  # A few refresh ticks: a crash in the tick shows up as a vanished process.
+  sleep "$settle"
+  if ! kill -0 "$LEDRA_PID" 2>/dev/null; then
+    set +e; wait "$LEDRA_PID"; rc=$?; set -e
+    LEDRA_PID=""
+    echo "FAIL $name: ledra.exe ended by itself (exit code $rc) while refreshing"
+    stop_prefix "$kind"
+    return 1
+  fi
+
+  import -window root "$shot"
+  # The window must have been painted: more than a couple of colours inside it.
+  geometry="$(xdotool getwindowgeometry --shell "$win")"
+  local WIDTH HEIGHT X Y WINDOW SCREEN
+  eval "$geometry"
+  colours="$(convert "$shot" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -format '%k' info:)"
+  if [ "${colours:-0}" -lt 4 ]; then
+    echo "FAIL $name: the window looks unpainted ($colours colours)"
+    kill_ledra
+    stop_prefix "$kind"
+    return 1
+  fi
+
+  set +e
+  close_ledra 30
+  rc=$?
+  set -e
+  stop_prefix "$kind"
+  if [ "$rc" -ne 0 ]; then
+    echo "FAIL $name: exit code $rc after WM_CLOSE (124: did not end)"
+    return 1
+  fi
+  echo "ok   $name: window ${WIDTH}x${HEIGHT}, closed with exit code 0, $shot"
+  return 0
+}
+
+failed=0
+for kind in "${prefixes[@]}"; do
+  for lang in "${langs[@]}"; do
+    run_once "$kind" "$lang" || failed=$((failed + 1))
+  done
+done
+current=""
+if [ "$failed" -ne 0 ]; then
+  echo "end to end: $failed run(s) failed"
+else
+  echo "end to end: all passed"
+fi
+exit "$failed"
