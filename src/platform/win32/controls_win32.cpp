@@ -301,6 +301,11 @@ void ListViewControl::endUpdate() {
 
 IconSurfaceControl::IconSurfaceControl(int widthPx, int heightPx) { resize(widthPx, heightPx); }
 
+// The DC lets go of our objects before they are deleted.
+IconSurfaceControl::~IconSurfaceControl() {
+  if (original_) SelectObject(dc_.get(), original_);
+}
+
 void IconSurfaceControl::resize(int widthPx, int heightPx) {
   width_ = std::max(widthPx, 1);
   height_ = std::max(heightPx, 1);
@@ -371,6 +376,12 @@ CanvasControl::CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF backgroun
   originalBitmap_ = makeSurface(dc_, bitmap_, width_, height_);
   SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   clear();
+}
+
+CanvasControl::~CanvasControl() {
+  if (originalPen_) SelectObject(dc_.get(), originalPen_);
+  if (originalBitmap_) SelectObject(dc_.get(), originalBitmap_);
+  if (IsWindow(hwnd_)) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
 }
 
 // Pixels are truncated, not rounded: a 0.2-point tall outline then stays within one row.

@@ -93,6 +93,9 @@ class ListViewControl : public ListView {
 class IconSurfaceControl : public IconSurface {
  public:
   IconSurfaceControl(int widthPx, int heightPx);
+  IconSurfaceControl(const IconSurfaceControl&) = delete;
+  IconSurfaceControl& operator=(const IconSurfaceControl&) = delete;
+  ~IconSurfaceControl() override;
   void clear() override;
   void resize(int widthPx, int heightPx) override;
   int widthPx() const override { return width_; }
@@ -128,6 +131,9 @@ class ImageListControl : public ImageList {
 class CanvasControl : public Canvas {
  public:
   CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF background);
+  CanvasControl(const CanvasControl&) = delete;
+  CanvasControl& operator=(const CanvasControl&) = delete;
+  ~CanvasControl() override;
   HWND hwnd() const { return hwnd_; }
   void clear() override;
   void point(float x, float y, Rgb colour) override;
