@@ -19,10 +19,11 @@ use_prefix "$kind"
 trap 'stop_prefix "$kind"; stop_xvfb' EXIT
 trap 'exit 130' INT TERM
 start_xvfb
+# Persistent for the run (after stop_prefix, so it is the only server).
+wineserver -p
 link_cjk_font
 # The programs can tell which prefix they run in (the OS version tells them too).
 export LEDRA_WINE_PREFIX_KIND="$kind"
-wineserver -p
 # One at a time: the programs open real top-level windows on the same display.
 ctest --test-dir "$LEDRA_BUILD/windows" -L wine -j 1 --output-on-failure \
   --no-tests=error --timeout 300 "$@"
