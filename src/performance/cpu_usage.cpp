@@ -6,6 +6,7 @@
 
 #include "common/byte_reader.h"
 #include "common/numbers.h"
+#include "performance/strict_double.h"
 
 namespace ledra::performance {
 
@@ -36,7 +37,7 @@ constexpr std::uint32_t kRegDword = 4;
 
 // A value in units, rounded half to even to four decimals, as a raw fixed-point count.
 std::int64_t toFixed(double units) {
-  const double raw = common::roundHalfEven(units * kFixedScale);
+  const double raw = common::roundHalfEven(strict(units * kFixedScale));
   return static_cast<std::int64_t>(std::clamp(raw, -kFixedLimit, kFixedLimit));
 }
 
@@ -96,24 +97,26 @@ std::int32_t CpuUsage::GetCPUUsageNT(platform::System& system) {
     return 0;
   }
 
-  const std::int64_t dIdle = wrappingDifference(idleTime, PrevIdleTime);
-  const std::int64_t dTime = wrappingDifference(currentTime, PrevSystemTime);
+  const std::int32_t result = CpuPercent(wrappingDifference(idleTime, PrevIdleTime),
+                                         wrappingDifference(currentTime, PrevSystemTime), processors);
+  PrevIdleTime = idleTime;
+  PrevSystemTime = currentTime;
+  return result;
+}
 
+std::int32_t CpuPercent(std::int64_t dIdle, std::int64_t dTime, int processors) {
+  if (processors <= 0) return -1;
   // r: the idle share of the interval summed over processors, four decimals. Without a
   // time difference it stays the idle difference in milliseconds.
   std::int64_t r = static_cast<std::int64_t>(
       std::clamp(static_cast<double>(dIdle), -kFixedLimit, kFixedLimit));
-  if (dTime != 0) r = toFixed(static_cast<double>(dIdle) / static_cast<double>(dTime));
+  if (dTime != 0) r = toFixed(strict(static_cast<double>(dIdle) / static_cast<double>(dTime)));
 
-  const double p = static_cast<double>(r * 100) / kFixedScale;
-  const double x = 100.0 - p / processors + 0.5;
-  const std::int64_t result = floorFixed(toFixed(x));
-
-  PrevIdleTime = idleTime;
-  PrevSystemTime = currentTime;
+  const double p = strict(static_cast<double>(r * 100) / kFixedScale);
+  const double x = strict(strict(100.0 - strict(p / processors)) + 0.5);
   // Idle time running ahead of the clock, or a clock that stood still, gives readings
   // outside the scale; -1 stays reserved for a failed sample.
-  return clampPercent(result);
+  return clampPercent(floorFixed(toFixed(x)));
 }
 
 void StartCPUUsage9x(platform::System& system) {

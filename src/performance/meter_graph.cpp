@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/numbers.h"
+#include "performance/strict_double.h"
 
 namespace ledra::performance {
 
@@ -20,7 +21,7 @@ int gridLines(float side) {
 }  // namespace
 
 int MeterLevel(double percent) {
-  const double level = std::floor(percent / (100.0 / 27.0));
+  const double level = std::floor(strict(percent / strict(100.0 / 27.0)));
   if (!(level >= -1.0)) return -1;  // also catches NaN
   return static_cast<int>(std::min(level, 27.0));
 }

@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "performance/memory_text.h"
 #include "performance/meter_graph.h"
+#include "performance/strict_double.h"
 
 namespace ledra::app {
 
@@ -41,7 +42,7 @@ void ForLedra::ShowFF(const std::string& memoryStatus) {
   const auto totalPhys = field(fields, 0);
   const auto availPhys = field(fields, 1);
   if (!totalPhys || !availPhys || *totalPhys == 0) return;
-  const double usePercent = 100 - *availPhys * 100 / *totalPhys;
+  const double usePercent = performance::strict(100 - performance::strict(*availPhys * 100 / *totalPhys));
   const double usedPhys = *totalPhys - *availPhys;
 
   // The used figures are the difference of the two texts as shown, so the three always

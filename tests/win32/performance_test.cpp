@@ -1,0 +1,45 @@
+// The Performance page's arithmetic as the 32-bit build computes it (x87 doubles), where
+// a quotient that is exact in a 64-bit double can land just below a whole number.
+#include <gtest/gtest.h>
+
+#include "performance/cpu_usage.h"
+#include "performance/memory_text.h"
+#include "performance/meter_graph.h"
+
+namespace {
+
+using ledra::performance::CpuPercent;
+using ledra::performance::MeterLevel;
+using ledra::performance::SizeText;
+
+TEST(PerformanceArithmetic, MeterLevelsMatchWholeNumberArithmetic) {
+  for (int v = -1; v <= 120; ++v) {
+    const int expected = v < 0 ? -1 : std::min(v * 27 / 100, 27);
+    EXPECT_EQ(MeterLevel(v), expected) << v;
+  }
+  EXPECT_EQ(MeterLevel(60.9375), 16);
+}
+
+TEST(PerformanceArithmetic, CpuWorkedValues) {
+  EXPECT_EQ(CpuPercent(9'000'000, 10'000'000, 1), 10);
+  EXPECT_EQ(CpuPercent(9'050'000, 10'000'000, 1), 10);
+  EXPECT_EQ(CpuPercent(8'950'000, 10'000'000, 1), 11);
+  EXPECT_EQ(CpuPercent(8'950'500, 10'000'000, 1), 11);  // the tie goes to the even 0.8950
+  EXPECT_EQ(CpuPercent(10'000'000, 10'000'000, 2), 50);
+  EXPECT_EQ(CpuPercent(20'000'000, 10'000'000, 4), 50);
+  EXPECT_EQ(CpuPercent(0, 0, 1), 100);
+  EXPECT_EQ(CpuPercent(11'000'000, 10'000'000, 1), 0);
+  EXPECT_EQ(CpuPercent(1, 3, 3), 89);  // thirds: x = 100 - 11.11 + 0.5
+  EXPECT_EQ(CpuPercent(1, 1, 0), -1);
+}
+
+TEST(PerformanceArithmetic, SizeTexts) {
+  EXPECT_EQ(SizeText(327155712, "."), "312 MB");
+  EXPECT_EQ(SizeText(1048576000, "."), "1000 MB");
+  EXPECT_EQ(SizeText(5368709120.0, "."), "5.00 GB");
+  EXPECT_EQ(SizeText(9000000, ","), "8,58 MB");
+  EXPECT_EQ(SizeText(1049000000, "."), "0.98 GB");
+  EXPECT_EQ(ledra::performance::NumberText(1000000003.0 / 1024, "."), "976562.502929688");
+}
+
+}  // namespace
