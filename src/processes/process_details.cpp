@@ -5,6 +5,7 @@
 
 #include "common/byte_reader.h"
 #include "common/text.h"
+#include "processes/wide_text.h"
 
 namespace ledra::processes {
 
@@ -146,7 +147,7 @@ std::string GetProcessCommandLine(platform::System& system, std::int32_t pid) {
     text = large;
   }
   if (!system.readProcessMemory(process.get(), address, text)) return {};
-  return common::utf16leBytesToUtf8(text);
+  return Utf16leToUtf8(text);
 }
 
 }  // namespace ledra::processes

@@ -7,6 +7,7 @@
 #include "common/byte_reader.h"
 #include "common/text.h"
 #include "processes/cpu_time.h"
+#include "processes/wide_text.h"
 
 namespace ledra::processes {
 
@@ -37,7 +38,7 @@ void appendName(std::string& out, const common::ByteReader& buffer, std::uint32_
   const std::size_t offset = static_cast<std::uint32_t>(address - bufferAddress);
   auto characters = buffer.bytes(offset, static_cast<std::size_t>(length));
   if (!characters) return;
-  out += common::utf16leBytesToUtf8(*characters);
+  AppendUtf16le(out, *characters);
 }
 
 // Grows the buffer for the next fill: the size the OS asks for now, with room for
