@@ -1,0 +1,303 @@
+// The Processes page against the real system (under Wine in the test run): the real
+// main window and list view, real child processes started by this program, the real
+// process enumeration on both families, ending a process from the page, and a long run
+// with children coming and going that must close every handle it opens.
+//
+// Children are this same program started with "--sleeper ..." (sleeps until it is
+// ended) or "--brief MS" (exits by itself after MS milliseconds).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ForLedra.h"
+#include "platform/win32/main_window.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_system.h"
+#include "processes/kill_process.h"
+#include "processes/process_details.h"
+
+namespace {
+
+using namespace ledra::platform::win32;
+using Clock = std::chrono::steady_clock;
+
+std::wstring ownExe() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+std::wstring fileName(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
+std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+// A process this test started; ended by its own handle if the test did not end it.
+struct Child {
+  PROCESS_INFORMATION info{};
+  bool started = false;
+  explicit Child(std::wstring commandLine) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &info) != 0;
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() {
+    if (!started) return;
+    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(info.hProcess, 1);
+      WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  DWORD pid() const { return info.dwProcessId; }
+  bool ended(DWORD waitMs) const { return WaitForSingleObject(info.hProcess, waitMs) == WAIT_OBJECT_0; }
+  DWORD exitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return code;
+  }
+};
+
+void pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void pumpFor(int ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) {
+    pump();
+    Sleep(10);
+  }
+}
+
+// ---- modal boxes: a helper thread waits for the box, notes what it shows, closes it ----
+
+BOOL CALLBACK findDialog(HWND w, LPARAM found) {
+  wchar_t cls[32] = {};
+  GetClassNameW(w, cls, 32);
+  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+
+BOOL CALLBACK collectText(HWND child, LPARAM texts) {
+  wchar_t t[512] = {};
+  GetWindowTextW(child, t, 512);
+  reinterpret_cast<std::vector<std::wstring>*>(texts)->emplace_back(t);
+  return TRUE;
+}
+
+struct ModalCloser {
+  bool seen = false;
+  std::wstring title;
+  std::vector<std::wstring> texts;
+  std::thread thread;
+
+  // Watches for `waitMs` at most; a box that never comes leaves `seen` false.
+  ModalCloser(DWORD ownerThread, int waitMs) {
+    thread = std::thread([this, ownerThread, waitMs] {
+      for (int waited = 0; waited < waitMs; waited += 50) {
+        Sleep(50);
+        HWND box = nullptr;
+        EnumThreadWindows(ownerThread, findDialog, reinterpret_cast<LPARAM>(&box));
+        if (!box) continue;
+        Sleep(200);
+        wchar_t text[512] = {};
+        GetWindowTextW(box, text, 512);
+        title = text;
+        EnumChildWindows(box, collectText, reinterpret_cast<LPARAM>(&texts));
+        seen = true;
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+        return;
+      }
+    });
+  }
+  void wait() { thread.join(); }
+  bool shows(const std::wstring& text) const {
+    return std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) { return t.find(text) != std::wstring::npos; });
+  }
+};
+
+// ---- the page ---------------------------------------------------------------------------
+
+class ProcessPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(window.create(system, GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE));
+    baseline = system.liveHandles();
+  }
+  void TearDown() override { pump(); }
+
+  ledra::app::ForLedra& form() { return *window.form(); }
+  ledra::platform::ListView& list() { return *form().controls().ListProcess; }
+  void tick() {
+    form().Timer1_Timer();
+    pump();
+  }
+  int rowOfPid(DWORD pid) {
+    const std::string text = std::to_string(pid);
+    for (int row = 0; row < list().rowCount(); ++row)
+      if (list().cell(row, 1) == text) return row;
+    return -1;
+  }
+  // Ticks until the row of `pid` shows `commandLine` (NT) or just exists (9x).
+  int waitForRow(DWORD pid, const std::string& commandLine, int ms = 8000) {
+    for (int waited = 0; waited < ms; waited += 100) {
+      tick();
+      const int row = rowOfPid(pid);
+      if (row >= 0 && (!system.isNt() || list().cell(row, 5) == commandLine)) return row;
+      pumpFor(100);
+    }
+    return -1;
+  }
+  std::unique_ptr<Child> sleeper(const std::wstring& padding) {
+    return std::make_unique<Child>(L"\"" + ownExe() + L"\" --sleeper " + padding);
+  }
+
+  Win32System system;
+  MainWindow window;
+  std::size_t baseline = 0;
+};
+
+TEST_F(ProcessPage, OwnProcessAndLedraAppearWithTheirPids) {
+  const std::wstring ledraExe = folderOf(folderOf(folderOf(ownExe()))) + L"\\ledra.exe";
+  ASSERT_NE(GetFileAttributesW(ledraExe.c_str()), INVALID_FILE_ATTRIBUTES) << fromWide(ledraExe);
+  Child ledra(L"\"" + ledraExe + L"\"");
+  ASSERT_TRUE(ledra.started);
+  const std::string ownLine = fromWide(GetCommandLineW());
+  const int own = waitForRow(GetCurrentProcessId(), ownLine);
+  ASSERT_GE(own, 0);
+  const int other = waitForRow(ledra.pid(), "\"" + fromWide(ledraExe) + "\"");
+  ASSERT_GE(other, 0);
+  EXPECT_EQ(list().cell(own, 0), fromWide(fileName(ownExe())));
+  EXPECT_EQ(list().cell(other, 0), "ledra.exe");
+  if (system.isNt()) {
+    EXPECT_EQ(list().cell(own, 5), ownLine);
+    EXPECT_EQ(list().key(0), "a0");
+    EXPECT_EQ(list().key(list().rowCount() - 1), "a" + std::to_string(list().rowCount() - 1));
+    EXPECT_NE(list().cell(own, 3).find(':'), std::string::npos);
+    EXPECT_GE(list().cell(own, 2).size(), 2u);
+    EXPECT_EQ(list().cell(own, 4).substr(list().cell(own, 4).size() - 2), " K");
+  } else {
+    // Toolhelp on this system: three columns, a path column that names the file.
+    EXPECT_EQ(list().cell(own, 2).substr(list().cell(own, 2).size() - fileName(ownExe()).size()),
+              fromWide(fileName(ownExe())));
+  }
+  EXPECT_EQ(list().columnCount(), system.isNt() ? 6 : 3);
+  EXPECT_EQ(form().controls().StatusBar1->panelText(1), "进程数: " + std::to_string(list().rowCount()));
+  EXPECT_EQ(system.liveHandles(), baseline);
+}
+
+TEST_F(ProcessPage, CommandLineOfOwnProcessIsWhatTheSystemReports) {
+  const std::string own = ledra::processes::GetProcessCommandLine(system, static_cast<std::int32_t>(GetCurrentProcessId()));
+  EXPECT_EQ(own, fromWide(GetCommandLineW()));
+  const auto path = ledra::processes::GetProcessImagePath(system, static_cast<std::int32_t>(GetCurrentProcessId()));
+  ASSERT_TRUE(path.has_value());
+  EXPECT_EQ(toWide(*path), ownExe());
+  EXPECT_EQ(system.liveHandles(), baseline);
+}
+
+TEST_F(ProcessPage, LongCommandLineChildIsListedAndEndedFromThePage) {
+  std::wstring padding = L"token-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount());
+  while (padding.size() < 380) padding += L" --pad=" + std::to_wstring(padding.size());
+  auto child = sleeper(padding);
+  ASSERT_TRUE(child->started);
+  const std::string line = "\"" + fromWide(ownExe()) + "\" --sleeper " + fromWide(padding);
+  ASSERT_GT(line.size(), 300u);
+  const int row = waitForRow(child->pid(), line);
+  ASSERT_GE(row, 0);
+
+  list().selectRow(row);
+  ModalCloser guard(GetCurrentThreadId(), 1500);
+  form().ComKillTask_Click();
+  guard.wait();
+  EXPECT_FALSE(guard.seen) << "unexpected box: " << fromWide(guard.title);
+  ASSERT_TRUE(child->ended(5000));
+  EXPECT_EQ(child->exitCode(), 0u);
+  tick();
+  EXPECT_EQ(rowOfPid(child->pid()), -1);
+  EXPECT_EQ(system.liveHandles(), baseline);
+}
+
+TEST_F(ProcessPage, EndingAProcessThatDoesNotExistShowsTheMessage) {
+  tick();
+  const int row = list().rowCount();
+  list().addRow("a" + std::to_string(row), "nosuch.exe");
+  list().setCell(row, 1, "2147483632");
+  list().selectRow(row);
+  ModalCloser closer(GetCurrentThreadId(), 10000);
+  form().ComKillTask_Click();
+  closer.wait();
+  ASSERT_TRUE(closer.seen);
+  EXPECT_EQ(closer.title, L"Windows Ledra");
+  // On the 9x family the text passes through the ANSI code page.
+  const std::string text = "\u201Cnosuch.exe\u201D不能被终止！";
+  EXPECT_TRUE(closer.shows(toWide(system.isNt() ? text : fromAnsi(toAnsi(text)))));
+  EXPECT_EQ(system.liveHandles(), baseline);
+}
+
+TEST_F(ProcessPage, ThousandTicksWithChildrenComingAndGoingCloseEveryHandle) {
+  std::vector<std::unique_ptr<Child>> children;
+  int started = 0;
+  for (int i = 0; i < 1000; ++i) {
+    if (i % 10 == 0) {
+      children.push_back(std::make_unique<Child>(L"\"" + ownExe() + L"\" --brief " + std::to_wstring(50 + (i * 37) % 400)));
+      ASSERT_TRUE(children.back()->started);
+      ++started;
+    }
+    // Now and then the user ends one that is still running.
+    if (i % 97 == 50) {
+      for (auto& c : children) {
+        if (c->ended(0)) continue;
+        const int row = rowOfPid(c->pid());
+        if (row < 0) continue;
+        list().selectRow(row);
+        ModalCloser closer(GetCurrentThreadId(), 1000);  // the child may have exited meanwhile
+        form().ComKillTask_Click();
+        closer.wait();
+        break;
+      }
+    }
+    form().Timer1_Timer();
+    if (i % 5 == 0) pump();
+    ASSERT_EQ(system.liveHandles(), baseline) << "tick " << i;
+    std::erase_if(children, [](const std::unique_ptr<Child>& c) { return c->ended(0); });
+  }
+  EXPECT_EQ(started, 100);
+  for (auto& c : children) c->ended(5000);
+  children.clear();
+  pumpFor(300);
+  tick();
+  EXPECT_EQ(system.liveHandles(), baseline);
+  EXPECT_EQ(system.liveIcons(), 0u);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int wargc = 0;
+  LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+  if (wargv && wargc >= 2 && std::wstring(wargv[1]) == L"--sleeper") {
+    Sleep(120000);  // ended by the test long before
+    return 3;
+  }
+  if (wargv && wargc >= 3 && std::wstring(wargv[1]) == L"--brief") {
+    Sleep(static_cast<DWORD>(_wtoi(wargv[2])));
+    return 0;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
