@@ -41,6 +41,8 @@ class System {
   virtual bool getVersionEx(Bytes osVersionInfoA) = 0;
   // The user locale's decimal sign (LOCALE_SDECIMAL), "." when it cannot be read.
   virtual std::string localeDecimalSeparator() = 0;
+  // Text in the system ANSI code page (a field of a single-byte structure) as UTF-8.
+  virtual std::string ansiToUtf8(std::string_view ansi) = 0;
 
   // ---- ntdll ----------------------------------------------------------------------
   // NtQuerySystemInformation. `returnLength` may be null (the call then gets none).

@@ -26,7 +26,7 @@ std::string GetProcessList9x(platform::System& system) {
     const common::ByteReader reader(entry);
     list += std::to_string(*reader.i32(8));  // th32ProcessID, signed
     list.push_back('|');
-    list += *reader.cString(36, 260);  // szExeFile up to its NUL
+    list += system.ansiToUtf8(*reader.cString(36, 260));  // szExeFile up to its NUL
     list.push_back('|');
     more = system.process32Next(snapshot.get(), entry);
   }

@@ -12,6 +12,7 @@ using namespace platform;
 namespace {
 
 void copyOut(const std::vector<std::byte>& from, Bytes to) {
+  if (from.empty() || to.empty()) return;
   std::memcpy(to.data(), from.data(), std::min(from.size(), to.size()));
 }
 

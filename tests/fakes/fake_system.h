@@ -153,6 +153,8 @@ class FakeSystem : public platform::System {
   // ---- System --------------------------------------------------------------------------
   bool getVersionEx(Bytes osVersionInfoA) override;
   std::string localeDecimalSeparator() override;
+  // The fake machine's code page is UTF-8 already.
+  std::string ansiToUtf8(std::string_view ansi) override { return std::string(ansi); }
   std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
                                         std::uint32_t* returnLength) override;
   std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,

@@ -110,6 +110,8 @@ bool Win32System::getVersionEx(Bytes osVersionInfoA) {
   return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(osVersionInfoA.data())) != 0;
 }
 
+std::string Win32System::ansiToUtf8(std::string_view ansi) { return fromAnsi(ansi); }
+
 std::string Win32System::localeDecimalSeparator() {
   std::string sign;
   if (nt_) {

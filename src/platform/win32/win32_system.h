@@ -34,6 +34,7 @@ class Win32System final : public System {
 
   bool getVersionEx(Bytes osVersionInfoA) override;
   std::string localeDecimalSeparator() override;
+  std::string ansiToUtf8(std::string_view ansi) override;
   std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
                                         std::uint32_t* returnLength) override;
   std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
