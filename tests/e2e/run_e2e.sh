@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end, black box: starts ledra.exe under Wine on a private Xvfb, waits for
-# its window by caption, lets it refresh, takes a screenshot, closes it with
-# WM_CLOSE and expects exit code 0. Done on the NT and the win98 prefix, each
+# its window by caption, lets it refresh, takes a screenshot, clicks the other two
+# tabs (each must change the picture; shots of those pages are kept too), closes
+# it with WM_CLOSE and expects exit code 0. Done on the NT and the win98 prefix, each
 # under a Chinese locale and under LANG=C.
 # Screenshots and logs: build/e2e/. Exit code: number of failed runs (0 = pass).
 set -euo pipefail
@@ -78,6 +79,23 @@ run_once() {
     stop_prefix "$kind"
     return 1
   fi
+
+  # Drive it: a click on each of the other two tabs must change what is shown.
+  # Tab centres, relative to the window, as laid out on this display at 96 dpi.
+  local page px
+  for page in "processes:94" "applications:37"; do
+    px="${page#*:}"
+    page="${page%%:*}"
+    xdotool mousemove "$((X + px))" "$((Y + 31))" click 1
+    sleep 1.5
+    import -window root "$out/$name-$page.png"
+    if [ "$(compare -metric AE "$shot" "$out/$name-$page.png" null: 2>&1 || true)" = 0 ]; then
+      echo "FAIL $name: a click on the $page tab changed nothing on screen"
+      kill_ledra
+      stop_prefix "$kind"
+      return 1
+    fi
+  done
 
   set +e
   close_ledra 30
