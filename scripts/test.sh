@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Set-up, build and every test tier, with the time of each:
+#   layout      Win32 headers only in the platform layer; no mutable globals
 #   host        GoogleTest host tests with fakes (ASan + UBSan + LeakSanitizer)
 #   wine-nt     the Wine-run tests (ctest label "wine") in the NT prefix
 #   wine-win98  the same programs in the win98 prefix (the 9x branches)
@@ -59,6 +60,7 @@ run_tier setup "$LEDRA_ROOT/scripts/setup.sh"
 run_tier build "$LEDRA_ROOT/scripts/build.sh"
 [ "$failed" -eq 0 ] || { summary; exit 1; }
 
+run_tier layout "$LEDRA_ROOT/scripts/check-layout.sh"
 run_tier host tier_host
 run_tier wine-nt tier_wine nt
 run_tier wine-win98 tier_wine win98

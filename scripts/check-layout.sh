@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Two house rules, checked on the built trees:
+#  - Win32 headers are included only under src/platform/win32/ (and tests/win32/);
+#  - the program has no mutable globals: its own object files hold no writable
+#    static storage (.data/.bss symbols), function-local statics included.
+set -euo pipefail
+# shellcheck source=common.sh
+. "$(dirname "$0")/common.sh"
+cd "$LEDRA_ROOT"
+
+status=0
+
+headers='windows|winuser|winbase|wingdi|winreg|winnt|windef|commctrl|commdlg|shellapi|shlobj|psapi|tlhelp32|winternl|ntstatus'
+if hits="$(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*[<\"]($headers)\\.h[>\"]" \
+    src --include='*.h' --include='*.cpp' | grep -v '^src/platform/win32/')"; then
+  echo "Win32 headers outside src/platform/win32/:"
+  sed 's/^/  /' <<<"$hits"
+  status=1
+fi
+
+win="$LEDRA_BUILD/windows"
+objects=()
+for lib in "$win/libledra_core.a" "$win/libledra_win32.a"; do
+  [ -f "$lib" ] && objects+=("$lib")
+done
+while IFS= read -r obj; do objects+=("$obj"); done \
+  < <(find "$win/CMakeFiles/ledra.dir" -name '*.obj' 2>/dev/null)
+if [ ${#objects[@]} -eq 0 ]; then
+  echo "no objects of the windows tree to check (run scripts/build.sh windows)"
+  exit 1
+fi
+# Section symbols (.data, .bss, ...) are not variables; everything else in a
+# writable section is.
+if writable="$(i686-w64-mingw32-nm -C "${objects[@]}" 2>/dev/null \
+    | grep -E '^[0-9a-f]+ [BbDdCc] ' | grep -vE ' [BbDd] \.[a-z_.$]+$' | sort -u)"; then
+  echo "writable static storage in the program (make it const/constexpr or owned state):"
+  sed 's/^/  /' <<<"$writable"
+  status=1
+fi
+
+[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, no mutable globals"
+exit "$status"
