@@ -2,7 +2,7 @@
 # shellcheck shell=bash
 
 LEDRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-LEDRA_BUILD="${LEDRA_BUILD:-$LEDRA_ROOT/build}"
+LEDRA_BUILD="$LEDRA_ROOT/build"     # the presets build here too
 LEDRA_WINE_ROOT="$LEDRA_BUILD/wine"
 
 # Marks a prefix as made by these scripts; nothing here touches a prefix without it.

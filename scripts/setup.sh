@@ -43,11 +43,13 @@ fi
 # (the UI must render as Chinese under LANG=C too; both are tried).
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
   log "generating the zh_CN.UTF-8 locale"
-  if [ -f /etc/locale.gen ] && grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
-    as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'zh_CN.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
-  fi
-  as_root locale-gen >/dev/null
+  (
+    if [ -f /etc/locale.gen ] && grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+      as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+      echo 'zh_CN.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+    fi
+    as_root locale-gen >/dev/null
+  ) || log "warning: no zh_CN.UTF-8 locale; Chinese-locale runs fall back to C"
 fi
 log "set-up: all present"
