@@ -1,0 +1,544 @@
+// The Applications page and the menus under Wine, with real windows: the enumeration,
+// the task list with icons, switch to, end task, a window that stops answering, the Run
+// dialog, the About box, the options and exit. Helper windows in other processes come
+// from this same program started with "--helper".
+//
+// Set LEDRA_SHOT_DIR (a Windows path) to pause at each screen worth a picture: the test
+// writes NAME.ready there and waits up to 20 s for NAME.done.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ForLedra.h"
+#include "platform/win32/main_window.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_system.h"
+#include "tasks/task_list.h"
+
+namespace {
+
+using namespace ledra::platform::win32;
+using ledra::platform::WindowHandle;
+using Clock = std::chrono::steady_clock;
+
+constexpr wchar_t kHelperClass[] = L"LedraTaskHelper";
+constexpr wchar_t kProbeClass[] = L"LedraTaskProbe";
+
+// ---- the helper process ------------------------------------------------------------------
+
+// "--helper window TITLE": one window, pumping until it is closed or its process ends.
+// "--helper hang TITLE": the same, but it stops pumping messages after a moment.
+int runHelper(const std::wstring& mode, const std::wstring& title) {
+  WNDCLASSW cls{};
+  cls.lpfnWndProc = DefWindowProcW;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = kHelperClass;
+  cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  RegisterClassW(&cls);
+  HWND w = CreateWindowExW(0, kHelperClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 360, 240,
+                           nullptr, nullptr, cls.hInstance, nullptr);
+  if (!w) return 2;
+  const auto start = Clock::now();
+  MSG msg;
+  for (;;) {
+    if (mode == L"hang" && Clock::now() - start > std::chrono::milliseconds(300)) Sleep(INFINITE);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return 0;
+      DispatchMessageW(&msg);
+    }
+    if (!IsWindow(w)) return 0;
+    Sleep(10);
+  }
+}
+
+std::wstring ownExe() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// A process this test started; ended by its own handle when the test is done with it.
+struct Child {
+  PROCESS_INFORMATION info{};
+  bool started = false;
+  explicit Child(std::wstring commandLine) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &info) != 0;
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() {
+    if (!started) return;
+    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(info.hProcess, 1);
+      WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  DWORD pid() const { return info.dwProcessId; }
+  bool ended(DWORD waitMs) const { return WaitForSingleObject(info.hProcess, waitMs) == WAIT_OBJECT_0; }
+  DWORD exitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return code;
+  }
+};
+
+std::unique_ptr<Child> startHelper(const wchar_t* mode, const std::wstring& title) {
+  return std::make_unique<Child>(L"\"" + ownExe() + L"\" --helper " + mode + L" \"" + title + L"\"");
+}
+
+void pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void pumpFor(int ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) {
+    pump();
+    Sleep(10);
+  }
+}
+
+struct PidWindow {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK findVisibleOfPid(HWND w, LPARAM data) {
+  auto* p = reinterpret_cast<PidWindow*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != p->pid || !IsWindowVisible(w) || GetWindow(w, GW_OWNER) || GetWindowTextLengthW(w) == 0) return TRUE;
+  p->found = w;
+  return FALSE;
+}
+
+// The visible, unowned, titled window of a process, waiting up to 10 s for it.
+HWND windowOf(DWORD pid) {
+  for (int i = 0; i < 500; ++i) {
+    PidWindow p{pid, nullptr};
+    EnumWindows(findVisibleOfPid, reinterpret_cast<LPARAM>(&p));
+    if (p.found) return p.found;
+    pumpFor(20);
+  }
+  return nullptr;
+}
+
+std::string textOf(HWND w) {
+  wchar_t text[256] = {};
+  GetWindowTextW(w, text, 256);
+  return fromWide(text);
+}
+
+// ---- screenshots --------------------------------------------------------------------
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Waits for an outside screenshot when LEDRA_SHOT_DIR is set; pumps `pumpMessages` meanwhile.
+void shotPoint(const wchar_t* name, bool pumpMessages) {
+  wchar_t dir[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"LEDRA_SHOT_DIR", dir, MAX_PATH) == 0) return;
+  const std::wstring base = std::wstring(dir) + L"\\" + name;
+  HANDLE f = CreateFileW((base + L".ready").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+  for (int i = 0; i < 2000 && !exists(base + L".done"); ++i) {
+    if (pumpMessages) pump();
+    Sleep(10);
+  }
+}
+
+// ---- modal boxes: a helper thread waits for the box, notes what it shows, closes it ----
+
+BOOL CALLBACK findDialog(HWND w, LPARAM found) {
+  wchar_t cls[32] = {};
+  GetClassNameW(w, cls, 32);
+  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+
+BOOL CALLBACK collectText(HWND child, LPARAM texts) {
+  wchar_t t[512] = {};
+  GetWindowTextW(child, t, 512);
+  reinterpret_cast<std::vector<std::wstring>*>(texts)->emplace_back(t);
+  return TRUE;
+}
+
+struct ModalCloser {
+  std::wstring title;
+  std::vector<std::wstring> texts;
+  std::thread thread;
+
+  ModalCloser(DWORD ownerThread, int button, const wchar_t* shot) {
+    thread = std::thread([this, ownerThread, button, shot] {
+      for (int i = 0; i < 200; ++i) {
+        Sleep(50);
+        HWND box = nullptr;
+        EnumThreadWindows(ownerThread, findDialog, reinterpret_cast<LPARAM>(&box));
+        if (!box) continue;
+        Sleep(300);  // let it paint
+        wchar_t text[512] = {};
+        GetWindowTextW(box, text, 512);
+        title = text;
+        EnumChildWindows(box, collectText, reinterpret_cast<LPARAM>(&texts));
+        shotPoint(shot, false);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        return;
+      }
+    });
+  }
+  void wait() { thread.join(); }
+  bool shows(const std::wstring& text) const {
+    return std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) { return t.find(text) != std::wstring::npos; });
+  }
+};
+
+// ---- the page ---------------------------------------------------------------------------
+
+// A main window posts WM_QUIT when it goes; a leftover one would end the next modal
+// box at once.
+void dropQuit() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+class TaskPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dropQuit();
+    ASSERT_TRUE(window.create(system, GetModuleHandleW(nullptr), SW_SHOWNOACTIVATE));
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = DefWindowProcW;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = kProbeClass;
+    RegisterClassW(&cls);
+  }
+  void TearDown() override {
+    for (HWND w : probes) DestroyWindow(w);
+    pump();
+    dropQuit();
+  }
+  ledra::app::ForLedra& form() { return *window.form(); }
+  const ledra::app::FormControls& controls() { return form().controls(); }
+  WindowHandle self() { return reinterpret_cast<WindowHandle>(window.hwnd()); }
+
+  HWND probe(const std::wstring& title, DWORD style, DWORD exStyle = 0, HWND owner = nullptr) {
+    HWND w = CreateWindowExW(exStyle, kProbeClass, title.c_str(), style, 20, 20, 200, 120, owner, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    if (w) probes.push_back(w);
+    return w;
+  }
+  // How a title reads back through the family's entry points.
+  std::string readBack(const std::string& title) { return system.isNt() ? title : fromAnsi(toAnsi(title)); }
+  int rowOf(const std::string& title) {
+    const auto& list = *controls().ListTask;
+    for (int i = 0; i < list.rowCount(); ++i)
+      if (list.cell(i, 0) == title) return i;
+    return -1;
+  }
+  HWND listTask() { return window.control("ListTask"); }
+
+  Win32System system;
+  MainWindow window;
+  std::vector<HWND> probes;
+};
+
+TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
+  const DWORD shown = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+  struct Expect {
+    HWND w;
+    std::string title;  // as listed
+  };
+  std::vector<Expect> listed;
+  std::set<HWND> notListed;
+
+  HWND app = probe(L"Ledra probe app", shown);
+  listed.push_back({app, "Ledra probe app"});
+  notListed.insert(probe(L"Ledra probe tool", shown, WS_EX_TOOLWINDOW));
+  notListed.insert(probe(L"Ledra probe owned", shown, 0, app));
+  HWND ownedApp = probe(L"Ledra probe owned app", shown, WS_EX_APPWINDOW, app);
+  listed.push_back({ownedApp, "Ledra probe owned app"});
+  // An owned pop-up reports its owner as parent, so even the app bit does not list it.
+  notListed.insert(probe(L"Ledra probe popup", WS_POPUP | WS_CAPTION | WS_VISIBLE, WS_EX_APPWINDOW, app));
+  notListed.insert(probe(L"Ledra probe hidden", WS_OVERLAPPEDWINDOW));
+  notListed.insert(probe(L"", shown));
+  HWND child = CreateWindowExW(0, kProbeClass, L"Ledra probe child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, app,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(child, nullptr);
+  const std::string chinese = "任务管理器测试 – 中文标题";
+  listed.push_back({probe(toWide(chinese), shown), readBack(chinese)});
+  const std::string longTitle(300, 'L');
+  listed.push_back({probe(toWide(longTitle), shown), std::string(255, 'L')});
+  if (system.isNt()) {
+    // Scripts outside any ANSI code page and a character beyond the BMP.
+    const std::string anyScript = "한국어 Ελληνικά 😀";
+    listed.push_back({probe(toWide(anyScript), shown), anyScript});
+  }
+  for (const auto& e : listed) ASSERT_NE(e.w, nullptr);
+  for (HWND w : notListed) ASSERT_NE(w, nullptr);
+  pump();
+
+  // The expected string in the window manager's own order; foreign windows are not
+  // expected on this private display.
+  std::string expected;
+  std::vector<std::string> foreign;
+  system.enumWindows([&](WindowHandle h) {
+    HWND w = reinterpret_cast<HWND>(h);
+    auto it = std::find_if(listed.begin(), listed.end(), [&](const Expect& e) { return e.w == w; });
+    if (it != listed.end()) expected += it->title + "|";
+    else if (!notListed.count(w) && w != window.hwnd() && IsWindowVisible(w)) foreign.push_back(textOf(w));
+    return true;
+  });
+  EXPECT_TRUE(foreign.empty()) << foreign.size() << " foreign windows, first: " << foreign.front();
+  EXPECT_EQ(ledra::tasks::GetTaskList(system, self()), expected);
+
+  // The tick lists them, and each title finds its window again.
+  form().Timer1_Timer();
+  const auto& list = *controls().ListTask;
+  ASSERT_EQ(list.rowCount(), static_cast<int>(listed.size()));
+  for (const auto& e : listed) {
+    const int row = rowOf(e.title);
+    ASSERT_GE(row, 0) << e.title;
+    EXPECT_EQ(list.key(row), "a" + std::to_string(row));
+    if (e.title.size() != 255) EXPECT_EQ(system.findWindow(e.title), reinterpret_cast<WindowHandle>(e.w)) << e.title;
+  }
+  EXPECT_EQ(ListView_GetItemCount(listTask()), list.rowCount());
+}
+
+TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
+  const std::wstring title = system.isNt() ? L"Ledra helper 切换" : L"Ledra helper switch";
+  auto helper = startHelper(L"window", title);
+  ASSERT_TRUE(helper->started);
+  HWND w = windowOf(helper->pid());
+  ASSERT_NE(w, nullptr);
+  ShowWindow(w, SW_MAXIMIZE);
+  pumpFor(300);
+  ASSERT_TRUE(IsZoomed(w));
+
+  form().Timer1_Timer();
+  const int row = rowOf(fromWide(title));
+  ASSERT_GE(row, 0);
+  controls().ListTask->selectRow(row);
+  ASSERT_TRUE(controls().meun_usemin->checked());
+  form().dispatch("Command3", -1);
+  pumpFor(500);
+  EXPECT_FALSE(IsZoomed(w));
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_TRUE(IsIconic(window.hwnd()));  // auto-minimise
+  EXPECT_EQ(GetForegroundWindow(), w);
+
+  // With auto-minimise off the main window stays as it is.
+  ShowWindow(window.hwnd(), SW_RESTORE);
+  ShowWindow(w, SW_MAXIMIZE);
+  pumpFor(300);
+  form().dispatch("meun_usemin", -1);
+  controls().ListTask->selectRow(row);
+  form().dispatch("Command3", -1);
+  pumpFor(300);
+  EXPECT_FALSE(IsIconic(window.hwnd()));
+  EXPECT_FALSE(IsZoomed(w));
+
+  controls().ListTask->selectRow(row);
+  form().dispatch("Command2", -1);
+  ASSERT_TRUE(helper->ended(5000));
+  EXPECT_EQ(helper->exitCode(), 0u);
+  form().Timer1_Timer();
+  EXPECT_EQ(rowOf(fromWide(title)), -1);
+}
+
+// Another process's window gives no icon by message or class under Wine, so the row's
+// icons come from its image file.
+TEST_F(TaskPage, IconsOfAnotherProcessComeFromItsImageFile) {
+  wchar_t dir[MAX_PATH] = {};
+  GetSystemDirectoryW(dir, MAX_PATH);
+  Child notepad(L"\"" + std::wstring(dir) + L"\\notepad.exe\"");
+  ASSERT_TRUE(notepad.started);
+  HWND w = windowOf(notepad.pid());
+  ASSERT_NE(w, nullptr);
+  std::string title;
+  title = ledra::tasks::GetTaskList(system, self());
+  form().Timer1_Timer();
+  const int row = rowOf(system.getWindowText(reinterpret_cast<WindowHandle>(w), 256));
+  ASSERT_GE(row, 0) << title;
+  EXPECT_EQ(system.liveIcons(), 0u);  // extracted, drawn and destroyed
+
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = row;
+  ASSERT_TRUE(ListView_GetItem(listTask(), &item));
+  for (int which : {LVSIL_SMALL, LVSIL_NORMAL}) {
+    HIMAGELIST images = ListView_GetImageList(listTask(), which);
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), controls().ListTask->rowCount());
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    EXPECT_EQ(cx, which == LVSIL_SMALL ? 16 : 32);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, cx, cy);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, cx, cy, WHITENESS);
+    ImageList_Draw(images, item.iImage, dc, 0, 0, ILD_NORMAL);
+    int coloured = 0;
+    for (int y = 0; y < cy; ++y)
+      for (int x = 0; x < cx; ++x) coloured += (GetPixel(dc, x, y) & 0xFFFFFF) != 0xFFFFFF ? 1 : 0;
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    EXPECT_GT(coloured, cx * cy / 8) << (which == LVSIL_SMALL ? "small" : "large");
+  }
+}
+
+TEST_F(TaskPage, AWindowThatStopsAnsweringDoesNotHoldUpTheTick) {
+  auto helper = startHelper(L"hang", L"Ledra helper hung");
+  ASSERT_TRUE(helper->started);
+  HWND w = windowOf(helper->pid());
+  ASSERT_NE(w, nullptr);
+  pumpFor(800);  // past the helper's last message
+  const auto start = Clock::now();
+  form().Timer1_Timer();
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  EXPECT_LT(took, 1000);
+  EXPECT_GE(rowOf("Ledra helper hung"), 0);
+}
+
+TEST_F(TaskPage, RunDialogOpensWithItsTitleAndPrompt) {
+  const std::string title = readBack("创建新任务");
+  ModalCloser closer(GetCurrentThreadId(), IDCANCEL, L"run-dialog");
+  form().dispatch("Command1", -1);
+  closer.wait();
+  EXPECT_EQ(fromWide(closer.title), title);
+  EXPECT_TRUE(closer.shows(toWide(readBack("Windows 将根据您所输入的名称，为您打开相应相应的程序"))));
+
+  ModalCloser again(GetCurrentThreadId(), IDCANCEL, L"run-dialog-menu");
+  form().dispatch("menu_run", -1);
+  again.wait();
+  EXPECT_EQ(fromWide(again.title), title);
+}
+
+TEST_F(TaskPage, AboutBoxShowsTheTitleLine) {
+  ModalCloser closer(GetCurrentThreadId(), IDOK, L"about");
+  form().dispatch("menu_about", -1);
+  closer.wait();
+  const std::wstring line = L"Ledra For Win9x/WinNT (0.3.18)";
+  EXPECT_TRUE(closer.title.find(line) != std::wstring::npos || closer.shows(line)) << fromWide(closer.title);
+}
+
+TEST_F(TaskPage, TopmostToggleAndExit) {
+  auto topmost = [&] { return (GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+  ASSERT_TRUE(topmost());
+  form().dispatch("menu_show", -1);
+  EXPECT_FALSE(topmost());
+  EXPECT_FALSE(controls().menu_show->checked());
+  form().dispatch("menu_show", -1);
+  EXPECT_TRUE(topmost());
+  EXPECT_TRUE(controls().menu_show->checked());
+
+  form().dispatch("menu_exit", -1);
+  EXPECT_FALSE(IsWindow(window.hwnd()));
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// Rebuilds with windows opening, closing and changing their titles, and icons extracted
+// from a file each time. (Closing a window of our own costs Wine two seconds without a
+// window manager, so the windows that close belong to helper processes that end.)
+TEST_F(TaskPage, ThousandRebuildsLeaveNoIconBehind) {
+  wchar_t dir[MAX_PATH] = {};
+  GetSystemDirectoryW(dir, MAX_PATH);
+  Child notepad(L"\"" + std::wstring(dir) + L"\\notepad.exe\"");
+  ASSERT_TRUE(notepad.started);
+  ASSERT_NE(windowOf(notepad.pid()), nullptr);
+  HWND renamed = probe(L"Ledra probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  ASSERT_NE(renamed, nullptr);
+  std::unique_ptr<Child> helper;
+
+  HIMAGELIST large = nullptr, small = nullptr;
+  for (int i = 0; i < 1000; ++i) {
+    if (i % 100 == 0) {
+      helper.reset();  // its window closes with it
+      helper = startHelper(L"window", L"Ledra helper " + std::to_wstring(i));
+      ASSERT_NE(windowOf(helper->pid()), nullptr) << i;
+    }
+    SetWindowTextW(renamed, (L"Ledra probe " + std::to_wstring(i)).c_str());
+    form().Timer1_Timer();
+    ASSERT_EQ(system.liveIcons(), 0u) << i;
+    ASSERT_EQ(system.liveHandles(), 0u) << i;
+    const int rows = controls().ListTask->rowCount();
+    ASSERT_GE(rows, 3) << i;
+    ASSERT_EQ(ListView_GetItemCount(listTask()), rows) << i;
+    ASSERT_EQ(controls().Image_Large->count(), rows) << i;
+    ASSERT_EQ(controls().Image_Small->count(), rows) << i;
+    // The same two image lists stay attached: none is made per rebuild.
+    if (i == 0) {
+      large = ListView_GetImageList(listTask(), LVSIL_NORMAL);
+      small = ListView_GetImageList(listTask(), LVSIL_SMALL);
+    }
+    ASSERT_EQ(ListView_GetImageList(listTask(), LVSIL_NORMAL), large) << i;
+    ASSERT_EQ(ListView_GetImageList(listTask(), LVSIL_SMALL), small) << i;
+  }
+
+  // Icon handles are still there to be had.
+  std::vector<HICON> icons;
+  const BYTE andMask[32 * 32 / 8] = {}, xorMask[32 * 32 / 8] = {};
+  for (int i = 0; i < 1000; ++i) {
+    HICON icon = CreateIcon(GetModuleHandleW(nullptr), 32, 32, 1, 1, andMask, xorMask);
+    if (!icon) break;
+    icons.push_back(icon);
+  }
+  EXPECT_EQ(icons.size(), 1000u);
+  for (HICON icon : icons) DestroyIcon(icon);
+}
+
+// The page as the user sees it, for the screenshot.
+TEST_F(TaskPage, ApplicationsPageShot) {
+  wchar_t dir[MAX_PATH] = {};
+  GetSystemDirectoryW(dir, MAX_PATH);
+  Child notepad(L"\"" + std::wstring(dir) + L"\\notepad.exe\"");
+  auto helper = startHelper(L"window", system.isNt() ? L"Ledra helper 窗口" : L"Ledra helper window");
+  ASSERT_NE(windowOf(notepad.pid()), nullptr);
+  ASSERT_NE(windowOf(helper->pid()), nullptr);
+  probe(L"Ledra probe app", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  ShowWindow(window.hwnd(), SW_SHOWNORMAL);
+  SetForegroundWindow(window.hwnd());
+  controls().TabStrip1->select(1);
+  form().TabStrip1_Click();
+  form().Timer1_Timer();
+  controls().ListTask->selectRow(0);
+  pumpFor(500);
+  EXPECT_GE(controls().ListTask->rowCount(), 3);
+  shotPoint(L"applications", true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int wargc = 0;
+  LPWSTR* wargv = CommandLineToArgvW(GetCommandLineW(), &wargc);
+  if (wargv && wargc >= 4 && std::wstring(wargv[1]) == L"--helper") return runHelper(wargv[2], wargv[3]);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
