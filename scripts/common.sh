@@ -82,7 +82,8 @@ start_xvfb() {
     sleep 0.1
   done
   [ -s "$numfile" ] || { stop_xvfb; rm -f "$numfile"; die "Xvfb gave no display number"; }
-  export DISPLAY=":$(head -n1 "$numfile")"
+  DISPLAY=":$(head -n1 "$numfile")"
+  export DISPLAY
   rm -f "$numfile"
   for i in $(seq 1 50); do
     xdpyinfo >/dev/null 2>&1 && return 0

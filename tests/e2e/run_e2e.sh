@@ -12,8 +12,8 @@ set -euo pipefail
 exe="${LEDRA_EXE:-$LEDRA_BUILD/windows/ledra.exe}"
 out="$LEDRA_BUILD/e2e"
 settle="${LEDRA_SETTLE:-3}"
-prefixes=(${LEDRA_E2E_PREFIXES:-nt win98})
-langs=(${LEDRA_E2E_LANGS:-zh_CN.UTF-8 C})
+read -r -a prefixes <<<"${LEDRA_E2E_PREFIXES:-nt win98}"
+read -r -a langs <<<"${LEDRA_E2E_LANGS:-zh_CN.UTF-8 C}"
 
 [ -f "$exe" ] || die "$exe not found (run scripts/build.sh)"
 "$LEDRA_ROOT/scripts/wine-prefix.sh" "${prefixes[@]}"
