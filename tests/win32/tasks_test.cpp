@@ -270,16 +270,17 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   struct Expect {
     HWND w;
     std::string title;  // as listed
+    std::string original;
   };
   std::vector<Expect> listed;
   std::set<HWND> notListed;
 
   HWND app = probe(L"Ledra probe app", shown);
-  listed.push_back({app, "Ledra probe app"});
+  listed.push_back({app, "Ledra probe app", "Ledra probe app"});
   notListed.insert(probe(L"Ledra probe tool", shown, WS_EX_TOOLWINDOW));
   notListed.insert(probe(L"Ledra probe owned", shown, 0, app));
   HWND ownedApp = probe(L"Ledra probe owned app", shown, WS_EX_APPWINDOW, app);
-  listed.push_back({ownedApp, "Ledra probe owned app"});
+  listed.push_back({ownedApp, "Ledra probe owned app", "Ledra probe owned app"});
   // An owned pop-up reports its owner as parent, so even the app bit does not list it.
   notListed.insert(probe(L"Ledra probe popup", WS_POPUP | WS_CAPTION | WS_VISIBLE, WS_EX_APPWINDOW, app));
   notListed.insert(probe(L"Ledra probe hidden", WS_OVERLAPPEDWINDOW));
@@ -288,13 +289,13 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
                                nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(child, nullptr);
   const std::string chinese = "任务管理器测试 – 中文标题";
-  listed.push_back({probe(toWide(chinese), shown), readBack(chinese)});
+  listed.push_back({probe(toWide(chinese), shown), readBack(chinese), chinese});
   const std::string longTitle(300, 'L');
-  listed.push_back({probe(toWide(longTitle), shown), std::string(255, 'L')});
+  listed.push_back({probe(toWide(longTitle), shown), std::string(255, 'L'), longTitle});
   if (system.isNt()) {
     // Scripts outside any ANSI code page and a character beyond the BMP.
     const std::string anyScript = "한국어 Ελληνικά 😀";
-    listed.push_back({probe(toWide(anyScript), shown), anyScript});
+    listed.push_back({probe(toWide(anyScript), shown), anyScript, anyScript});
   }
   for (const auto& e : listed) ASSERT_NE(e.w, nullptr);
   for (HWND w : notListed) ASSERT_NE(w, nullptr);
@@ -322,7 +323,9 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
     const int row = rowOf(e.title);
     ASSERT_GE(row, 0) << e.title;
     EXPECT_EQ(list.key(row), "a" + std::to_string(row));
-    if (e.title.size() != 255) EXPECT_EQ(system.findWindow(e.title), reinterpret_cast<WindowHandle>(e.w)) << e.title;
+    // Found again by the title as listed, unless the list holds a cut or (on 9x, in a
+    // code page without those characters) a substituted title.
+    if (e.title == e.original) EXPECT_EQ(system.findWindow(e.title), reinterpret_cast<WindowHandle>(e.w)) << e.title;
   }
   EXPECT_EQ(ListView_GetItemCount(listTask()), list.rowCount());
 }
