@@ -57,6 +57,14 @@ run_once() {
     return 1
   fi
 
+  # The search ignores case; the caption must match exactly, trailing space too.
+  if [ "$(xdotool getwindowname "$win")" != "$LEDRA_CAPTION" ]; then
+    echo "FAIL $name: caption is \"$(xdotool getwindowname "$win")\", not \"$LEDRA_CAPTION\""
+    kill_ledra
+    stop_prefix "$kind"
+    return 1
+  fi
+
   # A few refresh ticks: a crash in the tick shows up as a vanished process.
   sleep "$settle"
   if ! kill -0 "$LEDRA_PID" 2>/dev/null; then
