@@ -233,10 +233,12 @@ class TaskPage : public ::testing::Test {
     cls.lpfnWndProc = DefWindowProcW;
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = kProbeClass;
+    cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     RegisterClassW(&cls);
   }
   void TearDown() override {
     for (HWND w : probes) DestroyWindow(w);
+    for (HICON icon : icons) DestroyIcon(icon);
     pump();
     dropQuit();
   }
@@ -262,7 +264,45 @@ class TaskPage : public ::testing::Test {
 
   Win32System system;
   MainWindow window;
+  // A square icon of one opaque colour.
+  HICON solidIcon(int size, COLORREF c) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size * size),
+                                      0xFF000000u | GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+    std::vector<BYTE> mask(static_cast<std::size_t>(size * size / 8), 0);  // all opaque
+    HBITMAP colour = CreateBitmap(size, size, 1, 32, pixels.data());
+    HBITMAP andMask = CreateBitmap(size, size, 1, 1, mask.data());
+    ICONINFO info{TRUE, 0, 0, andMask, colour};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(colour);
+    DeleteObject(andMask);
+    if (icon) icons.push_back(icon);
+    return icon;
+  }
+  // The middle pixel of a row's image in the list's large or small image list, drawn on white.
+  COLORREF middleOf(int row, int which) {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    if (!ListView_GetItem(listTask(), &item)) return CLR_INVALID;
+    HIMAGELIST images = ListView_GetImageList(listTask(), which);
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, cx, cy);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, cx, cy, WHITENESS);
+    ImageList_Draw(images, item.iImage, dc, 0, 0, ILD_NORMAL);
+    const COLORREF middle = GetPixel(dc, cx / 2, cy / 2);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return middle;
+  }
+
   std::vector<HWND> probes;
+  std::vector<HICON> icons;
 };
 
 TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
@@ -369,6 +409,54 @@ TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
   EXPECT_EQ(helper->exitCode(), 0u);
   form().Timer1_Timer();
   EXPECT_EQ(rowOf(fromWide(title)), -1);
+}
+
+// Our own windows answer WM_GETICON and give their class icons, so there both earlier
+// sources can be seen at work; the image file of this program has no icon.
+TEST_F(TaskPage, IconsFromTheWindowMessageAndFromTheClass) {
+  const COLORREF red = RGB(255, 0, 0), green = RGB(0, 160, 0), blue = RGB(0, 0, 255), yellow = RGB(255, 255, 0);
+  HWND byMessage = probe(L"Ledra icon by message", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  ASSERT_NE(byMessage, nullptr);
+  SendMessageW(byMessage, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(solidIcon(32, red)));
+  SendMessageW(byMessage, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(solidIcon(16, green)));
+
+  WNDCLASSEXW cls{};
+  cls.cbSize = sizeof(cls);
+  cls.lpfnWndProc = DefWindowProcW;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"LedraTaskClassIcons";
+  cls.hIcon = solidIcon(32, blue);
+  cls.hIconSm = solidIcon(16, yellow);
+  RegisterClassExW(&cls);
+  HWND byClass = CreateWindowExW(0, cls.lpszClassName, L"Ledra icon by class", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30,
+                                 30, 200, 120, nullptr, nullptr, cls.hInstance, nullptr);
+  ASSERT_NE(byClass, nullptr);
+  probes.push_back(byClass);
+  HWND bare = probe(L"Ledra icon none", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  pump();
+
+  form().Timer1_Timer();
+  const int m = rowOf("Ledra icon by message"), c = rowOf("Ledra icon by class"), b = rowOf("Ledra icon none");
+  ASSERT_GE(m, 0);
+  ASSERT_GE(c, 0);
+  ASSERT_GE(b, 0);
+  EXPECT_EQ(middleOf(m, LVSIL_NORMAL), red);
+  EXPECT_EQ(middleOf(m, LVSIL_SMALL), green);
+  EXPECT_EQ(middleOf(c, LVSIL_NORMAL), blue);
+  EXPECT_EQ(middleOf(c, LVSIL_SMALL), yellow);
+  EXPECT_EQ(middleOf(b, LVSIL_NORMAL), RGB(255, 255, 255));  // the blank image
+  EXPECT_EQ(middleOf(b, LVSIL_SMALL), RGB(255, 255, 255));
+  (void)bare;
+  // The window's and the class's icons are still theirs and alive.
+  ICONINFO info{};
+  for (HICON icon : icons) {
+    EXPECT_TRUE(GetIconInfo(icon, &info));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+  DestroyWindow(byClass);
+  probes.erase(std::find(probes.begin(), probes.end(), byClass));
+  UnregisterClassW(cls.lpszClassName, cls.hInstance);
 }
 
 // Another process's window gives no icon by message or class under Wine, so the row's
@@ -479,6 +567,8 @@ TEST_F(TaskPage, ThousandRebuildsLeaveNoIconBehind) {
   ASSERT_NE(renamed, nullptr);
   std::unique_ptr<Child> helper;
 
+  // The image lists belong to the window, not to the list view that shows them.
+  EXPECT_TRUE(GetWindowLongW(listTask(), GWL_STYLE) & LVS_SHAREIMAGELISTS);
   HIMAGELIST large = nullptr, small = nullptr;
   for (int i = 0; i < 1000; ++i) {
     if (i % 100 == 0) {
@@ -522,10 +612,17 @@ TEST_F(TaskPage, ApplicationsPageShot) {
   GetSystemDirectoryW(dir, MAX_PATH);
   Child notepad(L"\"" + std::wstring(dir) + L"\\notepad.exe\"");
   auto helper = startHelper(L"window", system.isNt() ? L"Ledra helper 窗口" : L"Ledra helper window");
-  ASSERT_NE(windowOf(notepad.pid()), nullptr);
-  ASSERT_NE(windowOf(helper->pid()), nullptr);
-  probe(L"Ledra probe app", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  HWND others[] = {windowOf(notepad.pid()), windowOf(helper->pid()),
+                   probe(L"Ledra probe app", WS_OVERLAPPEDWINDOW | WS_VISIBLE)};
+  // Side by side with the main window, which has no window manager to arrange it.
+  const RECT places[] = {{470, 20, 1010, 300}, {470, 320, 870, 520}, {470, 540, 800, 700}};
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_NE(others[i], nullptr);
+    const RECT& r = places[i];
+    SetWindowPos(others[i], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE | SWP_NOZORDER);
+  }
   ShowWindow(window.hwnd(), SW_SHOWNORMAL);
+  SetWindowPos(window.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE);
   SetForegroundWindow(window.hwnd());
   controls().TabStrip1->select(1);
   form().TabStrip1_Click();
