@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/ForLedra.h"
+#include "wine_support.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
@@ -26,110 +27,17 @@
 namespace {
 
 using namespace ledra::platform::win32;
-using Clock = std::chrono::steady_clock;
+using namespace ledra::wine_test;
 
-std::wstring ownExe() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return path;
-}
 
 std::wstring fileName(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
 
-// A process this test started; ended by its own handle if the test did not end it.
-struct Child {
-  PROCESS_INFORMATION info{};
-  bool started = false;
-  explicit Child(std::wstring commandLine) {
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                             &info) != 0;
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-  ~Child() {
-    if (!started) return;
-    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(info.hProcess, 1);
-      WaitForSingleObject(info.hProcess, 5000);
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
-  DWORD pid() const { return info.dwProcessId; }
-  bool ended(DWORD waitMs) const { return WaitForSingleObject(info.hProcess, waitMs) == WAIT_OBJECT_0; }
-  DWORD exitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(info.hProcess, &code);
-    return code;
-  }
-};
 
-void pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
-void pumpFor(int ms) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < end) {
-    pump();
-    Sleep(10);
-  }
-}
 
-// ---- modal boxes: a helper thread waits for the box, notes what it shows, closes it ----
 
-BOOL CALLBACK findDialog(HWND w, LPARAM found) {
-  wchar_t cls[32] = {};
-  GetClassNameW(w, cls, 32);
-  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = w;
-  return FALSE;
-}
 
-BOOL CALLBACK collectText(HWND child, LPARAM texts) {
-  wchar_t t[512] = {};
-  GetWindowTextW(child, t, 512);
-  reinterpret_cast<std::vector<std::wstring>*>(texts)->emplace_back(t);
-  return TRUE;
-}
-
-struct ModalCloser {
-  bool seen = false;
-  std::wstring title;
-  std::vector<std::wstring> texts;
-  std::thread thread;
-
-  // Watches for `waitMs` at most; a box that never comes leaves `seen` false.
-  ModalCloser(DWORD ownerThread, int waitMs) {
-    thread = std::thread([this, ownerThread, waitMs] {
-      for (int waited = 0; waited < waitMs; waited += 50) {
-        Sleep(50);
-        HWND box = nullptr;
-        EnumThreadWindows(ownerThread, findDialog, reinterpret_cast<LPARAM>(&box));
-        if (!box) continue;
-        Sleep(200);
-        wchar_t text[512] = {};
-        GetWindowTextW(box, text, 512);
-        title = text;
-        EnumChildWindows(box, collectText, reinterpret_cast<LPARAM>(&texts));
-        seen = true;
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-        return;
-      }
-    });
-  }
-  void wait() { thread.join(); }
-  bool shows(const std::wstring& text) const {
-    return std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) { return t.find(text) != std::wstring::npos; });
-  }
-};
 
 // ---- the page ---------------------------------------------------------------------------
 
@@ -221,7 +129,7 @@ TEST_F(ProcessPage, LongCommandLineChildIsListedAndEndedFromThePage) {
   ASSERT_GE(row, 0);
 
   list().selectRow(row);
-  ModalCloser guard(GetCurrentThreadId(), 1500);
+  ModalCloser guard(GetCurrentThreadId(), IDOK, 1500, 200);
   form().ComKillTask_Click();
   guard.wait();
   EXPECT_FALSE(guard.seen) << "unexpected box: " << fromWide(guard.title);
@@ -238,7 +146,7 @@ TEST_F(ProcessPage, EndingAProcessThatDoesNotExistShowsTheMessage) {
   list().addRow("a" + std::to_string(row), "nosuch.exe");
   list().setCell(row, 1, "2147483632");
   list().selectRow(row);
-  ModalCloser closer(GetCurrentThreadId(), 10000);
+  ModalCloser closer(GetCurrentThreadId(), IDOK, 10000, 200);
   form().ComKillTask_Click();
   closer.wait();
   ASSERT_TRUE(closer.seen);
@@ -265,7 +173,7 @@ TEST_F(ProcessPage, ThousandTicksWithChildrenComingAndGoingCloseEveryHandle) {
         const int row = rowOfPid(c->pid());
         if (row < 0) continue;
         list().selectRow(row);
-        ModalCloser closer(GetCurrentThreadId(), 1000);  // the child may have exited meanwhile
+        ModalCloser closer(GetCurrentThreadId(), IDOK, 1000, 200);  // the child may have exited meanwhile
         form().ComKillTask_Click();
         closer.wait();
         break;

@@ -15,6 +15,7 @@
 #include "common/byte_reader.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
+#include "wine_support.h"
 
 namespace {
 
@@ -625,56 +626,12 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
   EXPECT_EQ(system.extractIconEx(notepad, 0, &keepLarge, &keepSmall, 5000), 0u);
 }
 
-// ---- modal boxes: a helper thread waits for the box, notes what it shows, closes it --
+// ---- modal boxes ---------------------------------------------------------------------
 
-BOOL CALLBACK findDialog(HWND w, LPARAM found) {
-  wchar_t cls[32] = {};
-  GetClassNameW(w, cls, 32);
-  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = w;
-  return FALSE;
-}
+using ledra::wine_test::ModalCloser;
 
-BOOL CALLBACK collectText(HWND child, LPARAM texts) {
-  wchar_t t[512] = {};
-  GetWindowTextW(child, t, 512);
-  reinterpret_cast<std::vector<std::wstring>*>(texts)->emplace_back(t);
-  return TRUE;
-}
 
-struct ModalCloser {
-  std::wstring title;  // the box's caption seen
-  std::vector<std::wstring> texts;  // its child controls' texts
-  std::thread thread;
 
-  // Presses `button` on the first visible dialog box of `ownerThread`.
-  ModalCloser(DWORD ownerThread, int button) {
-    thread = std::thread([this, ownerThread, button] {
-      for (int i = 0; i < 200; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        HWND box = nullptr;
-        EnumThreadWindows(ownerThread, findDialog, reinterpret_cast<LPARAM>(&box));
-        if (!box) continue;
-        wchar_t text[512] = {};
-        GetWindowTextW(box, text, 512);
-        title = text;
-        EnumChildWindows(box, collectText, reinterpret_cast<LPARAM>(&texts));
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-        return;
-      }
-    });
-  }
-  ~ModalCloser() { wait(); }
-  void wait() {
-    if (thread.joinable()) thread.join();
-  }
-  bool shows(const std::wstring& text) const {
-    for (const auto& t : texts)
-      if (t.find(text) != std::wstring::npos) return true;
-    return false;
-  }
-};
 
 TEST(Win32SystemModal, MessageBoxShowsTextAndCaption) {
   Win32System system;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/ForLedra.h"
+#include "wine_support.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
@@ -30,7 +31,7 @@ namespace {
 
 using namespace ledra::platform::win32;
 using ledra::platform::WindowHandle;
-using Clock = std::chrono::steady_clock;
+using namespace ledra::wine_test;
 
 constexpr wchar_t kHelperClass[] = L"LedraTaskHelper";
 constexpr wchar_t kProbeClass[] = L"LedraTaskProbe";
@@ -63,61 +64,13 @@ int runHelper(const std::wstring& mode, const std::wstring& title) {
   }
 }
 
-std::wstring ownExe() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return path;
-}
 
-// A process this test started; ended by its own handle when the test is done with it.
-struct Child {
-  PROCESS_INFORMATION info{};
-  bool started = false;
-  explicit Child(std::wstring commandLine) {
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                             &info) != 0;
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-  ~Child() {
-    if (!started) return;
-    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(info.hProcess, 1);
-      WaitForSingleObject(info.hProcess, 5000);
-    }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-  }
-  DWORD pid() const { return info.dwProcessId; }
-  bool ended(DWORD waitMs) const { return WaitForSingleObject(info.hProcess, waitMs) == WAIT_OBJECT_0; }
-  DWORD exitCode() const {
-    DWORD code = 0;
-    GetExitCodeProcess(info.hProcess, &code);
-    return code;
-  }
-};
 
 std::unique_ptr<Child> startHelper(const wchar_t* mode, const std::wstring& title) {
   return std::make_unique<Child>(L"\"" + ownExe() + L"\" --helper " + mode + L" \"" + title + L"\"");
 }
 
-void pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
-void pumpFor(int ms) {
-  const auto end = Clock::now() + std::chrono::milliseconds(ms);
-  while (Clock::now() < end) {
-    pump();
-    Sleep(10);
-  }
-}
 
 struct PidWindow {
   DWORD pid;
@@ -167,52 +120,8 @@ void shotPoint(const wchar_t* name, bool pumpMessages) {
   }
 }
 
-// ---- modal boxes: a helper thread waits for the box, notes what it shows, closes it ----
 
-BOOL CALLBACK findDialog(HWND w, LPARAM found) {
-  wchar_t cls[32] = {};
-  GetClassNameW(w, cls, 32);
-  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
-  *reinterpret_cast<HWND*>(found) = w;
-  return FALSE;
-}
 
-BOOL CALLBACK collectText(HWND child, LPARAM texts) {
-  wchar_t t[512] = {};
-  GetWindowTextW(child, t, 512);
-  reinterpret_cast<std::vector<std::wstring>*>(texts)->emplace_back(t);
-  return TRUE;
-}
-
-struct ModalCloser {
-  std::wstring title;
-  std::vector<std::wstring> texts;
-  std::thread thread;
-
-  ModalCloser(DWORD ownerThread, int button, const wchar_t* shot) {
-    thread = std::thread([this, ownerThread, button, shot] {
-      for (int i = 0; i < 200; ++i) {
-        Sleep(50);
-        HWND box = nullptr;
-        EnumThreadWindows(ownerThread, findDialog, reinterpret_cast<LPARAM>(&box));
-        if (!box) continue;
-        Sleep(300);  // let it paint
-        wchar_t text[512] = {};
-        GetWindowTextW(box, text, 512);
-        title = text;
-        EnumChildWindows(box, collectText, reinterpret_cast<LPARAM>(&texts));
-        shotPoint(shot, false);
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
-        return;
-      }
-    });
-  }
-  void wait() { thread.join(); }
-  bool shows(const std::wstring& text) const {
-    return std::any_of(texts.begin(), texts.end(), [&](const std::wstring& t) { return t.find(text) != std::wstring::npos; });
-  }
-};
 
 // ---- the page ---------------------------------------------------------------------------
 
@@ -518,20 +427,20 @@ TEST_F(TaskPage, AWindowThatStopsAnsweringDoesNotHoldUpTheTick) {
 
 TEST_F(TaskPage, RunDialogOpensWithItsTitleAndPrompt) {
   const std::string title = readBack("创建新任务");
-  ModalCloser closer(GetCurrentThreadId(), IDCANCEL, L"run-dialog");
+  ModalCloser closer(GetCurrentThreadId(), IDCANCEL, 10000, 300, [] { shotPoint(L"run-dialog", false); });
   form().dispatch("Command1", -1);
   closer.wait();
   EXPECT_EQ(fromWide(closer.title), title);
   EXPECT_TRUE(closer.shows(toWide(readBack("Windows 将根据您所输入的名称，为您打开相应相应的程序"))));
 
-  ModalCloser again(GetCurrentThreadId(), IDCANCEL, L"run-dialog-menu");
+  ModalCloser again(GetCurrentThreadId(), IDCANCEL, 10000, 300, [] { shotPoint(L"run-dialog-menu", false); });
   form().dispatch("menu_run", -1);
   again.wait();
   EXPECT_EQ(fromWide(again.title), title);
 }
 
 TEST_F(TaskPage, AboutBoxShowsTheTitleLine) {
-  ModalCloser closer(GetCurrentThreadId(), IDOK, L"about");
+  ModalCloser closer(GetCurrentThreadId(), IDOK, 10000, 300, [] { shotPoint(L"about", false); });
   form().dispatch("menu_about", -1);
   closer.wait();
   const std::wstring line = L"Ledra For Win9x/WinNT (0.3.18)";

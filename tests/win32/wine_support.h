@@ -1,0 +1,127 @@
+// Helpers shared by the Wine-run test programs: child processes, message pumping and a
+// watcher that answers the modal boxes the code under test opens.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ledra::wine_test {
+
+using Clock = std::chrono::steady_clock;
+
+inline std::wstring ownExe() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return path;
+}
+
+// A process this test started; ended by its own handle if the test did not end it.
+struct Child {
+  PROCESS_INFORMATION info{};
+  bool started = false;
+  explicit Child(std::wstring commandLine) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                             &info) != 0;
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  ~Child() {
+    if (!started) return;
+    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+      TerminateProcess(info.hProcess, 1);
+      WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  DWORD pid() const { return info.dwProcessId; }
+  bool ended(DWORD waitMs) const { return WaitForSingleObject(info.hProcess, waitMs) == WAIT_OBJECT_0; }
+  DWORD exitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    return code;
+  }
+};
+
+inline void pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+inline void pumpFor(int ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (Clock::now() < end) {
+    pump();
+    Sleep(10);
+  }
+}
+
+inline BOOL CALLBACK findDialog(HWND w, LPARAM found) {
+  wchar_t cls[32] = {};
+  GetClassNameW(w, cls, 32);
+  if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+
+inline BOOL CALLBACK collectText(HWND child, LPARAM texts) {
+  wchar_t t[512] = {};
+  GetWindowTextW(child, t, 512);
+  reinterpret_cast<std::vector<std::wstring>*>(texts)->emplace_back(t);
+  return TRUE;
+}
+
+// Waits up to `waitMs` on a helper thread for the first visible dialog box of
+// `ownerThread`, notes its caption and texts, runs `whenSeen`, then presses `button`.
+// A box that never comes leaves `seen` false.
+struct ModalCloser {
+  bool seen = false;
+  std::wstring title;
+  std::vector<std::wstring> texts;
+  std::thread thread;
+
+  ModalCloser(DWORD ownerThread, int button, int waitMs = 10000, int settleMs = 0,
+              std::function<void()> whenSeen = {}) {
+    thread = std::thread([this, ownerThread, button, waitMs, settleMs, whenSeen] {
+      for (int waited = 0; waited < waitMs; waited += 50) {
+        Sleep(50);
+        HWND box = nullptr;
+        EnumThreadWindows(ownerThread, findDialog, reinterpret_cast<LPARAM>(&box));
+        if (!box) continue;
+        if (settleMs > 0) Sleep(static_cast<DWORD>(settleMs));  // let it paint
+        wchar_t text[512] = {};
+        GetWindowTextW(box, text, 512);
+        title = text;
+        EnumChildWindows(box, collectText, reinterpret_cast<LPARAM>(&texts));
+        seen = true;
+        if (whenSeen) whenSeen();
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        return;
+      }
+    });
+  }
+  ModalCloser(const ModalCloser&) = delete;
+  ModalCloser& operator=(const ModalCloser&) = delete;
+  ~ModalCloser() { wait(); }
+  void wait() {
+    if (thread.joinable()) thread.join();
+  }
+  bool shows(const std::wstring& text) const {
+    for (const auto& t : texts)
+      if (t.find(text) != std::wstring::npos) return true;
+    return false;
+  }
+};
+
+}  // namespace ledra::wine_test
