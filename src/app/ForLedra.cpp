@@ -74,6 +74,21 @@ void ForLedra::SetTopMost() {
 }
 
 void ForLedra::Timer1_Timer() {
+  // A nested tick would replace the lists the running one is still working through.
+  if (ticking_) {
+    tickAsked_ = true;
+    return;
+  }
+  ticking_ = true;
+  tickAsked_ = false;
+  Tick();
+  // Requests made during the tick are answered by one more, made during that one by the
+  // next timer tick: a sender that keeps asking cannot hold the window in a loop.
+  if (tickAsked_) Tick();
+  ticking_ = false;
+}
+
+void ForLedra::Tick() {
   // 1. Grid phase.
   int grid = GridOffset + GraphStep;
   if (grid >= kGridPeriod) grid %= kGridPeriod;
@@ -91,7 +106,7 @@ void ForLedra::Timer1_Timer() {
   if (!nt) mod.ProcessList9x = processes::GetProcessList9x(system_);
 
   // 5. Tasks.
-  mod.TaskList = tasks::GetTaskList(system_, c_.form->handle());
+  mod.TaskList = tasks::GetTaskList(system_, c_.form->handle(), &mod.TaskWindows);
 
   // 6. Task list, only when the set or order of windows changed.
   if (mod.TaskList != LastTaskList) RefreshTaskList();

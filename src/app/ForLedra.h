@@ -55,7 +55,8 @@ class ForLedra {
   void Form_Load();
   void Init();
 
-  // Refresh cycle.
+  // Refresh cycle. A tick asked for while one runs (a command sent to the window from
+  // inside an OS call of the tick) runs once, right after it.
   void Timer1_Timer();
   void menu_Re_Click();
   void menu_renew_Click(std::int16_t Index);
@@ -104,6 +105,7 @@ class ForLedra {
 
  private:
   void SetTopMost();
+  void Tick();
 
   // Steps of the tick carried out by the pages.
   void RefreshTaskList();       // Applications page: rebuild ListTask when TaskList changed
@@ -112,6 +114,8 @@ class ForLedra {
 
   platform::System& system_;
   FormControls c_;
+  bool ticking_ = false;
+  bool tickAsked_ = false;
 };
 
 }  // namespace ledra::app

@@ -4,13 +4,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "performance/cpu_usage.h"
+#include "tasks/task_list.h"
 
 namespace ledra::app {
 
 struct ModLedra {
   std::string TaskList;       // window titles, each followed by "|"
+  std::vector<tasks::TaskWindow> TaskWindows;  // the windows behind TaskList, in its order
   std::string ProcessList9x;  // 9x process records: id "|" path "|" ...
   performance::CpuUsage cpu;  // previous NT sample
 };

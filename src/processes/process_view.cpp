@@ -1,6 +1,9 @@
 #include "processes/process_view.h"
 
+#include <algorithm>
 #include <charconv>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,13 +40,13 @@ void setIfChanged(platform::ListView& list, int row, int column, std::string_vie
 
 std::string rowKey(int position) { return "a" + std::to_string(position); }
 
-// Share of the total delta, as integers rounded half to even, "00" pattern.
+// Share of the total delta, as integers rounded half to even, "00" pattern. The rounding
+// of both parts may carry a share just past 100; it is held there.
 std::optional<std::string> cpuShare(double rowDeltaMs, double totalDeltaMs) {
   const auto numerator = ToInt32(100.0 * rowDeltaMs);
   const auto denominator = ToInt32(totalDeltaMs);
-  if (!numerator || !denominator || *denominator == 0) return std::nullopt;
-  if (*numerator == INT32_MIN && *denominator == -1) return std::nullopt;
-  const std::int32_t share = *numerator / *denominator;
+  if (!numerator || !denominator || *denominator <= 0) return std::nullopt;
+  const std::int32_t share = std::clamp(*numerator / *denominator, 0, 100);
   std::string text = std::to_string(share);
   if (share >= 0 && share < 10) text.insert(text.begin(), '0');
   return text;
@@ -89,50 +92,71 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list) {
   UpdateScope quiet(list);
   SelectionFollower selection(list);
 
+  // Each process's CPU time of the previous tick, by PID, from the row tags ("pid time"),
+  // read before any row goes: a process keeps its time when the rows shift under it.
+  std::map<std::string, std::int64_t, std::less<>> previous;
+  for (int row = 0, rows = list.rowCount(); row < rows; ++row) {
+    const std::string tag = list.rowTag(row);
+    const std::size_t space = tag.find(' ');
+    if (space == std::string::npos) continue;
+    if (auto time = ParseFixedPoint(std::string_view(tag).substr(space + 1), sign))
+      previous.emplace(tag.substr(0, space), *time);
+  }
+  // With nothing to compare with (the first tick, or after a failed enumeration) every
+  // process counts all its time so far; later a process new to the list counts none.
+  const bool fromStart = previous.empty();
+
   // Rows come and go only at the end, so row k keeps the key "a" + k.
   for (int rows = list.rowCount(); rows > n; --rows) list.removeRow(rows - 1);
   for (int rows = list.rowCount(), added = 0; rows < n && added < n; rows = list.rowCount(), ++added)
     list.addRow(rowKey(rows), "  ");
-
-  std::string previousTotal = list.tag();
-  if (previousTotal.empty()) previousTotal = "0";
-  const auto before = ParseFixedPoint(previousTotal, sign);
-  const auto now = ParseFixedPoint(element[last], sign);
   list.setTag(element[last]);
+
+  // The shares divide by the time the listed processes used since the last tick; the
+  // time of a process that ended meanwhile is in neither part, so they stay in 0..100.
+  std::vector<std::optional<std::int64_t>> cpu(static_cast<std::size_t>(n));
+  std::vector<std::int64_t> delta(static_cast<std::size_t>(n), 0);
   std::int64_t totalDelta = 0;
-  if (!before || !now || __builtin_sub_overflow(*now, *before, &totalDelta) || totalDelta <= 0) {
-    // No share can be measured this tick (a busy process ended, or the list failed):
-    // texts stay, but every row's time base moves on so the next tick measures one tick.
-    for (int k = 0; k < n; ++k) {
-      const std::string_view cpuText = element[static_cast<std::size_t>(k) * 4 + 2];
-      if (list.rowTag(k) != cpuText) list.setRowTag(k, cpuText);
+  bool measurable = true;
+  for (int k = 0; k < n; ++k) {
+    const std::size_t i = static_cast<std::size_t>(k) * 4;
+    cpu[k] = ParseFixedPoint(element[i + 2], sign);
+    if (!cpu[k]) continue;
+    std::int64_t d = 0;
+    if (fromStart) {
+      d = *cpu[k];
+    } else if (auto before = previous.find(element[i + 1]); before != previous.end()) {
+      // Less time than before: the PID was reused by a new process, which counts none.
+      if (__builtin_sub_overflow(*cpu[k], before->second, &d) || d < 0) d = 0;
     }
-    selection.restore();
-    return;
+    delta[k] = std::max<std::int64_t>(d, 0);
+    if (__builtin_add_overflow(totalDelta, delta[k], &totalDelta)) measurable = false;
   }
+  measurable = measurable && totalDelta > 0;
   const double totalDeltaMs = static_cast<double>(totalDelta) / 10000.0;
 
   for (int k = 0; k < n; ++k) {
     const std::size_t i = static_cast<std::size_t>(k) * 4;
+    const std::string_view pidText = element[i + 1];
     const std::string_view cpuText = element[i + 2];
-    std::string tag = list.rowTag(k);
-    if (tag != cpuText) list.setRowTag(k, cpuText);
-    if (tag.empty()) tag = "0";
+    std::string tag(pidText);
+    tag += ' ';
+    tag += cpuText;
+    if (list.rowTag(k) != tag) list.setRowTag(k, tag);
 
-    const auto cpu = ParseFixedPoint(cpuText, sign);
-    const auto shown = ParseFixedPoint(tag, sign);
-    std::int64_t delta = 0;
-    // A row whose new record has less CPU time than the last one keeps its texts.
-    if (!cpu || !shown || __builtin_sub_overflow(*cpu, *shown, &delta) || delta < 0) continue;
-
+    // Every row shows the record now at its position, so no process is shown twice.
     const std::string_view name = element[i];
     setIfChanged(list, k, kName, (k == 0 && name == "Null") ? std::string_view("System Idle Process") : name);
-    setIfChanged(list, k, kPid, element[i + 1]);
-    if (auto share = cpuShare(static_cast<double>(delta) / 10000.0, totalDeltaMs)) setIfChanged(list, k, kCpu, *share);
-    setIfChanged(list, k, kCpuTime, FormatCpuTime(*cpu));
+    setIfChanged(list, k, kPid, pidText);
+    // Without a measurable total (nothing ran, or too little) the share keeps its text.
+    if (measurable) {
+      if (auto share = cpuShare(static_cast<double>(delta[k]) / 10000.0, totalDeltaMs))
+        setIfChanged(list, k, kCpu, *share);
+    }
+    if (cpu[k]) setIfChanged(list, k, kCpuTime, FormatCpuTime(*cpu[k]));
     if (auto bytes = ConvertNumber(element[i + 3], sign))
       setIfChanged(list, k, kMemory, ShortestText(*bytes / 1024.0, sign) + " K");
-    if (auto pid = ConvertNumber(element[i + 1], sign)) {
+    if (auto pid = ConvertNumber(pidText, sign)) {
       if (auto id = ToInt32(*pid)) setIfChanged(list, k, kCommandLine, GetProcessCommandLine(system, *id));
     }
   }

@@ -1,11 +1,13 @@
 #include "tasks/task_actions.h"
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 
 #include "app/ForLedra.h"
 #include "app/is_nt.h"
 #include "processes/kill_process.h"
+#include "tasks/task_list.h"
 
 namespace ledra::tasks {
 
@@ -16,16 +18,19 @@ constexpr std::uint32_t kRfNoDefault = 2;
 
 }  // namespace
 
-void SwitchToTask(platform::System& system, std::string_view title) {
-  const platform::WindowHandle h = system.findWindow(title);
-  if (h == 0) return;
+bool IsSameTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
+  // A closed window reads as no title, and a row never has an empty one.
+  return h != 0 && !title.empty() && GetFullWindowTitle(system, h) == title;
+}
+
+void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
+  if (!IsSameTask(system, h, title)) return;
   // One call shows, activates and brings a minimised or maximised window back to normal.
   system.showWindow(h, kSwRestore);
 }
 
-void EndTaskByTitle(platform::System& system, std::string_view title) {
-  const platform::WindowHandle h = system.findWindow(title);
-  if (h == 0) return;
+void EndTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
+  if (!IsSameTask(system, h, title)) return;
   std::uint32_t pid = 0;
   system.getWindowThreadProcessId(h, &pid);
   if (pid == 0) return;  // the window went away under us
@@ -45,10 +50,13 @@ namespace ledra::app {
 
 namespace {
 
-// The selected row's title, or nothing when no row is selected.
-bool selectedTitle(const platform::ListView& list, std::string& title) {
+// The selected row's window and title, or nothing when no row is selected.
+bool selectedTask(const platform::ListView& list, platform::WindowHandle& h, std::string& title) {
   const int row = list.selectedRow();
   if (row < 0 || row >= list.rowCount()) return false;
+  const std::string tag = list.rowTag(row);
+  h = 0;
+  std::from_chars(tag.data(), tag.data() + tag.size(), h);
   title = list.cell(row, 0);
   return true;
 }
@@ -62,18 +70,20 @@ void ForLedra::Command1_Click() {
 }
 
 void ForLedra::Command2_Click() {
+  platform::WindowHandle h = 0;
   std::string title;
-  if (!selectedTitle(*c_.ListTask, title)) return;
-  tasks::EndTaskByTitle(system_, title);
+  if (!selectedTask(*c_.ListTask, h, title)) return;
+  tasks::EndTask(system_, h, title);
 }
 
 void ForLedra::Command3_Click() {
+  platform::WindowHandle h = 0;
   std::string title;
-  if (!selectedTitle(*c_.ListTask, title)) return;
+  if (!selectedTask(*c_.ListTask, h, title)) return;
   // Get out of the way first, so the chosen window ends up in front; this happens even
-  // when the title no longer finds a window.
+  // when the window is gone.
   if (c_.meun_usemin->checked()) c_.form->minimize();
-  tasks::SwitchToTask(system_, title);
+  tasks::SwitchToTask(system_, h, title);
 }
 
 }  // namespace ledra::app

@@ -1,4 +1,4 @@
-// What the Applications page does with a task, which it knows only by its title.
+// What the Applications page does with a task: the window its row was built from.
 #pragma once
 
 #include <string_view>
@@ -7,13 +7,15 @@
 
 namespace ledra::tasks {
 
-// Shows, activates and restores the first top-level window with this title; nothing
-// when there is none.
-void SwitchToTask(platform::System& system, std::string_view title);
+// True when `h` is still a window with exactly this title; a row acts on nothing else.
+bool IsSameTask(platform::System& system, platform::WindowHandle h, std::string_view title);
 
-// Terminates the whole process behind the first top-level window with this title,
-// without asking the window first; nothing when there is none.
-void EndTaskByTitle(platform::System& system, std::string_view title);
+// Shows, activates and restores the window; nothing unless it still has this title.
+void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title);
+
+// Terminates the whole process behind the window, without asking the window first;
+// nothing unless it still has this title.
+void EndTask(platform::System& system, platform::WindowHandle h, std::string_view title);
 
 // The shell's Run dialog with our own title and prompt; `noDefault` leaves the command
 // box empty. UTF-16 on the NT family, the ANSI code page on 9x.

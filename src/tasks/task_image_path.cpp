@@ -6,8 +6,7 @@
 
 namespace ledra::tasks {
 
-std::string GetTaskImagePath(platform::System& system, std::string_view title) {
-  const platform::WindowHandle h = system.findWindow(title);
+std::string GetTaskImagePath(platform::System& system, platform::WindowHandle h) {
   if (h == 0) return {};
   std::uint32_t pid = 0;
   system.getWindowThreadProcessId(h, &pid);

@@ -1,5 +1,7 @@
 #include "tasks/task_list.h"
 
+#include <algorithm>
+
 namespace ledra::tasks {
 
 namespace {
@@ -10,11 +12,31 @@ constexpr std::int32_t kWsExToolWindow = 0x80;
 constexpr std::int32_t kWsExAppWindow = 0x40000;
 // Room for 255 UTF-16 units and the terminating NUL.
 constexpr int kTitleUnits = 256;
+constexpr int kLongestTitleUnits = 32768;
+
+std::string readTitle(platform::System& system, platform::WindowHandle h, int units) {
+  std::string title = system.getWindowText(h, units);
+  if (const auto nul = title.find('\0'); nul != std::string::npos) title.resize(nul);
+  return title;
+}
+
+std::size_t utf16Units(std::string_view text) {
+  std::size_t units = 0;
+  for (unsigned char c : text) {
+    if ((c & 0xC0) != 0x80) ++units;  // a lead byte starts a character
+    if (c >= 0xF0) ++units;           // beyond the BMP: a surrogate pair
+  }
+  return units;
+}
+
+// A read with room for `units` may have been cut: on the ANSI path a double-byte
+// character fills two of them, so half the room already counts as full.
+bool mayBeCut(std::string_view title, int units) { return utf16Units(title) + 1 >= static_cast<std::size_t>(units / 2); }
 
 }  // namespace
 
 bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platform::WindowHandle h,
-                  std::string& taskList) {
+                  std::string& taskList, std::vector<TaskWindow>* windows) {
   if (h == self) return true;
   if (!system.isWindowVisible(h)) return true;
   if (system.getParent(h) != 0) return true;
@@ -27,19 +49,33 @@ bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platfor
   if (!unownedApp && !ownedApp) return true;
 
   // A title stops at its first NUL; an empty one (or a failed read) is not a task.
-  std::string title = system.getWindowText(h, kTitleUnits);
-  if (const auto nul = title.find('\0'); nul != std::string::npos) title.resize(nul);
+  std::string title = readTitle(system, h, kTitleUnits);
   if (title.empty()) return true;
 
   taskList += title;
   taskList += '|';
+  if (windows) windows->push_back({h, std::move(title)});
   return true;
 }
 
-std::string GetTaskList(platform::System& system, platform::WindowHandle self) {
+std::string GetTaskList(platform::System& system, platform::WindowHandle self, std::vector<TaskWindow>* windows) {
   std::string taskList;
-  system.enumWindows([&](platform::WindowHandle h) { return EnumTaskProc(system, self, h, taskList); });
+  if (windows) windows->clear();
+  system.enumWindows([&](platform::WindowHandle h) { return EnumTaskProc(system, self, h, taskList, windows); });
   return taskList;
+}
+
+std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h) {
+  return GetFullWindowTitle(system, h, readTitle(system, h, kTitleUnits));
+}
+
+std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h, std::string firstRead) {
+  std::string title = std::move(firstRead);
+  for (int units = kTitleUnits; mayBeCut(title, units) && units < kLongestTitleUnits;) {
+    units = std::min(units * 8, kLongestTitleUnits);
+    title = readTitle(system, h, units);
+  }
+  return title;
 }
 
 }  // namespace ledra::tasks

@@ -2,20 +2,36 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 
 namespace ledra::tasks {
 
+// One listed window, as the enumeration met it; the title is the one in the task list
+// string (at most 255 UTF-16 units).
+struct TaskWindow {
+  platform::WindowHandle window = 0;
+  std::string title;
+};
+
 // The task list string: the title of every application window, each followed by "|",
 // in window-manager order (top of the Z order first); `self` (the main window) is never
-// listed. No application window gives "".
-std::string GetTaskList(platform::System& system, platform::WindowHandle self);
+// listed. No application window gives "". `windows`, when given, receives the listed
+// windows in the same order.
+std::string GetTaskList(platform::System& system, platform::WindowHandle self,
+                        std::vector<TaskWindow>* windows = nullptr);
 
 // Applies the task tests to one top-level window `h` and appends its title and "|" to
 // `taskList` when it passes. The tests stop at the first that fails. Always true, so the
 // enumeration runs to the end.
 bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platform::WindowHandle h,
-                  std::string& taskList);
+                  std::string& taskList, std::vector<TaskWindow>* windows = nullptr);
+
+// The whole title of a window, however long, up to its first NUL; "" when it has none
+// or the window is gone. `firstRead` is a title already read with room for 255 units,
+// which is returned as it is when it cannot have been cut.
+std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h);
+std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h, std::string firstRead);
 
 }  // namespace ledra::tasks

@@ -1,11 +1,11 @@
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/ForLedra.h"
-#include "common/text.h"
 #include "tasks/task_image_path.h"
+#include "tasks/task_list.h"
 
 namespace ledra::app {
 
@@ -19,6 +19,9 @@ constexpr std::uintptr_t kIconBig = 1;
 constexpr std::uintptr_t kIconSmall2 = 2;
 constexpr std::int32_t kGclHIcon = -14;
 constexpr std::int32_t kGclHIconSm = -34;
+// SMTO_BLOCK: while we wait, messages sent to us from other threads stay queued, so no
+// command handler (a refresh among them) runs in the middle of a tick.
+constexpr std::uint32_t kSmtoBlock = 1;
 constexpr std::uint32_t kSmtoAbortIfHung = 2;
 // A window that has not answered by then is treated as having no icon: one busy
 // application must not hold up the whole window.
@@ -58,22 +61,17 @@ struct Icons {
   IconHandle big = 0, small = 0;
 };
 
-// WM_GETICON with a time-out; a window that does not answer is remembered for the rest of
-// the rebuild so it costs the wait once.
-Icons askWindow(platform::System& system, WindowHandle h, std::set<WindowHandle>& silent) {
+// WM_GETICON with a time-out; a window that does not answer the first is not asked the
+// second, so it costs the wait once.
+Icons askWindow(platform::System& system, WindowHandle h) {
   Icons icons;
-  if (h == 0 || silent.count(h)) return icons;
+  if (h == 0) return icons;
+  constexpr std::uint32_t flags = kSmtoBlock | kSmtoAbortIfHung;
   std::uintptr_t answer = 0;
-  if (!system.sendMessageTimeout(h, kWmGetIcon, kIconBig, 0, kSmtoAbortIfHung, kIconAnswerMs, &answer)) {
-    silent.insert(h);
-    return icons;
-  }
+  if (!system.sendMessageTimeout(h, kWmGetIcon, kIconBig, 0, flags, kIconAnswerMs, &answer)) return icons;
   icons.big = answer;
   answer = 0;
-  if (!system.sendMessageTimeout(h, kWmGetIcon, kIconSmall2, 0, kSmtoAbortIfHung, kIconAnswerMs, &answer)) {
-    silent.insert(h);
-    return icons;
-  }
+  if (!system.sendMessageTimeout(h, kWmGetIcon, kIconSmall2, 0, flags, kIconAnswerMs, &answer)) return icons;
   icons.small = answer;
   return icons;
 }
@@ -87,9 +85,10 @@ void ForLedra::RefreshTaskList() {
   platform::IconSurface& picLarge = *c_.Pic_Large;
   platform::IconSurface& picSmall = *c_.Pic_Small;
 
-  // The string always ends in "|", so the last piece is never a title.
-  std::vector<std::string_view> titles = common::split(mod.TaskList, '|');
-  if (!titles.empty()) titles.pop_back();
+  // A copy: nothing here may point into module state while windows are being asked.
+  const std::vector<tasks::TaskWindow> windows = mod.TaskWindows;
+  std::vector<std::string> titles;
+  titles.reserve(windows.size());
 
   list.beginUpdate();
 
@@ -101,17 +100,20 @@ void ForLedra::RefreshTaskList() {
   small.setImageSize(kSmall, kSmall);
   large.setImageSize(kLarge, kLarge);
 
-  std::set<WindowHandle> silent;
-  for (std::string_view title : titles) {
+  for (const tasks::TaskWindow& task : windows) {
     picSmall.clear();
     picLarge.clear();
 
-    const std::string path = tasks::GetTaskImagePath(system_, title);
-    const WindowHandle h = system_.findWindow(title);
+    // Each row is its own window: equal titles, a "|" in a title or one longer than the
+    // task list keeps all still lead to the right window and icon.
+    const WindowHandle h = task.window;
+    titles.push_back(tasks::GetFullWindowTitle(system_, h, task.title));
+    if (titles.back().empty()) titles.back() = task.title;  // closed meanwhile
+    const std::string path = tasks::GetTaskImagePath(system_, h);
 
     bool enlarged = false;
     {
-      Icons icons = askWindow(system_, h, silent);
+      Icons icons = askWindow(system_, h);
       if (icons.small == 0 || icons.big == 0) {
         // Both come from the class, also the one the window gave.
         icons.big = h != 0 ? system_.getClassLong(h, kGclHIcon) : 0;
@@ -148,6 +150,8 @@ void ForLedra::RefreshTaskList() {
     std::string key = "a";
     key += std::to_string(i);
     list.addRow(key, titles[i], image, image);
+    // The window the row stands for, for Switch to and End task.
+    list.setRowTag(static_cast<int>(i), std::to_string(windows[i].window));
   }
 
   list.endUpdate();
