@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "app/ForLedra.h"
 #include "fakes/fake_controls.h"
@@ -56,7 +57,7 @@ TEST_F(NtListView, FirstTickFillsEveryRowWithSharesOfAllTimeSoFar) {
   EXPECT_EQ(row(0), (Row{"System Idle Process", "0", "90", "00:01:30", "0 K", ""}));
   EXPECT_EQ(row(1), (Row{"System", "4", "05", "00:00:05", "240 K", ""}));
   EXPECT_EQ(row(2), (Row{"app.exe", "1234", "05", "00:00:05", "1.5 K", "\"C:\\app.exe\" -x"}));
-  EXPECT_EQ(tags(), (std::vector<std::string>{"90000", "5000", "5000"}));
+  EXPECT_EQ(tags(), (std::vector<std::string>{"0 90000", "4 5000", "1234 5000"}));
   EXPECT_EQ(list.listTag, "100000");
   EXPECT_EQ(list.updateDepth, 0);
   EXPECT_EQ(list.maxUpdateDepth, 1);
@@ -83,40 +84,61 @@ TEST_F(NtListView, OnlyTheFirstRowNamedNullIsTheIdleProcess) {
 }
 
 TEST_F(NtListView, SharesUseTwoDigitsAtLeast) {
-  tick({rec(u"", 0, 100)});  // an idle-only system
-  tick({rec(u"", 0, 200)});
+  tick({rec(u"", 0, 100), rec(u"a.exe", 4, 0)});
+  tick({rec(u"", 0, 200), rec(u"a.exe", 4, 0)});
   EXPECT_EQ(row(0)[2], "100");
-  tick({rec(u"", 0, 293), rec(u"a.exe", 4, 7)});  // a new process: its whole time counts
+  EXPECT_EQ(row(1)[2], "00");
+  tick({rec(u"", 0, 293), rec(u"a.exe", 4, 7)});
   EXPECT_EQ(row(0)[2], "93");
   EXPECT_EQ(row(1)[2], "07");
 }
 
-TEST_F(NtListView, ProcessEndingMidListShiftsRowsAndASmallerTimeKeepsOldTexts) {
-  tick({rec(u"", 0, 1000), rec(u"a.exe", 4, 100), rec(u"b.exe", 8, 500), rec(u"c.exe", 12, 50)});
-  tick({rec(u"", 0, 2000), rec(u"a.exe", 4, 110), rec(u"c.exe", 12, 60)});
-  EXPECT_EQ(keys(), (std::vector<std::string>{"a0", "a1", "a2"}));
-  EXPECT_EQ(row(2)[0], "b.exe");  // c.exe has less CPU time than b.exe had
-  EXPECT_EQ(row(2)[1], "8");
-  EXPECT_EQ(list.rows[2].tag, "60");
-  tick({rec(u"", 0, 2100), rec(u"a.exe", 4, 110), rec(u"c.exe", 12, 70)});
-  EXPECT_EQ(row(2)[0], "c.exe");
-  EXPECT_EQ(row(2)[1], "12");
-  EXPECT_EQ(row(2)[2], "09");  // 10 of 110 ms
+// Rows stay positional while processes end, start and reuse PIDs; each row's share is
+// measured against that process's own previous time.
+TEST_F(NtListView, SharesFollowThePidWhileProcessesEndStartAndReuseIds) {
+  auto check = [&](const char* when) {
+    std::set<std::string> pids;
+    for (int r = 0; r < list.rowCount(); ++r) {
+      const int share = std::stoi(row(r)[2]);
+      EXPECT_TRUE(share >= 0 && share <= 100) << when << " row " << r << ": " << share;
+      EXPECT_TRUE(pids.insert(row(r)[1]).second) << when << " PID shown twice: " << row(r)[1];
+    }
+  };
+  tick({rec(u"", 0, 2000), rec(u"a.exe", 4, 1000), rec(u"short.exe", 8, 10), rec(u"big.exe", 12, 5000),
+        rec(u"c.exe", 16, 100)});
+  check("first");
+  // short.exe ends: everything below it moves up a row.
+  tick({rec(u"", 0, 3000), rec(u"a.exe", 4, 1000), rec(u"big.exe", 12, 5000), rec(u"c.exe", 16, 100)});
+  check("second");
+  EXPECT_EQ(keys(), (std::vector<std::string>{"a0", "a1", "a2", "a3"}));
+  EXPECT_EQ(row(0)[2], "100");
+  EXPECT_EQ(row(2), (Row{"big.exe", "12", "00", "00:00:05", "4 K", ""}));
+  EXPECT_EQ(row(3)[0], "c.exe");
+  // c.exe ends and its PID comes back as a new process with less time; one more starts.
+  tick({rec(u"", 0, 3400), rec(u"a.exe", 4, 1100), rec(u"big.exe", 12, 5000), rec(u"d.exe", 16, 30),
+        rec(u"e.exe", 24, 70)});
+  check("third");
+  EXPECT_EQ(row(0)[2], "80");
+  EXPECT_EQ(row(1)[2], "20");
+  EXPECT_EQ(row(3), (Row{"d.exe", "16", "00", "00:00:00", "4 K", ""}));
+  EXPECT_EQ(row(4), (Row{"e.exe", "24", "00", "00:00:00", "4 K", ""}));
+  EXPECT_EQ(list.rows[3].tag, "16 30");
 }
 
-TEST_F(NtListView, TotalThatDoesNotGrowChangesNoTextButReplacesTags) {
+TEST_F(NtListView, AHeavyProcessEndingLeavesTheOthersMeasuredAndAnIdleTickKeepsShares) {
   tick({rec(u"", 0, 1000), rec(u"a.exe", 4, 100), rec(u"heavy.exe", 8, 5000)});
-  const Row a = row(1);
-  const int before = list.cellWrites;
   tick({rec(u"", 0, 1100), rec(u"a.exe", 4, 150)});  // the heavy process ended
   EXPECT_EQ(list.rowCount(), 2);
-  EXPECT_EQ(list.cellWrites, before);
-  EXPECT_EQ(row(1), a);
+  EXPECT_EQ(row(0)[2], "66");
+  EXPECT_EQ(row(1)[2], "33");
   EXPECT_EQ(list.listTag, "1250");
-  EXPECT_EQ(tags(), (std::vector<std::string>{"1100", "150"}));
+  const int before = list.cellWrites;
+  tick({rec(u"", 0, 1100), rec(u"a.exe", 4, 150)});  // no time passed for anyone
+  EXPECT_EQ(list.cellWrites, before);
+  EXPECT_EQ(tags(), (std::vector<std::string>{"0 1100", "4 150"}));
   tick({rec(u"", 0, 1200), rec(u"a.exe", 4, 150)});
-  EXPECT_EQ(row(1)[2], "00");  // measured from the 1250 stored while nothing changed
   EXPECT_EQ(row(0)[2], "100");
+  EXPECT_EQ(row(1)[2], "00");
 }
 
 TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
@@ -125,10 +147,10 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
   later[1].userTime += 2000;  // 0.2 ms more in total
   tick(later);
   EXPECT_EQ(row(1)[2], "09");  // the share cell keeps its text: no division by zero
-  EXPECT_EQ(list.rows[1].tag, "100.2");
+  EXPECT_EQ(list.rows[1].tag, "4 100.2");
 }
 
-TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsFromMinusOne) {
+TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsAllTimeSoFar) {
   tick({rec(u"", 0, 500), rec(u"a.exe", 4, 100)});
   sys.failingSystemInformation.insert(5);
   processes::UpdateProcessListNT(sys, list);
@@ -136,8 +158,8 @@ TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsFromMinusO
   EXPECT_EQ(list.listTag, "-1");
   sys.failingSystemInformation.clear();
   tick({rec(u"", 0, 99), rec(u"a.exe", 4, 1)});
-  EXPECT_EQ(row(0)[2], "98");  // 9900 / 101, the total delta counts from -1 ms
-  EXPECT_EQ(row(1)[2], "00");
+  EXPECT_EQ(row(0)[2], "99");
+  EXPECT_EQ(row(1)[2], "01");
 }
 
 TEST_F(NtListView, RowsComeAndGoOnlyAtTheEnd) {

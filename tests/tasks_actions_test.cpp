@@ -14,13 +14,13 @@ using ledra::fakes::FakeForm;
 using ledra::fakes::FakeSystem;
 using ledra::fakes::MemoryWindow;
 
-// Notes whether the main window was already minimised when a title was looked up.
+// Notes whether the main window was already minimised when a title was read back.
 struct OrderSystem : FakeSystem {
   const MemoryWindow* main = nullptr;
   std::vector<bool> minimisedAtLookup;
-  ledra::platform::WindowHandle findWindow(std::string_view title) override {
+  std::string getWindowText(ledra::platform::WindowHandle h, int maxUnits) override {
     minimisedAtLookup.push_back(main->minimized);
-    return FakeSystem::findWindow(title);
+    return FakeSystem::getWindowText(h, maxUnits);
   }
 };
 
@@ -31,44 +31,75 @@ struct TaskActions : ::testing::Test {
 
   void SetUp() override {
     sys.main = &f.window;
+    form.Form_Load();
     sys.windows = {{.handle = 1, .title = "Editor", .pid = 10, .minimized = true},
                    {.handle = 2, .title = "Twin", .pid = 20},
                    {.handle = 3, .title = "Twin", .pid = 30},
                    {.handle = 4, .title = "High", .pid = 0x80000010u}};
     for (std::uint32_t pid : {10u, 20u, 30u, 0x80000010u}) sys.processes[pid].pid = pid;
   }
-  void select(const std::string& title) {
-    f.ListTask.clearRows();
-    f.ListTask.addRow("a0", title, 1, 1);
-    f.ListTask.selectRow(0);
+  // Lists the windows as a tick does and selects the row of `h`.
+  void select(ledra::platform::WindowHandle h) {
+    form.Timer1_Timer();
+    f.ListTask.selectRow(-1);
+    for (int row = 0; row < f.ListTask.rowCount(); ++row)
+      if (f.ListTask.rowTag(row) == std::to_string(h)) f.ListTask.selectRow(row);
+    ASSERT_GE(f.ListTask.selectedRow(), 0);
+    sys.clearCalls();
+    sys.minimisedAtLookup.clear();
+  }
+  // The row of `h` stays while its window closes before the click.
+  void closeWindow(ledra::platform::WindowHandle h) {
+    std::erase_if(sys.windows, [&](const auto& w) { return w.handle == h; });
     sys.clearCalls();
   }
 };
 
 TEST_F(TaskActions, SwitchToMinimisesFirstWhenAutoMinimiseIsOn) {
-  select("Editor");
+  select(1);
   form.Command3_Click();
   EXPECT_TRUE(f.window.minimized);
   EXPECT_EQ(sys.minimisedAtLookup, std::vector<bool>{true});
   EXPECT_TRUE(sys.window(1)->restored);
   EXPECT_FALSE(sys.window(1)->minimized);
-  EXPECT_EQ(sys.calls, (std::vector<std::string>{"findWindow", "showWindow"}));
+  EXPECT_EQ(sys.calls, (std::vector<std::string>{"getWindowText", "showWindow"}));
 }
 
 TEST_F(TaskActions, SwitchToLeavesTheMainWindowAloneWhenAutoMinimiseIsOff) {
   form.meun_usemin_Click();
   ASSERT_FALSE(f.meun_usemin.checked());
-  select("Editor");
+  select(1);
   form.Command3_Click();
   EXPECT_FALSE(f.window.minimized);
   EXPECT_TRUE(sys.window(1)->restored);
 }
 
-TEST_F(TaskActions, SwitchToAVanishedTitleStillMinimises) {
-  select("Closed meanwhile");
+TEST_F(TaskActions, SwitchToAVanishedOrRetitledWindowStillMinimisesButShowsNothing) {
+  select(1);
+  closeWindow(1);
   form.Command3_Click();
   EXPECT_TRUE(f.window.minimized);
-  EXPECT_EQ(sys.calls, std::vector<std::string>{"findWindow"});
+  EXPECT_EQ(sys.calls, std::vector<std::string>{"getWindowText"});
+
+  select(3);
+  sys.window(3)->title = "Twin - changed";
+  form.Command3_Click();
+  EXPECT_FALSE(sys.window(3)->restored);
+  EXPECT_EQ(sys.count("showWindow"), 0u);
+}
+
+// The row's own window, whatever other windows share or once shared its title.
+TEST_F(TaskActions, SwitchToTheSecondOfTwinsAndToTitlesNoLookupFinds) {
+  sys.windows.push_back({.handle = 5, .title = std::string(300, 'L'), .pid = 10});
+  sys.windows.push_back({.handle = 6, .title = "Left|Right", .pid = 10});
+  for (ledra::platform::WindowHandle h : {3u, 5u, 6u}) {
+    select(h);
+    EXPECT_EQ(f.ListTask.cell(f.ListTask.selectedRow(), 0), sys.window(h)->title);  // full length
+    form.Command3_Click();
+    EXPECT_TRUE(sys.window(h)->restored) << h;
+  }
+  EXPECT_FALSE(sys.window(2)->restored);
+  EXPECT_EQ(sys.count("findWindow"), 0u);
 }
 
 TEST_F(TaskActions, NoSelectedRowDoesNothing) {
@@ -80,31 +111,33 @@ TEST_F(TaskActions, NoSelectedRowDoesNothing) {
   EXPECT_TRUE(sys.calls.empty());
 }
 
-TEST_F(TaskActions, EndTaskEndsTheProcessOfTheFirstWindowWithThatTitle) {
-  select("Twin");
+TEST_F(TaskActions, EndTaskEndsTheProcessOfTheSelectedTwin) {
+  select(3);
   form.Command2_Click();
-  EXPECT_TRUE(sys.processes[20].terminated);
-  EXPECT_EQ(sys.processes[20].exitCode, 0u);
-  EXPECT_FALSE(sys.processes[30].terminated);
+  EXPECT_TRUE(sys.processes[30].terminated);
+  EXPECT_EQ(sys.processes[30].exitCode, 0u);
+  EXPECT_FALSE(sys.processes[20].terminated);
   EXPECT_FALSE(sys.processes[10].terminated);
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_TRUE(sys.messageBoxes.empty());  // nothing asked, nothing reported
-  EXPECT_EQ(f.ListTask.rowCount(), 1);    // the next tick removes the row
+  EXPECT_EQ(f.ListTask.rowCount(), 4);    // the next tick removes the row
 }
 
 TEST_F(TaskActions, EndTaskPassesAnIdWithTheTopBitSet) {
-  select("High");
+  select(4);
   form.Command2_Click();
   EXPECT_TRUE(sys.processes[0x80000010u].terminated);
 }
 
 TEST_F(TaskActions, EndTaskOnAVanishedTitleOrAFailingProcessIsSilent) {
-  select("Closed meanwhile");
+  select(2);
+  closeWindow(2);
   form.Command2_Click();
-  EXPECT_EQ(sys.calls, std::vector<std::string>{"findWindow"});
+  EXPECT_EQ(sys.calls, std::vector<std::string>{"getWindowText"});
+  EXPECT_FALSE(sys.processes[20].terminated);
 
   sys.processes[10].canTerminate = false;
-  select("Editor");
+  select(1);
   form.Command2_Click();
   EXPECT_FALSE(sys.processes[10].terminated);
   EXPECT_TRUE(sys.messageBoxes.empty());

@@ -124,22 +124,30 @@ TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
   EXPECT_TRUE(taskOps().empty());
 }
 
-TEST_F(TaskView, PiecesOfABarTitleAndEqualTitles) {
+// Each row is built from its own window: a "|" in a title, equal titles and a title
+// longer than the task list string keeps all give one row with that window's icon.
+TEST_F(TaskView, BarTitlesEqualTitlesAndLongTitlesRowByWindow) {
+  const std::string longTitle = std::string(300, 'L') + "汉";
   sys.windows = {{.handle = 1, .title = "Alpha|Beta", .bigIcon = 11, .smallIcon = 12},
                  {.handle = 2, .title = "Same", .bigIcon = 21, .smallIcon = 22},
-                 {.handle = 3, .title = "Same", .bigIcon = 31, .smallIcon = 32}};
+                 {.handle = 3, .title = "Same", .bigIcon = 31, .smallIcon = 32},
+                 {.handle = 4, .title = longTitle, .bigIcon = 41, .smallIcon = 42}};
   form.Timer1_Timer();
-  EXPECT_EQ(titles(), (std::vector<std::string>{"Alpha", "Beta", "Same", "Same"}));
-  EXPECT_EQ(f.ListTask.key(2), "a2");
-  EXPECT_EQ(f.ListTask.key(3), "a3");
-  // The pieces find no window and get blank images; both "Same" rows resolve to the
-  // first window of that title.
-  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"", "", "21@32x32;", "21@32x32;"}));
-  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"", "", "22@16x16;", "22@16x16;"}));
-  for (const auto& m : sys.sentMessages) EXPECT_EQ(m.window, 2u);
+  EXPECT_EQ(form.mod.TaskList, "Alpha|Beta|Same|Same|" + std::string(255, 'L') + "|");
+  EXPECT_EQ(titles(), (std::vector<std::string>{"Alpha|Beta", "Same", "Same", longTitle}));
+  std::vector<std::string> keys, tags;
+  for (const auto& r : f.ListTask.rows) {
+    keys.push_back(r.key);
+    tags.push_back(r.tag);
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"a0", "a1", "a2", "a3"}));
+  EXPECT_EQ(tags, (std::vector<std::string>{"1", "2", "3", "4"}));
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"11@32x32;", "21@32x32;", "31@32x32;", "41@32x32;"}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"12@16x16;", "22@16x16;", "32@16x16;", "42@16x16;"}));
+  EXPECT_EQ(sys.count("findWindow"), 0u);
 }
 
-TEST_F(TaskView, IconMessageIsSentWithATimeoutThatGivesUpOnHungWindows) {
+TEST_F(TaskView, IconMessageIsSentBlockingWithATimeoutThatGivesUpOnHungWindows) {
   sys.windows = {{.handle = 1, .title = "Alpha", .bigIcon = 11, .smallIcon = 12}};
   form.Timer1_Timer();
   ASSERT_EQ(sys.sentMessages.size(), 2u);
@@ -147,7 +155,7 @@ TEST_F(TaskView, IconMessageIsSentWithATimeoutThatGivesUpOnHungWindows) {
   EXPECT_EQ(sys.sentMessages[0].wParam, 1u);      // ICON_BIG
   EXPECT_EQ(sys.sentMessages[1].wParam, 2u);      // ICON_SMALL2
   for (const auto& m : sys.sentMessages) {
-    EXPECT_EQ(m.flags & 2u, 2u);  // SMTO_ABORTIFHUNG
+    EXPECT_EQ(m.flags, 3u);  // SMTO_BLOCK | SMTO_ABORTIFHUNG: nothing sent to us runs meanwhile
     EXPECT_GT(m.timeoutMs, 0u);
     EXPECT_LE(m.timeoutMs, 500u);
   }
@@ -158,10 +166,12 @@ TEST_F(TaskView, HungWindowIsAskedOnceAndFallsBackToItsClass) {
                   .classSmallIcon = 14, .hung = true},
                  {.handle = 2, .title = "Busy"}};
   form.Timer1_Timer();
-  // One unanswered message for the window, none for its second row.
-  EXPECT_EQ(sys.sentMessages.size(), 1u);
-  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;", "13@32x32;"}));
-  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"14@16x16;", "14@16x16;"}));
+  // One unanswered message for the hung window, both for the other.
+  ASSERT_EQ(sys.sentMessages.size(), 3u);
+  EXPECT_EQ(sys.sentMessages[0].window, 1u);
+  EXPECT_EQ(sys.sentMessages[1].window, 2u);
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;", ""}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"14@16x16;", ""}));
 }
 
 TEST_F(TaskView, LargeIconWithoutSmallTakesBothFromTheClass) {
