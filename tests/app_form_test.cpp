@@ -254,6 +254,33 @@ TEST_F(Fixture, PauseRunsOneTickAndRefreshNowRunsOneMore) {
   EXPECT_EQ(f.Timer1.interval(), 1000);
 }
 
+// A command sent to the window while a tick waits on another window (refresh now, a
+// speed change) must not start a tick inside the tick: the running one still works
+// through the window list it took.
+TEST_F(Fixture, RefreshAskedDuringATickRunsOnceRightAfterIt) {
+  form.Form_Load();
+  sys.windows = {{.handle = 0x2001, .title = "Alpha, first window"}, {.handle = 0x2002, .title = "Beta, second window"}};
+  const int before = form.GridOffset;
+  std::vector<int> gridDuringRequests;
+  sys.onSendMessage = [&](ledra::platform::WindowHandle) {
+    sys.onSendMessage = nullptr;
+    form.dispatch("menu_Re", -1);
+    form.dispatch("menu_renew", 1);
+    gridDuringRequests.push_back(form.GridOffset);
+    sys.windows = {{.handle = 0x2003, .title = std::string(64, 'N')}};  // a nested tick would relist
+  };
+  form.Timer1_Timer();
+  EXPECT_EQ(gridDuringRequests, std::vector<int>{before + 50});  // nothing ran inside
+  EXPECT_EQ(form.GridOffset, before + 100);                      // both requests: one tick after
+  EXPECT_EQ(f.ListTask.rowCount(), 1);
+  EXPECT_EQ(f.ListTask.cell(0, 0), std::string(64, 'N'));
+  EXPECT_EQ(f.Timer1.interval(), 1000);
+  EXPECT_TRUE(f.menu_renew[1].checked());
+  EXPECT_EQ(checkedSpeeds(), 1);
+  form.menu_Re_Click();  // and the next request runs at once again
+  EXPECT_EQ(form.GridOffset, before + 150);
+}
+
 // ---- page switching --------------------------------------------------------------------------
 
 TEST_F(Fixture, TabsShowExactlyOnePageAndMoveTheFocus) {

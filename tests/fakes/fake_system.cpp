@@ -360,6 +360,7 @@ bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::
                                     std::uintptr_t* result) {
   calls.push_back("sendMessageTimeout");
   sentMessages.push_back({h, message, wParam, flags, timeoutMs});
+  if (onSendMessage) onSendMessage(h);
   if (result) *result = 0;
   auto* w = window(h);
   if (!w || w->hung) return false;

@@ -125,6 +125,9 @@ class FakeSystem : public platform::System {
     std::uint32_t flags, timeoutMs;
   };
   std::vector<SentMessage> sentMessages;  // sendMessageTimeout calls in order
+  // Runs inside sendMessageTimeout before the answer, as a message another thread sends
+  // to us while we wait would.
+  std::function<void(WindowHandle)> onSendMessage;
 
   // ---- message box, shell ------------------------------------------------------------------
   struct MessageBoxCall {
