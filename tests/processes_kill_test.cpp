@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ForLedra.h"
+#include "common/text.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
@@ -59,6 +60,22 @@ TEST(KillProcessByPID, CriticalProcessesAreRefusedOnNtOnly) {
   EXPECT_EQ(KillProcessByPID(sys, "602"), 1);
   EXPECT_TRUE(sys.openHandles.empty());
 
+  // The least right first; refused answers and unaskable processes fail closed.
+  fakes::SetBreakOnTermination(addProcess(sys, 604), 0);
+  sys.processes[604].deniedInformation = {29};
+  fakes::SetBreakOnTermination(addProcess(sys, 605), 0);
+  sys.processes[605].deniedAccess = 0x1000;  // a system from before the limited right
+  fakes::SetBreakOnTermination(addProcess(sys, 606), 1);
+  sys.processes[606].deniedAccess = 0x400;
+  fakes::SetBreakOnTermination(addProcess(sys, 607), 0);
+  sys.processes[607].deniedAccess = 0x1400;
+  const std::pair<std::uint32_t, std::int32_t> expected[] = {{604, 0}, {605, 1}, {606, 0}, {607, 0}};
+  for (const auto& [pid, result] : expected) {
+    EXPECT_EQ(KillProcessByPID(sys, std::to_string(pid)), result) << pid;
+    EXPECT_EQ(sys.processes[pid].terminated, result != 0) << pid;
+  }
+  EXPECT_TRUE(sys.openHandles.empty());
+
   sys.platformId = 1;  // 9x: no native query is made
   fakes::SetBreakOnTermination(addProcess(sys, 603), 1);
   sys.clearCalls();
@@ -71,10 +88,16 @@ struct EndProcessButton : ::testing::Test {
   fakes::FakeForm f;
   app::ForLedra form{sys, f.controls};
 
+  std::vector<fakes::NtProcessRecord> running;  // what the OS lists now
   void addRow(std::string name, std::string pid) {
     const int row = f.ListProcess.rowCount();
     f.ListProcess.addRow("a" + std::to_string(row), name, 0, 0);
     f.ListProcess.setCell(row, 1, pid);
+    run(name, static_cast<std::uint32_t>(std::stoul(pid)));
+  }
+  void run(const std::string& name, std::uint32_t pid) {
+    running.emplace_back(common::utf8ToUtf16(name), pid, 0, 0, 4096);
+    fakes::InstallProcesses(sys, running);
   }
   std::vector<std::string> messages() const {
     std::vector<std::string> out;
@@ -100,7 +123,9 @@ TEST_F(EndProcessButton, EndsTheSelectedProcessSilently) {
 TEST_F(EndProcessButton, HexIdsOf9xRowsAreRead) {
   sys.platformId = 1;
   addProcess(sys, 0xFFFB0001u);
-  addRow("MPREXE.EXE", "&HFFFB0001");
+  f.ListProcess.addRow("a0", "MPREXE.EXE", 0, 0);
+  f.ListProcess.setCell(0, 1, "&HFFFB0001");
+  sys.toolhelpEntries = {fakes::ProcessEntry32(0xFFFB0001u, "C:\\WINDOWS\\SYSTEM\\MPREXE.EXE")};
   f.ListProcess.selectRow(0);
   form.ComKillTask_Click();
   EXPECT_TRUE(sys.processes[0xFFFB0001u].terminated);
@@ -128,8 +153,38 @@ TEST_F(EndProcessButton, ProtectedNameInAnyCaseIsRefusedWithTheMessage) {
   EXPECT_EQ(f.ListProcess.focusCount, 2);
 }
 
+// A row kept while the list was paused: its id may now belong to another program.
+TEST_F(EndProcessButton, AStaleRowWhosePidNowNamesAnotherImageEndsNothing) {
+  addProcess(sys, 1234);
+  addProcess(sys, 1300);
+  addRow("app.exe", "1234");
+  addRow("EDITOR.EXE", "1300");
+  running = {};
+  run("other.exe", 1234);  // app.exe ended, its id went to another program
+  run("editor.exe", 1300);
+  f.ListProcess.selectRow(0);
+  form.ComKillTask_Click();
+  EXPECT_FALSE(sys.processes[1234].terminated);
+  EXPECT_EQ(messages(), std::vector<std::string>{"\u201Capp.exe\u201D不能被终止！"});
+  f.ListProcess.selectRow(1);  // the same image in another letter case
+  form.ComKillTask_Click();
+  EXPECT_TRUE(sys.processes[1300].terminated);
+
+  sys.platformId = 1;
+  addProcess(sys, 77);
+  sys.toolhelpEntries = {fakes::ProcessEntry32(77, "C:\\WINDOWS\\NEW.EXE")};
+  f.ListProcess.addRow("a2", "OLD.EXE", 0, 0);
+  f.ListProcess.setCell(2, 1, "77");
+  f.ListProcess.selectRow(2);
+  form.ComKillTask_Click();
+  EXPECT_FALSE(sys.processes[77].terminated);
+  EXPECT_EQ(messages().size(), 2u);
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
 TEST_F(EndProcessButton, FailuresShowTheMessageAndFocusReturns) {
   addRow("gone.exe", "777");  // ended since the last tick
+  running.clear();
   addProcess(sys, 5).canOpen = false;
   addRow("csrss.exe", "5");  // access denied
   fakes::SetBreakOnTermination(addProcess(sys, 6), 1);

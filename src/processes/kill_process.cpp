@@ -1,29 +1,67 @@
 #include "processes/kill_process.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "app/is_nt.h"
 #include "common/byte_reader.h"
+#include "common/text.h"
 #include "processes/number_reading.h"
+#include "processes/process_list_9x.h"
+#include "processes/process_list_nt.h"
+#include "processes/process_view.h"
 
 namespace ledra::processes {
 
 namespace {
 
 constexpr std::uint32_t kProcessTerminate = 0x1;
+constexpr std::uint32_t kQueryLimitedInformation = 0x1000;  // systems that know it
 constexpr std::uint32_t kQueryInformation = 0x400;
 constexpr std::uint32_t kBreakOnTermination = 29;
+
+bool sameNameNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && common::findNoCase(a, b) == 0;
+}
 
 }  // namespace
 
 bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
   if (!app::IsNT(system)) return false;
-  platform::ScopedHandle process(system, system.openProcess(kQueryInformation, false, pid));
-  if (!process) return false;
+  // The least right that answers the question; older systems refuse the limited one.
+  platform::Handle opened = system.openProcess(kQueryLimitedInformation, false, pid);
+  if (opened == 0) opened = system.openProcess(kQueryInformation, false, pid);
+  platform::ScopedHandle process(system, opened);
+  // A process we may not even ask about is not one to end blindly.
+  if (!process) return true;
   std::array<std::byte, 4> flag{};
-  if (system.ntQueryInformationProcess(process.get(), kBreakOnTermination, flag, nullptr) != platform::kStatusSuccess)
-    return false;
+  const std::int32_t status = system.ntQueryInformationProcess(process.get(), kBreakOnTermination, flag, nullptr);
+  // Systems without the flag have no critical processes to protect.
+  if (status == platform::kStatusNotImplemented || status == platform::kStatusInvalidInfoClass) return false;
+  if (status != platform::kStatusSuccess) return true;
   return common::ByteReader(flag).u32(0).value_or(0) != 0;
+}
+
+bool ProcessHasName(platform::System& system, std::int32_t pid, std::string_view name) {
+  const std::string id = std::to_string(pid);
+  if (app::IsNT(system)) {
+    const std::string records = GetProcessListNT(system);
+    const std::vector<std::string_view> element = common::split(records, '|');
+    for (std::size_t i = 0; i + 4 < element.size(); i += 4) {
+      if (element[i + 1] == id) return sameNameNoCase(ShownProcessName(i / 4, element[i]), name);
+    }
+    return false;
+  }
+  const std::string records = GetProcessList9x(system);
+  const std::vector<std::string_view> element = common::split(records, '|');
+  for (std::size_t i = 0; i + 1 < element.size(); i += 2) {
+    if (element[i] != id) continue;
+    std::string_view path = element[i + 1];
+    if (const std::size_t slash = path.rfind('\\'); slash != std::string_view::npos) path.remove_prefix(slash + 1);
+    return sameNameNoCase(path, name);
+  }
+  return false;
 }
 
 std::int32_t KillProcessByPID(platform::System& system, std::string_view pidText) {

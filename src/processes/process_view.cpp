@@ -81,6 +81,10 @@ class SelectionFollower {
 
 }  // namespace
 
+std::string_view ShownProcessName(std::size_t position, std::string_view recordName) {
+  return position == 0 && recordName == "Null" ? std::string_view("System Idle Process") : recordName;
+}
+
 void UpdateProcessListNT(platform::System& system, platform::ListView& list) {
   const std::string sign = DecimalSign(system);
   const std::string records = GetProcessListNT(system);
@@ -146,7 +150,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list) {
 
     // Every row shows the record now at its position, so no process is shown twice.
     const std::string_view name = element[i];
-    setIfChanged(list, k, kName, (k == 0 && name == "Null") ? std::string_view("System Idle Process") : name);
+    setIfChanged(list, k, kName, ShownProcessName(static_cast<std::size_t>(k), name));
     setIfChanged(list, k, kPid, pidText);
     // Without a measurable total (nothing ran, or too little) the share keeps its text.
     if (measurable) {

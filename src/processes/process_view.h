@@ -8,6 +8,10 @@
 
 namespace ledra::processes {
 
+// The name the NT list shows for the record at this position: the idle process's
+// empty name ("Null") reads as its own name in the first row only.
+std::string_view ShownProcessName(std::size_t position, std::string_view recordName);
+
 // NT: rows stay by position and are overwritten in place from the record list of the
 // moment; only cells whose text changes are written. The selection follows the
 // process it showed.

@@ -77,6 +77,7 @@ std::int32_t FakeSystem::ntQueryInformationProcess(Handle process, std::uint32_t
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return static_cast<std::int32_t>(0xC0000008u);  // invalid handle
   auto& p = processes[h->second];
+  if (p.deniedInformation.count(infoClass)) return kStatusAccessDenied;
   auto it = p.information.find(infoClass);
   if (it == p.information.end()) return kStatusNotImplemented;
   const auto needed = static_cast<std::uint32_t>(it->second.size());
@@ -94,6 +95,7 @@ Handle FakeSystem::openProcess(std::uint32_t access, bool, std::uint32_t pid) {
   calls.push_back("openProcess");
   auto it = processes.find(pid);
   if (it == processes.end() || !it->second.canOpen || it->second.terminated) return 0;
+  if ((access & it->second.deniedAccess) != 0) return 0;
   Handle h = nextHandle_ += 4;
   openHandles.insert(h);
   handlePid[h] = pid;

@@ -51,6 +51,8 @@ class FakeSystem : public platform::System {
   struct Process {
     std::uint32_t pid = 0;
     bool canOpen = true;         // OpenProcess succeeds
+    std::uint32_t deniedAccess = 0;  // rights OpenProcess refuses (0x1000 before it existed)
+    std::set<std::uint32_t> deniedInformation;  // query classes answered "access denied"
     bool canTerminate = true;    // TerminateProcess succeeds
     bool terminated = false;
     std::uint32_t exitCode = 0;
