@@ -218,8 +218,9 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   const DWORD shown = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
   struct Expect {
     HWND w;
-    std::string title;  // as listed
+    std::string title;  // as in the task list string
     std::string original;
+    std::string row = {};  // the row's text when not the same
   };
   std::vector<Expect> listed;
   std::set<HWND> notListed;
@@ -240,7 +241,7 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   const std::string chinese = "任务管理器测试 – 中文标题";
   listed.push_back({probe(toWide(chinese), shown), readBack(chinese), chinese});
   const std::string longTitle(300, 'L');
-  listed.push_back({probe(toWide(longTitle), shown), std::string(255, 'L'), longTitle});
+  listed.push_back({probe(toWide(longTitle), shown), std::string(255, 'L'), longTitle, longTitle});
   if (system.isNt()) {
     // Scripts outside any ANSI code page and a character beyond the BMP.
     const std::string anyScript = "한국어 Ελληνικά 😀";
@@ -269,9 +270,10 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   const auto& list = *controls().ListTask;
   ASSERT_EQ(list.rowCount(), static_cast<int>(listed.size()));
   for (const auto& e : listed) {
-    const int row = rowOf(e.title);
+    const int row = rowOf(e.row.empty() ? e.title : e.row);
     ASSERT_GE(row, 0) << e.title;
     EXPECT_EQ(list.key(row), "a" + std::to_string(row));
+    EXPECT_EQ(list.rowTag(row), std::to_string(reinterpret_cast<WindowHandle>(e.w)));
     // Found again by the title as listed, unless the list holds a cut or (on 9x, in a
     // code page without those characters) a substituted title.
     if (e.title == e.original) EXPECT_EQ(system.findWindow(e.title), reinterpret_cast<WindowHandle>(e.w)) << e.title;
@@ -318,6 +320,45 @@ TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
   EXPECT_EQ(helper->exitCode(), 0u);
   form().Timer1_Timer();
   EXPECT_EQ(rowOf(fromWide(title)), -1);
+}
+
+// Two programs with windows of one title: the row picked is the window ended, not the
+// first window that title finds.
+TEST_F(TaskPage, EndTaskOnTheSecondOfTwoEqualTitlesEndsThatProcessOnly) {
+  const std::wstring title = L"Ledra helper twin";
+  auto first = startHelper(L"window", title);
+  auto second = startHelper(L"window", title);
+  ASSERT_TRUE(first->started && second->started);
+  HWND a = windowOf(first->pid()), b = windowOf(second->pid());
+  ASSERT_TRUE(a && b);
+  pumpFor(200);
+
+  form().Timer1_Timer();
+  const auto& list = *controls().ListTask;
+  std::vector<int> twins;
+  for (int i = 0; i < list.rowCount(); ++i)
+    if (list.cell(i, 0) == fromWide(title)) twins.push_back(i);
+  ASSERT_EQ(twins.size(), 2u);
+  // The second row is the one lower in the Z order, which a lookup by title never finds.
+  HWND lower = nullptr;
+  system.enumWindows([&](WindowHandle h) {
+    HWND w = reinterpret_cast<HWND>(h);
+    if (w == a || w == b) lower = w;
+    return true;
+  });
+  ASSERT_NE(reinterpret_cast<WindowHandle>(lower), system.findWindow(fromWide(title)));
+  Child& victim = lower == a ? *first : *second;
+  Child& survivor = lower == a ? *second : *first;
+
+  controls().ListTask->selectRow(twins[1]);
+  form().dispatch("Command2", -1);
+  ASSERT_TRUE(victim.ended(5000));
+  EXPECT_FALSE(survivor.ended(300));
+  form().Timer1_Timer();
+  twins.clear();
+  for (int i = 0; i < list.rowCount(); ++i)
+    if (list.cell(i, 0) == fromWide(title)) twins.push_back(i);
+  EXPECT_EQ(twins.size(), 1u);
 }
 
 // Our own windows answer WM_GETICON and give their class icons, so there both earlier
