@@ -17,6 +17,8 @@
 #   LEDRA_BENCH_PREFIX     project prefix to run in (nt; nt64 for the 64-bit build)
 #   LEDRA_BENCH_WINE       Wine loader (wine; /usr/lib/wine/wine64 for the 64-bit build)
 #   LEDRA_BENCH_PAGE       tab Ledra shows while measured: 1, 2 or 3 (3, its start page)
+#   LEDRA_BENCH_COMPARE    another ledra.exe (say, an earlier build) run and measured in the
+#                          same window, so two builds meet the same noise
 set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
@@ -28,6 +30,9 @@ build="${LEDRA_BENCH_BUILD:-$LEDRA_BUILD/windows}"
 kind="${LEDRA_BENCH_PREFIX:-nt}"
 loader="${LEDRA_BENCH_WINE:-wine}"
 page="${LEDRA_BENCH_PAGE:-3}"
+compare="${LEDRA_BENCH_COMPARE:-}"
+[ -z "$compare" ] || [ -f "$compare" ] || die "$compare not found"
+compare_pid=""
 interval=500
 
 for exe in ledra.exe ledra_floor.exe ledra_idle.exe; do
@@ -126,24 +131,42 @@ if [ "$page" != 3 ]; then
   xdotool mousemove 1000 760  # away from the list, no hover tracking
 fi
 
+if [ -n "$compare" ]; then
+  "$loader" "$compare" >"$work/compare.log" 2>&1 &
+  compare_pid=$!
+  deadline=$((SECONDS + 90))
+  until [ "$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | wc -l)" -ge 2 ]; do
+    [ "$SECONDS" -lt "$deadline" ] && kill -0 "$compare_pid" 2>/dev/null || die "the second Ledra's window did not appear"
+    sleep 0.1
+  done
+  # Beside the first, not on top of it: both draw in full.
+  second="$(xdotool search --onlyvisible --name "$pattern" | grep -vx "$window" | head -n1)"
+  xdotool windowmove "$second" 0 384 >/dev/null 2>&1 || true
+  xdotool windowmove "$window" 0 0 >/dev/null 2>&1 || true
+  if [ "$page" != 3 ]; then
+    eval "$(xdotool getwindowgeometry --shell "$second")"
+    sleep 1
+    xdotool mousemove "$((X + tab_x))" "$((Y + 31))" click 1
+    xdotool mousemove 1000 760
+  fi
+fi
+
 sleep "$warmup"
-x_pid="$LEDRA_XVFB_PID"
-declare -A before
-for who in ledra floor server x; do
-  case "$who" in
-    ledra) pid="$LEDRA_PID" ;; floor) pid="$floor_pid" ;; server) pid="$server_pid" ;; x) pid="$x_pid" ;;
+who_list="ledra floor server x"
+[ -z "$compare_pid" ] || who_list="ledra compare floor server x"
+pid_of() {
+  case "$1" in
+    ledra) echo "$LEDRA_PID" ;; compare) echo "$compare_pid" ;; floor) echo "$floor_pid" ;;
+    server) echo "$server_pid" ;; x) echo "$LEDRA_XVFB_PID" ;;
   esac
-  before[$who]="$(cpu_ticks "$pid")"
-done
+}
+declare -A before used
+for who in $who_list; do before[$who]="$(cpu_ticks "$(pid_of "$who")")"; done
 m0="$(now)"
 sleep "$seconds"
 m1="$(now)"
-declare -A used
-for who in ledra floor server x; do
-  case "$who" in
-    ledra) pid="$LEDRA_PID" ;; floor) pid="$floor_pid" ;; server) pid="$server_pid" ;; x) pid="$x_pid" ;;
-  esac
-  after="$(cpu_ticks "$pid")"
+for who in $who_list; do
+  after="$(cpu_ticks "$(pid_of "$who")")"
   [ -n "$after" ] && [ -n "${before[$who]}" ] || die "$who ended during the measurement"
   used[$who]=$((after - ${before[$who]}))
 done
@@ -160,7 +183,7 @@ stripped_size() {
 }
 
 awk -v tck="$tck" -v span="$(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a }')" \
-    -v ledra="${used[ledra]}" -v floor="${used[floor]}" -v server="${used[server]}" -v x="${used[x]}" \
+    -v ledra="${used[ledra]}" -v compare="${used[compare]:-}" -v compare_exe="$compare" -v floor="${used[floor]}" -v server="${used[server]}" -v x="${used[x]}" \
     -v procs="$processes_seen" -v wins="$windows_seen" -v children="$children" -v page="$page" \
     -v start="$start_ms" -v build="$build" -v prefix="$kind" 'BEGIN {
   perMin = 60 / span / tck
@@ -169,8 +192,13 @@ awk -v tck="$tck" -v span="$(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a }')"
   printf "  %-26s %7.3f s/min\n", "floor", floor * perMin
   if (floor > 0) printf "  %-26s %7.2f\n", "ratio Ledra/floor", ledra / floor
   else printf "  %-26s %7s\n", "ratio Ledra/floor", "n/a"
-  total = ledra + floor + server
-  printf "  %-26s %7.3f s/min (%.0f%% of Ledra + floor + server)\n", "wine server", server * perMin, (total > 0 ? 100 * server / total : 0)
+  if (compare != "") {
+    printf "  %-26s %7.3f s/min (%s)\n", "Ledra compared", compare * perMin, compare_exe
+    if (floor > 0) printf "  %-26s %7.2f\n", "ratio compared/floor", compare / floor
+    total += compare
+  }
+  total += ledra + floor + server
+  printf "  %-26s %7.3f s/min (%.0f%% of all measured)\n", "wine server", server * perMin, (total > 0 ? 100 * server / total : 0)
   printf "  %-26s %7.3f s/min\n", "X server (Xvfb)", x * perMin
   printf "  %-26s %7d ms\n", "Ledra start to window", start
 }'
