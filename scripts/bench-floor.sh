@@ -17,6 +17,9 @@
 #   LEDRA_BENCH_PREFIX     project prefix to run in (nt; nt64 for the 64-bit build)
 #   LEDRA_BENCH_WINE       Wine loader (wine; /usr/lib/wine/wine64 for the 64-bit build)
 #   LEDRA_BENCH_PAGE       tab Ledra shows while measured: 1, 2 or 3 (3, its start page)
+#   LEDRA_BENCH_XRESOURCES 1 (default): give the X server a resource database, as a desktop
+#                          session's has; 0: a bare Xvfb, where Xlib reads ~/.Xdefaults again
+#                          for every resource Wine looks up while drawing text
 #   LEDRA_BENCH_COMPARE    another ledra.exe (say, an earlier build) run and measured in the
 #                          same window, so two builds meet the same noise
 set -euo pipefail
@@ -58,6 +61,10 @@ use_prefix "$kind"
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 start_xvfb
+if [ "${LEDRA_BENCH_XRESOURCES:-1}" = 1 ]; then
+  xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "ledra.bench:	1" \
+    || die "could not set the X resource database"
+fi
 # Our own persistent server, in the foreground, so its PID is known.
 wineserver -f -p >/dev/null 2>&1 &
 server_pid=$!
@@ -185,9 +192,9 @@ stripped_size() {
 awk -v tck="$tck" -v span="$(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a }')" \
     -v ledra="${used[ledra]}" -v compare="${used[compare]:-}" -v compare_exe="$compare" -v floor="${used[floor]}" -v server="${used[server]}" -v x="${used[x]}" \
     -v procs="$processes_seen" -v wins="$windows_seen" -v children="$children" -v page="$page" \
-    -v start="$start_ms" -v build="$build" -v prefix="$kind" 'BEGIN {
+    -v xres="${LEDRA_BENCH_XRESOURCES:-1}" -v start="$start_ms" -v build="$build" -v prefix="$kind" 'BEGIN {
   perMin = 60 / span / tck
-  printf "bench-floor: %s in prefix %s, %d processes listed (%d idle children), %d visible windows, page %d, %.0f s measured\n", build, prefix, procs, children, wins, page, span
+  printf "bench-floor: %s in prefix %s, %d processes listed (%d idle children), %d visible windows, page %d, X resources %s, %.0f s measured\n", build, prefix, procs, children, wins, page, xres ? "set" : "none", span
   printf "  %-26s %7.3f s/min\n", "Ledra", ledra * perMin
   printf "  %-26s %7.3f s/min\n", "floor", floor * perMin
   if (floor > 0) printf "  %-26s %7.2f\n", "ratio Ledra/floor", ledra / floor
