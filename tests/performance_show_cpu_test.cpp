@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "app/ForLedra.h"
@@ -290,6 +291,53 @@ TEST(PerformancePage, NineXUsesTheRegistryStatistic) {
   EXPECT_EQ(p.f.StatusBar1.panelText(2), "CPU使用: 42%");
   EXPECT_EQ(p.sys.count("ntQuerySystemInformation"), 0u);
   EXPECT_TRUE(p.sys.openKeys.empty());
+}
+
+// What a box holds now, as comparable text.
+std::vector<std::string> picture(const MemoryCanvas& box) {
+  std::vector<std::string> out;
+  for (const auto& d : box.draws)
+    out.push_back(std::to_string(static_cast<int>(d.op)) + " " + std::to_string(d.x1) + "," + std::to_string(d.y1) +
+                  " " + std::to_string(d.x2) + "," + std::to_string(d.y2) + " " + std::to_string(d.colour.r) + "/" +
+                  std::to_string(d.colour.g));
+  return out;
+}
+
+// Samples drawn while the page is hidden reach the boxes when it is shown, exactly as
+// they would have on screen; meanwhile nothing is drawn, and a meter whose level did
+// not change is not drawn again.
+TEST(PerformancePage, HiddenPageDrawsNothingAndIsCurrentWhenShown) {
+  const std::int16_t cpu[] = {5, 60, 61, 100, 2};
+  const char* memory[] = {"536870912,209715200,2147352576,2040528896,1342177280,858993664",
+                          "536870912,9715200,2147352576,2040528896,1342177280,858993664"};
+  Page shown, hidden;
+  hidden.f.pages[2].setVisible(false);
+  for (int tick = 0; tick < 5; ++tick) {
+    for (Page* p : {&shown, &hidden}) {
+      p->form.GridOffset = static_cast<std::int16_t>((p->form.GridOffset + p->form.GraphStep) % 175);
+      p->form.ShowFF(memory[tick / 3]);
+      std::int16_t v = cpu[tick];
+      p->form.ShowCPU(v);
+    }
+  }
+  EXPECT_EQ(hidden.f.UseCPU.clears + hidden.f.BrokenCPU.clears + hidden.f.UseFF.clears + hidden.f.BrokenFF.clears, 0);
+  EXPECT_EQ(hidden.form.CpuHistory, shown.form.CpuHistory);
+  EXPECT_EQ(hidden.form.MemHistory, shown.form.MemHistory);
+  // 60 and 61 light the same rows, so is the memory meter after its first level change.
+  EXPECT_EQ(shown.f.UseCPU.clears, 4);
+  EXPECT_EQ(shown.f.UseFF.clears, 2);
+
+  hidden.f.tabs.select(3);
+  hidden.form.TabStrip1_Click();
+  for (auto box : {&FakeForm::UseCPU, &FakeForm::BrokenCPU, &FakeForm::UseFF, &FakeForm::BrokenFF})
+    EXPECT_EQ(picture(hidden.f.*box), picture(shown.f.*box));
+  EXPECT_EQ(litRows(hidden.f.UseCPU), range(0, 0));
+
+  // Shown again with nothing new: the meters already hold their levels.
+  hidden.f.tabs.select(3);
+  hidden.form.TabStrip1_Click();
+  EXPECT_EQ(hidden.f.UseCPU.clears, 1);
+  EXPECT_EQ(hidden.f.UseFF.clears, 1);
 }
 
 }  // namespace

@@ -149,6 +149,7 @@ void ForLedra::TabStrip1_Click() {
   c_.PicProperty[position - 1]->setVisible(true);
   if (position == 1) c_.ListTask->setFocus();
   if (position == 2) c_.ListProcess->setFocus();
+  if (position == 3) PaintPerformancePage();
 }
 
 void ForLedra::Form_Resize() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ModLedra.h"
+#include "performance/meter_graph.h"
 #include "platform/controls.h"
 #include "platform/system.h"
 
@@ -83,6 +84,8 @@ class ForLedra {
   // Performance page.
   void ShowCPU(std::int16_t& value);
   void ShowFF(const std::string& memoryStatus);
+  // Draws the meters and graphs as they stand; the page has just been shown.
+  void PaintPerformancePage();
 
   // Runs the handler of a menu item or button by its designed name and array index
   // (-1 for controls that are not in an array). False when the name has no handler.
@@ -96,6 +99,8 @@ class ForLedra {
   std::string LastTaskList;
   std::string LastProcessList9x;
   std::int16_t SpeedIndex = 0;
+  performance::Meter CpuMeter;
+  performance::Meter MemMeter;
 
   // Module-level state the window owns on behalf of the procedures.
   ModLedra mod;
@@ -106,6 +111,7 @@ class ForLedra {
  private:
   void SetTopMost();
   void Tick();
+  bool PerformancePageShown() const;
 
   // Steps of the tick carried out by the pages.
   void RefreshTaskList();       // Applications page: rebuild ListTask when TaskList changed

@@ -48,8 +48,28 @@ void DrawMeter(platform::Canvas& box, int level) {
   box.present();
 }
 
-void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
-               platform::Rgb colour, std::int16_t graphStep, std::int16_t gridOffset) {
+void Meter::show(platform::Canvas& box, int level, bool onScreen) {
+  if (hasLevel_ && level == level_ && drawn_) return;
+  level_ = level;
+  hasLevel_ = true;
+  drawn_ = false;
+  if (onScreen) paint(box);
+}
+
+void Meter::paint(platform::Canvas& box) {
+  if (!hasLevel_ || drawn_) return;
+  DrawMeter(box, level_);
+  drawn_ = true;
+}
+
+void ShiftHistory(std::vector<std::int16_t>& history, std::int16_t value) {
+  if (history.empty()) return;
+  std::copy_backward(history.begin(), history.end() - 1, history.end());
+  history[0] = value;
+}
+
+void PaintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history, platform::Rgb colour,
+                std::int16_t graphStep, std::int16_t gridOffset) {
   box.clear();
   const float w = box.width();
   const float h = box.height();
@@ -66,13 +86,6 @@ void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::i
     box.line(x, 0.0f, x, h, kGridColour);
   }
 
-  if (history.empty()) {
-    box.present();
-    return;
-  }
-  std::copy_backward(history.begin(), history.end() - 1, history.end());
-  history[0] = value;
-
   const double width = w, height = h, step = graphStep;
   const auto yOf = [&](std::int16_t v) { return static_cast<float>(height - v * height * 0.01); };
   for (std::size_t i = 0; i + 1 < history.size(); ++i) {
@@ -81,6 +94,12 @@ void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::i
     box.line(x1, yOf(history[i]), x2, yOf(history[i + 1]), colour);
   }
   box.present();
+}
+
+void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
+               platform::Rgb colour, std::int16_t graphStep, std::int16_t gridOffset) {
+  ShiftHistory(history, value);
+  PaintGraph(box, history, colour, graphStep, gridOffset);
 }
 
 }  // namespace ledra::performance

@@ -24,9 +24,32 @@ int MeterLevel(double percent);
 // Redraws a meter box (in points): rows 0..level as solid bars, the rest dotted.
 void DrawMeter(platform::Canvas& box, int level);
 
+// A meter box keeps the level it shows. The same level again would change no pixel, and
+// a box on a hidden page is not drawn until the page is shown: the meter is hundreds of
+// dots, most of the drawing a tick would do.
+class Meter {
+ public:
+  // Shows `level` now when the box is on screen, otherwise at the next paint().
+  void show(platform::Canvas& box, int level, bool onScreen);
+  // Draws the kept level if the box does not hold it yet (its page was just shown).
+  void paint(platform::Canvas& box);
+
+ private:
+  int level_ = 0;
+  bool hasLevel_ = false;
+  bool drawn_ = false;  // the box holds level_
+};
+
+// Moves the history one place towards its old end, with `value` as the newest entry.
+void ShiftHistory(std::vector<std::int16_t>& history, std::int16_t value);
+
 // Redraws a graph box (in twips): the grid scrolled left by gridOffset, then the history
-// shifted one place towards its old end with `value` as the newest entry (index 0, at
-// the right edge), each older entry `graphStep` further left.
+// with the newest entry (index 0) at the right edge, each older entry `graphStep`
+// further left.
+void PaintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history, platform::Rgb colour,
+                std::int16_t graphStep, std::int16_t gridOffset);
+
+// ShiftHistory, then PaintGraph.
 void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
                platform::Rgb colour, std::int16_t graphStep, std::int16_t gridOffset);
 

@@ -71,13 +71,14 @@ void ForLedra::ShowFF(const std::string& memoryStatus) {
       3, "提交更改: " + std::to_string(*usedMegabytes) + "M / " + std::to_string(*totalMegabytes) + "M");
 
   const std::string size = performance::SizeText(usedPhys, decimal);
-  performance::DrawMeter(*c_.UseFF, performance::MeterLevel(usePercent));
+  const bool onScreen = PerformancePageShown();
+  MemMeter.show(*c_.UseFF, performance::MeterLevel(usePercent), onScreen);
   c_.LabFF->setCaption(size);
 
   const double newest = common::roundHalfEven(usePercent);
   if (!(newest >= INT16_MIN && newest <= INT16_MAX)) return;
-  performance::DrawGraph(*c_.BrokenFF, MemHistory, static_cast<std::int16_t>(newest),
-                         performance::kMemoryLineColour, GraphStep, GridOffset);
+  performance::ShiftHistory(MemHistory, static_cast<std::int16_t>(newest));
+  if (onScreen) performance::PaintGraph(*c_.BrokenFF, MemHistory, performance::kMemoryLineColour, GraphStep, GridOffset);
 }
 
 }  // namespace ledra::app

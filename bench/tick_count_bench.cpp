@@ -1,0 +1,110 @@
+// One whole refresh tick on a simulated machine, counted: OS calls by kind, control
+// operations, drawing primitives and list cells written per tick, with the Performance
+// page shown and hidden. Under Wine each OS call is mostly a server round trip and each
+// primitive a GDI call, so these counts rank where a tick's cost goes beyond the OS work
+// it needs (the process records, a command line per process, CPU, memory, window titles).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/ForLedra.h"
+#include "common/text.h"
+#include "fakes/fake_controls.h"
+#include "fakes/fake_system.h"
+#include "fakes/nt_records.h"
+
+namespace {
+
+using namespace ledra;
+
+struct Machine {
+  fakes::FakeSystem sys;
+  fakes::FakeForm f;
+  app::ForLedra form{sys, f.controls};
+  std::vector<fakes::NtProcessRecord> records;
+  std::int64_t idle = 900'000'000'000, clock = 134'100'000'000'000'000;
+
+  Machine(int processes, int windows) {
+    records.emplace_back(u"", 0, 0, 900'000'000, 0, 4);
+    for (int i = 1; i < processes; ++i) {
+      const std::string name = "service" + std::to_string(i) + ".exe";
+      records.emplace_back(common::utf8ToUtf16(name), static_cast<std::uint32_t>(i * 4), i * 1000, i * 500,
+                           4096u * static_cast<std::uint32_t>(100 + i % 700), 4,
+                           common::utf8ToUtf16("\"C:\\Program Files\\Vendor\\" + name + "\" --instance=" +
+                                               std::to_string(i)));
+    }
+    fakes::InstallProcesses(sys, records);
+    for (int w = 0; w < windows; ++w) {
+      fakes::FakeSystem::Window window;
+      window.handle = 0x2000 + static_cast<platform::WindowHandle>(w) * 4;
+      window.title = "Window " + std::to_string(w);
+      window.pid = static_cast<std::uint32_t>(4 + w * 4);
+      sys.windows.push_back(window);
+    }
+    sys.setMemoryStatusEx({536870912, 209715200, 1342177280, 858993664, 2147352576, 2040528896});
+    sys.setCpuCounters(1, idle, clock);
+    form.Form_Load();
+  }
+
+  // What changes between two ticks: a little CPU time for every process, the clock.
+  void advance(int tick) {
+    for (std::size_t k = 1; k < records.size(); ++k) records[k].userTime += static_cast<std::int64_t>((k * 7 + tick) % 13) * 1000;
+    fakes::InstallProcessChain(sys, fakes::BuildProcessChain(records));
+    clock += 5'000'000;
+    idle += 4'000'000 + (tick % 3) * 100'000;
+    sys.setCpuCounters(1, idle, clock);
+  }
+};
+
+void BM_TickCounts(benchmark::State& state) {
+  Machine m(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const int page = static_cast<int>(state.range(2));
+  m.f.tabs.select(page);
+  m.form.TabStrip1_Click();
+  for (int i = 0; i < 3; ++i) {  // past the first samples and the first list fill
+    m.advance(i);
+    m.form.Timer1_Timer();
+  }
+  std::map<std::string, double> calls, ops;
+  double primitives = 0, cells = 0;
+  const std::pair<std::string, const fakes::MemoryCanvas*> boxes[] = {
+      {"UseCPU", &m.f.UseCPU}, {"UseFF", &m.f.UseFF}, {"BrokenCPU", &m.f.BrokenCPU}, {"BrokenFF", &m.f.BrokenFF}};
+  int tick = 3;
+  for (auto _ : state) {
+    state.PauseTiming();
+    m.advance(tick++);
+    m.sys.clearCalls();
+    m.f.log.clear();
+    const int cellsBefore = m.f.ListProcess.cellWrites + m.f.ListTask.cellWrites;
+    state.ResumeTiming();
+    m.form.Timer1_Timer();
+    state.PauseTiming();
+    for (const auto& c : m.sys.calls) calls[c] += 1;
+    for (const auto& o : m.f.log) ops[o.substr(0, o.find(' '))] += 1;
+    cells += m.f.ListProcess.cellWrites + m.f.ListTask.cellWrites - cellsBefore;
+    // A box's draws are those since its last clear: only boxes cleared this tick count.
+    for (const auto& [name, box] : boxes)
+      if (std::find(m.f.log.begin(), m.f.log.end(), name + ".clear") != m.f.log.end())
+        primitives += static_cast<double>(box->draws.size()) + 1;
+    state.ResumeTiming();
+  }
+  const auto perTick = [&](double v) { return benchmark::Counter(v, benchmark::Counter::kAvgIterations); };
+  double os = 0;
+  for (const auto& [name, n] : calls) {
+    os += n;
+    state.counters["os:" + name] = perTick(n);
+  }
+  state.counters["os_calls"] = perTick(os);
+  double control = 0;
+  for (const auto& [name, n] : ops) control += n;
+  state.counters["control_ops"] = perTick(control);
+  state.counters["draw_primitives"] = perTick(primitives);
+  state.counters["cells_written"] = perTick(cells);
+}
+// processes, windows, page shown (3 = Performance, 2 = Processes)
+BENCHMARK(BM_TickCounts)->Args({15, 3, 3})->Args({200, 20, 3})->Args({200, 20, 2})->Unit(benchmark::kMicrosecond);
+
+}  // namespace
