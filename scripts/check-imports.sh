@@ -14,14 +14,12 @@ lists="$LEDRA_ROOT/scripts/xp-exports"
 command -v i686-w64-mingw32-objdump >/dev/null || die "i686-w64-mingw32-objdump is missing"
 i686-w64-mingw32-objdump -f "$exe" | grep -q 'pei-i386' || die "$exe is not a 32-bit program"
 
-# "DLL name" lines open a DLL's table; its entries are "<vma> <hint> <name>", or
-# "<vma> <ordinal> <none>" for an import by ordinal (never on a list).
+# "DLL Name" lines open a DLL's table; its entries are "<vma> <hint> <name>", or an
+# ordinal without a name (never on a list). Any unindented line ends the tables.
 imports="$(i686-w64-mingw32-objdump -p "$exe" | awk '
-  /^\tDLL Name: /       { dll = tolower($3); sub(/\.dll$/, "", dll); next }
-  /^\tvma: /            { next }
-  dll != "" && /^\t[0-9a-f]+\t/ { print dll, $3 }
-  /^$/                  { }
-  /^ *[0-9a-f]+\t[0-9a-f]+ [0-9a-f]+ [0-9a-f]+ / { dll = "" }')"
+  /^\tDLL Name: /                { dll = tolower($3); sub(/\.dll$/, "", dll); next }
+  /^[^\t ]/                      { dll = "" }
+  dll != "" && /^\t[0-9a-f]+\t/ { print dll, $3 }')"
 [ -n "$imports" ] || die "no imports read from $exe"
 
 missing=0
@@ -33,13 +31,13 @@ while read -r dll name; do
     echo "  $dll.dll!$name: no list of XP exports for $dll.dll"
     missing=$((missing + 1))
   elif ! grep -qxF -- "$name" "$list"; then
-    echo "  $dll.dll!$name: not an export of Windows XP SP3"
+    echo "  $dll.dll!$name: not on the list of Windows XP SP3 exports"
     missing=$((missing + 1))
   fi
 done <<<"$imports"
 
 if [ "$missing" -ne 0 ]; then
-  echo "imports: $missing of $count imports of $(basename "$exe") are newer than Windows XP SP3"
+  echo "imports: $missing of $count imports of $(basename "$exe") are not Windows XP SP3 exports"
   exit 1
 fi
 echo "imports: all $count imports of $(basename "$exe") are Windows XP SP3 exports"
