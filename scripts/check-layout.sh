@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Two house rules, checked on the built trees:
+# House rules, checked on the built trees:
 #  - Win32 headers are included only under src/platform/win32/ (and tests/win32/);
 #  - the program has no mutable globals: its own object files hold no writable
-#    static storage (.data/.bss symbols), function-local statics included.
+#    static storage (.data/.bss symbols), function-local statics included;
+#  - the 32-bit ledra.exe imports nothing newer than Windows XP SP3
+#    (scripts/check-imports.sh).
 set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
@@ -20,11 +22,15 @@ fi
 
 win="$LEDRA_BUILD/windows"
 objects=()
-for lib in "$win/libledra_core.a" "$win/libledra_win32.a"; do
-  [ -f "$lib" ] && objects+=("$lib")
+# The test programs' libraries and those of the program itself (the nested product
+# build in product/, when the toolchain asks for one).
+for dir in "$win" "$win/product"; do
+  for lib in "$dir/libledra_core.a" "$dir/libledra_win32.a"; do
+    [ -f "$lib" ] && objects+=("$lib")
+  done
+  while IFS= read -r obj; do objects+=("$obj"); done \
+    < <(find "$dir/CMakeFiles/ledra.dir" -name '*.obj' 2>/dev/null)
 done
-while IFS= read -r obj; do objects+=("$obj"); done \
-  < <(find "$win/CMakeFiles/ledra.dir" -name '*.obj' 2>/dev/null)
 if [ ${#objects[@]} -eq 0 ]; then
   echo "no objects of the windows tree to check (run scripts/build.sh windows)"
   exit 1
@@ -38,5 +44,7 @@ if writable="$(i686-w64-mingw32-nm -C "${objects[@]}" 2>/dev/null \
   status=1
 fi
 
-[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, no mutable globals"
+"$LEDRA_ROOT/scripts/check-imports.sh" "$win/ledra.exe" || status=1
+
+[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, no mutable globals, XP imports only"
 exit "$status"

@@ -110,6 +110,11 @@ class MainWindowTest : public ::testing::Test {
   }
   const ledra::app::FormControls& controls() { return window.form()->controls(); }
   HWND hwnd(const char* name, int index = -1) { return window.control(name, index); }
+  // What a control shows of UTF-8 text, read back wide: on the 9x family the text went
+  // through the ANSI code page, so what the page lacks reads as its default character.
+  std::wstring shown(std::string_view utf8) const {
+    return system.isNt() ? toWide(utf8) : toWide(fromAnsi(toAnsi(utf8)));
+  }
 
   Win32System system;
   MainWindow window;
@@ -178,7 +183,7 @@ TEST_F(MainWindowTest, CaptionsTabsAndPagesAfterStartUp) {
   for (const auto& c : design::kControls)
     if (c.kind == design::Kind::Button || c.kind == design::Kind::Frame ||
         (c.kind == design::Kind::Label && !c.name.starts_with("Lab")))
-      EXPECT_EQ(textOf(window.control(c.name, c.index)), toWide(c.caption)) << c.name;
+      EXPECT_EQ(textOf(window.control(c.name, c.index)), shown(c.caption)) << c.name;
 
   HWND tabs = hwnd("TabStrip1");
   ASSERT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
@@ -189,7 +194,7 @@ TEST_F(MainWindowTest, CaptionsTabsAndPagesAfterStartUp) {
     item.pszText = text;
     item.cchTextMax = 32;
     SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(t), reinterpret_cast<LPARAM>(&item));
-    EXPECT_EQ(std::wstring(text), toWide(design::kTabs[static_cast<std::size_t>(t)].caption));
+    EXPECT_EQ(std::wstring(text), shown(design::kTabs[static_cast<std::size_t>(t)].caption));
   }
   EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 2);
   EXPECT_FALSE(visible(hwnd("PicProperty", 0)));
@@ -201,16 +206,39 @@ TEST_F(MainWindowTest, CaptionsTabsAndPagesAfterStartUp) {
   for (int i = 0; i < 3; ++i) EXPECT_LT(zOrder(hwnd("PicProperty", i)), zOrder(hwnd("TabStrip1"))) << i;
 }
 
+TEST_F(MainWindowTest, TextGoesThroughTheEntryPointsOfTheOsFamily) {
+  // Wide on NT; ANSI on the 9x family, where the wide window calls are stubs.
+  const bool wide = system.isNt();
+  EXPECT_EQ(window.textPath().ansi(), !wide);
+  EXPECT_EQ(IsWindowUnicode(window.hwnd()) != 0, wide);
+  const struct {
+    const char* name;
+    int index;
+  } windows[] = {{"PicProperty", 0}, {"Frame2", -1}, {"UseCPU", -1}, {"ComKillTask", -1}, {"LabCPU", -1}};
+  for (const auto& w : windows) EXPECT_EQ(IsWindowUnicode(hwnd(w.name, w.index)) != 0, wide) << w.name;
+
+  // On a Chinese 9x system every caption survives its code page, so what the other
+  // tests read back (shown()) is the design itself there.
+  if (wide || GetACP() != 936) return;
+  std::vector<std::string_view> captions;
+  for (const auto& c : design::kControls) captions.push_back(c.caption);
+  for (const auto& t : design::kTabs) captions.push_back(t.caption);
+  for (const auto& m : design::kMenus) captions.push_back(m.caption);
+  for (const auto& c : design::kProcessColumns9x) captions.push_back(c.header);
+  for (const auto& c : design::kTaskColumns) captions.push_back(c.header);
+  for (std::string_view caption : captions) EXPECT_EQ(shown(caption), toWide(caption)) << caption;
+}
+
 TEST_F(MainWindowTest, ListColumnsAreTheDesignedOnes) {
   HWND process = hwnd("ListProcess");
   HWND header = reinterpret_cast<HWND>(SendMessageW(process, LVM_GETHEADER, 0, 0));
   if (!system.isNt()) {  // the 9x family keeps the designed three
     ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), 3);
-    const wchar_t* nine[] = {L"映像名称", L"PID", L"路径"};
+    const char* nine[] = {"映像名称", "PID", "路径"};
     const int widths[] = {173, 80, 240};
     for (int i = 0; i < 3; ++i) {
       int width = 0, format = 0;
-      EXPECT_EQ(columnHeader(process, i, &width, &format), nine[i]) << i;
+      EXPECT_EQ(columnHeader(process, i, &width, &format), shown(nine[i])) << i;
       EXPECT_EQ(width, widths[i]) << i;
       EXPECT_EQ(format, i == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT) << i;
     }
@@ -243,14 +271,14 @@ TEST_F(MainWindowTest, MenuBarHasTheDesignedItemsAndChecks) {
   collectMenu(GetMenu(window.hwnd()), 0, entries);
   ASSERT_EQ(entries.size(), design::kMenus.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    EXPECT_EQ(entries[i].caption, toWide(design::kMenus[i].caption)) << i;
+    EXPECT_EQ(entries[i].caption, shown(design::kMenus[i].caption)) << i;
     EXPECT_EQ((entries[i].state & MF_CHECKED) != 0, design::kMenus[i].checked) << i;
   }
-  EXPECT_EQ(entries[4].caption, L"前端显示(&A)");
+  EXPECT_EQ(entries[4].caption, shown("前端显示(&A)"));
   EXPECT_TRUE(entries[4].state & MF_CHECKED);
-  EXPECT_EQ(entries[5].caption, L"使用自动最小化(&M)");
+  EXPECT_EQ(entries[5].caption, shown("使用自动最小化(&M)"));
   EXPECT_TRUE(entries[5].state & MF_CHECKED);
-  EXPECT_EQ(entries[9].caption, L"高(&H)");
+  EXPECT_EQ(entries[9].caption, shown("高(&H)"));
   EXPECT_EQ(entries[9].depth, 2);
   EXPECT_TRUE(entries[9].state & MF_CHECKED);
 }
@@ -265,7 +293,7 @@ TEST_F(MainWindowTest, TimerTicksThroughTheMessageLoop) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     pump();
   }
-  EXPECT_EQ(panelText(bar, 0).rfind(L"进程数: ", 0), 0u) << fromWide(panelText(bar, 0));
+  EXPECT_EQ(panelText(bar, 0).rfind(shown("进程数: "), 0), 0u) << fromWide(panelText(bar, 0));
 }
 
 TEST_F(MainWindowTest, MenuCommandsAndTabsReachTheirHandlers) {
@@ -304,8 +332,8 @@ TEST_F(MainWindowTest, WidthKeepsClientHeightAndEndingQuits) {
   controls().form->endProgram();
   EXPECT_FALSE(IsWindow(main));
   MSG msg{};
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  EXPECT_EQ(msg.wParam, 0u);
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+  EXPECT_EQ(window.run(), 0);  // the program's own loop ends on it
 }
 
 // ---- the controls ----------------------------------------------------------------------
@@ -321,8 +349,8 @@ TEST_F(MainWindowTest, ListViewKeepsKeysTagsAndTextsWithTheRows) {
   list.setRowTag(1, "tag1");
   list.setTag("list");
   ASSERT_EQ(SendMessageW(real, LVM_GETITEMCOUNT, 0, 0), 3);
-  EXPECT_EQ(itemText(real, 1, 0), L"计算器");
-  EXPECT_EQ(itemText(real, 1, 1), L"正在运行");
+  EXPECT_EQ(itemText(real, 1, 0), shown("计算器"));
+  EXPECT_EQ(itemText(real, 1, 1), shown("正在运行"));
   EXPECT_EQ(list.cell(1, 1), "正在运行");
   EXPECT_EQ(list.findKey("a2"), 2);
 
@@ -331,7 +359,7 @@ TEST_F(MainWindowTest, ListViewKeepsKeysTagsAndTextsWithTheRows) {
   EXPECT_EQ(list.findKey("a0"), -1);
   EXPECT_EQ(list.findKey("a1"), 0);
   EXPECT_EQ(list.rowTag(0), "tag1");
-  EXPECT_EQ(itemText(real, 0, 0), L"计算器");
+  EXPECT_EQ(itemText(real, 0, 0), shown("计算器"));
   EXPECT_EQ(list.tag(), "list");
 
   // Out of range: nothing, never a crash.
@@ -409,7 +437,7 @@ TEST_F(MainWindowTest, ImageListsTakeSurfacesAtTheirOwnSize) {
 
 TEST_F(MainWindowTest, LabelsAndStatusBarShowChineseText) {
   controls().StatusBar1->setPanelText(3, "提交更改: 312M / 512M");
-  EXPECT_EQ(panelText(hwnd("StatusBar1"), 2), L"提交更改: 312M / 512M");
+  EXPECT_EQ(panelText(hwnd("StatusBar1"), 2), shown("提交更改: 312M / 512M"));
   EXPECT_EQ(controls().StatusBar1->panelText(3), "提交更改: 312M / 512M");
   controls().StatusBar1->setPanelText(4, "ignored");
   EXPECT_EQ(controls().StatusBar1->panelText(4), "");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cctype>
 #include <cstring>
 
 #include "platform/win32/wide.h"
@@ -22,7 +23,8 @@ int listAlign(Align align) {
 }
 
 // A top-down 32-bit DIB selected into its own memory DC; returns the previous bitmap.
-HGDIOBJ makeSurface(MemoryDc& dc, GdiObject& bitmap, int width, int height) {
+// `pixels`, when given, receives the DIB's bits.
+HGDIOBJ makeSurface(MemoryDc& dc, GdiObject& bitmap, int width, int height, std::uint32_t** pixels = nullptr) {
   if (!dc) dc.reset(CreateCompatibleDC(nullptr));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -35,61 +37,65 @@ HGDIOBJ makeSurface(MemoryDc& dc, GdiObject& bitmap, int width, int height) {
   GdiObject fresh(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   HGDIOBJ previous = SelectObject(dc.get(), fresh.get());
   bitmap = std::move(fresh);
+  if (pixels) *pixels = bitmap ? static_cast<std::uint32_t*>(bits) : nullptr;
   return previous;
 }
 
 // Frames draw their caption over an etched group-box line; other boxes are plain.
-void paintBox(HWND hwnd) {
+void paintBox(HWND hwnd, TextPath path) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
-  wchar_t text[128];
-  const int length = GetWindowTextW(hwnd, text, 128);
-  if (length > 0) {
-    auto font = reinterpret_cast<HFONT>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  const std::string text = path.text(hwnd);
+  if (!text.empty()) {
+    auto font = reinterpret_cast<HFONT>(path.windowLong(hwnd, GWLP_USERDATA));
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
+    const int height = path.textHeight(dc);
     RECT box;
     GetClientRect(hwnd, &box);
-    box.top += metrics.tmHeight / 2;
+    box.top += height / 2;
     DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text, length, &size);
-    RECT label{6, 0, 6 + size.cx + 4, metrics.tmHeight};
+    RECT label{6, 0, 6 + path.textWidth(dc, text) + 4, height};
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-    ExtTextOutW(dc, 8, 0, ETO_OPAQUE | ETO_CLIPPED, &label, text, static_cast<UINT>(length), nullptr);
+    path.textOut(dc, 8, 0, ETO_OPAQUE | ETO_CLIPPED, label, text);
     if (oldFont) SelectObject(dc, oldFont);
   }
   EndPaint(hwnd, &ps);
 }
 
+// One procedure per text path: the class is registered on one of them, and its
+// default handling must read and write text the same way.
+template <bool Ansi>
 LRESULT CALLBACK boxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const TextPath path = TextPath::forFamily(!Ansi);
   switch (message) {
     case WM_PAINT:
-      paintBox(hwnd);
+      paintBox(hwnd, path);
       return 0;
     case WM_SETFONT:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wParam));
+      path.setWindowLong(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wParam));
       if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_GETFONT:
-      return GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+      return path.windowLong(hwnd, GWLP_USERDATA);
     case WM_CTLCOLORSTATIC:
-      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) return brush;
+      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), path))
+        return brush;
       break;
     case WM_COMMAND:
     case WM_NOTIFY:
       // Buttons and lists sit in boxes; their owner is the main window.
-      return SendMessageW(GetParent(hwnd), message, wParam, lParam);
+      return path.send(GetParent(hwnd), message, wParam, lParam);
     default:
       break;
   }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
+  return path.defWindowProc(hwnd, message, wParam, lParam);
 }
 
+template <bool Ansi>
 LRESULT CALLBACK canvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* canvas = reinterpret_cast<CanvasControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  const TextPath path = TextPath::forFamily(!Ansi);
+  auto* canvas = reinterpret_cast<CanvasControl*>(path.windowLong(hwnd, GWLP_USERDATA));
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -102,38 +108,38 @@ LRESULT CALLBACK canvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       if (canvas) return 1;  // the bitmap covers everything
       break;
     case WM_CTLCOLORSTATIC:
-      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) return brush;
+      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), path))
+        return brush;
       break;
     default:
       break;
   }
-  return DefWindowProcW(hwnd, message, wParam, lParam);
+  return path.defWindowProc(hwnd, message, wParam, lParam);
 }
 
 }  // namespace
 
-HFONT createUiFont(int dpiY) {
+HFONT createUiFont(int dpiY, TextPath path) {
   // Faces that hold both Chinese and Latin glyphs. The character set alone would find a
   // Chinese font anywhere, but some carry no Latin digits; a face we name and get wins.
-  static constexpr const wchar_t* kFaces[] = {L"SimSun", L"Microsoft YaHei", L"WenQuanYi Micro Hei",
-                                              L"WenQuanYi Zen Hei", L"Noto Sans CJK SC", L"Noto Sans SC"};
+  static constexpr std::string_view kFaces[] = {"SimSun",            "Microsoft YaHei", "WenQuanYi Micro Hei",
+                                                "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Sans SC"};
   const int height = -MulDiv(9, dpiY, 72);
-  auto make = [&](const wchar_t* face) {
-    return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-  };
   MemoryDc dc(CreateCompatibleDC(nullptr));
-  for (const wchar_t* face : kFaces) {
-    HFONT font = make(face);
+  for (const std::string_view face : kFaces) {
+    HFONT font = path.createFont(height, GB2312_CHARSET, face);
     if (!font) continue;
     HGDIOBJ previous = SelectObject(dc.get(), font);
-    wchar_t chosen[LF_FACESIZE] = {};
-    GetTextFaceW(dc.get(), LF_FACESIZE, chosen);
+    const std::string chosen = path.textFace(dc.get());
     SelectObject(dc.get(), previous);
-    if (lstrcmpiW(chosen, face) == 0) return font;
+    // ASCII names: a case-blind compare needs no locale.
+    if (std::equal(chosen.begin(), chosen.end(), face.begin(), face.end(),
+                   [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
+                                               std::tolower(static_cast<unsigned char>(b)); }))
+      return font;
     DeleteObject(font);
   }
-  return make(kFaces[0]);
+  return path.createFont(height, GB2312_CHARSET, kFaces[0]);
 }
 
 Dpi Dpi::ofScreen() {
@@ -148,25 +154,17 @@ Dpi Dpi::ofScreen() {
   return dpi;
 }
 
-void registerControlClasses(HINSTANCE instance) {
-  WNDCLASSEXW box{};
-  box.cbSize = sizeof(box);
-  box.lpfnWndProc = boxProc;
-  box.hInstance = instance;
-  box.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  box.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  box.lpszClassName = kBoxClass;
-  RegisterClassExW(&box);  // fails harmlessly when already registered
-
-  WNDCLASSEXW canvas = box;
-  canvas.lpfnWndProc = canvasProc;
-  canvas.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  canvas.lpszClassName = kCanvasClass;
-  RegisterClassExW(&canvas);
+void registerControlClasses(HINSTANCE instance, TextPath path) {
+  // Registering again fails harmlessly.
+  const HCURSOR arrow = path.arrowCursor();
+  path.registerClass(instance, kBoxClass, path.ansi() ? boxProc<true> : boxProc<false>, nullptr, nullptr, arrow,
+                     reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  path.registerClass(instance, kCanvasClass, path.ansi() ? canvasProc<true> : canvasProc<false>, nullptr, nullptr,
+                     arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
 }
 
-LRESULT labelColours(HWND label, HDC dc) {
-  auto* control = reinterpret_cast<LabelControl*>(GetWindowLongPtrW(label, GWLP_USERDATA));
+LRESULT labelColours(HWND label, HDC dc, TextPath path) {
+  auto* control = reinterpret_cast<LabelControl*>(path.windowLong(label, GWLP_USERDATA));
   if (!control || !control->coloured()) return 0;
   SetTextColor(dc, control->fore());
   SetBkColor(dc, control->back());
@@ -175,56 +173,37 @@ LRESULT labelColours(HWND label, HDC dc) {
 
 // ---- list view ----------------------------------------------------------------------
 
-ListViewControl::ListViewControl(HWND hwnd, Dpi dpi) : hwnd_(hwnd), dpi_(dpi) {
-  SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+ListViewControl::ListViewControl(HWND hwnd, Dpi dpi, TextPath path) : hwnd_(hwnd), dpi_(dpi), path_(path) {
+  path_.send(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 }
 
 void ListViewControl::clearColumns() {
-  while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
+  while (path_.send(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
   }
   columns_ = 0;
   for (auto& row : rows_) row.cells.resize(1);
 }
 
 void ListViewControl::addColumn(std::string_view header, int widthTwips, Align align) {
-  std::wstring text = toWide(header);
-  LVCOLUMNW column{};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-  column.fmt = listAlign(align);
-  column.cx = dpi_.pxX(widthTwips);
-  column.pszText = text.data();
-  column.iSubItem = columns_;
-  if (SendMessageW(hwnd_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(columns_), reinterpret_cast<LPARAM>(&column)) >= 0)
-    ++columns_;
+  if (path_.insertColumn(hwnd_, columns_, header, listAlign(align), dpi_.pxX(widthTwips))) ++columns_;
 }
 
-void ListViewControl::setColumnAlign(int column, Align align) {
-  LVCOLUMNW info{};
-  info.mask = LVCF_FMT;
-  info.fmt = listAlign(align);
-  SendMessageW(hwnd_, LVM_SETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
-}
+void ListViewControl::setColumnAlign(int column, Align align) { path_.setColumnFormat(hwnd_, column, listAlign(align)); }
 
 void ListViewControl::addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) {
-  std::wstring wide = toWide(text);
   const int image = smallImage > 0 ? smallImage : largeImage;  // report view shows one
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
-  item.iItem = rowCount();
-  item.pszText = wide.data();
-  item.iImage = image > 0 ? image - 1 : I_IMAGENONE;
-  if (SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return;
+  if (!path_.insertItem(hwnd_, rowCount(), text, image > 0 ? image - 1 : I_IMAGENONE)) return;
   rows_.push_back(Row{std::string(key), {}, {std::string(text)}});
 }
 
 void ListViewControl::removeRow(int row) {
   if (!valid(row)) return;
-  SendMessageW(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+  path_.send(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
   rows_.erase(rows_.begin() + row);
 }
 
 void ListViewControl::clearRows() {
-  SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+  path_.send(hwnd_, LVM_DELETEALLITEMS, 0, 0);
   rows_.clear();
 }
 
@@ -247,11 +226,7 @@ void ListViewControl::setCell(int row, int column, std::string_view text) {
   if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
   auto& cached = cells[static_cast<std::size_t>(column)];
   if (cached == text) return;
-  std::wstring wide = toWide(text);
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = wide.data();
-  if (SendMessageW(hwnd_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item))) cached = text;
+  if (path_.setItemText(hwnd_, row, column, text)) cached = text;
 }
 
 std::string ListViewControl::rowTag(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].tag : std::string(); }
@@ -261,26 +236,26 @@ void ListViewControl::setRowTag(int row, std::string_view tag) {
 }
 
 int ListViewControl::selectedRow() const {
-  return static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  return static_cast<int>(path_.send(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }
 
 void ListViewControl::selectRow(int row) {
-  LVITEMW item{};
+  LVITEMW item{};  // no text: the same message and layout on either path
   item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   if (!valid(row)) {
-    SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    path_.send(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
     return;
   }
   item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  SendMessageW(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  path_.send(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  path_.send(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
 void ListViewControl::setFocus() { SetFocus(hwnd_); }
 
 void ListViewControl::attach(ImageList* list, int which) {
   auto* real = dynamic_cast<ImageListControl*>(list);
-  SendMessageW(hwnd_, LVM_SETIMAGELIST, static_cast<WPARAM>(which),
+  path_.send(hwnd_, LVM_SETIMAGELIST, static_cast<WPARAM>(which),
                reinterpret_cast<LPARAM>(real ? real->handle() : nullptr));
 }
 
@@ -288,12 +263,12 @@ void ListViewControl::setLargeImageList(ImageList* list) { attach(list, LVSIL_NO
 void ListViewControl::setSmallImageList(ImageList* list) { attach(list, LVSIL_SMALL); }
 
 void ListViewControl::beginUpdate() {
-  if (updateDepth_++ == 0) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+  if (updateDepth_++ == 0) path_.send(hwnd_, WM_SETREDRAW, FALSE, 0);
 }
 
 void ListViewControl::endUpdate() {
   if (updateDepth_ == 0 || --updateDepth_ > 0) return;
-  SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+  path_.send(hwnd_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -346,17 +321,15 @@ void ImageListControl::addFrom(const IconSurface& surface) {
   // A copy at the list's size: the surface's own bitmap stays selected in its DC.
   MemoryDc dc;
   GdiObject copy;
-  HGDIOBJ previous = makeSurface(dc, copy, width_, height_);
+  std::uint32_t* pixels = nullptr;
+  HGDIOBJ previous = makeSurface(dc, copy, width_, height_, &pixels);
   SetStretchBltMode(dc.get(), HALFTONE);
   SetBrushOrgEx(dc.get(), 0, 0, nullptr);
   StretchBlt(dc.get(), 0, 0, width_, height_, source->dc(), 0, 0, source->widthPx(), source->heightPx(), SRCCOPY);
   GdiFlush();
   // Opaque alpha, so a 32-bit list does not read stray alpha bytes as transparency.
-  DIBSECTION section{};
-  if (GetObjectW(copy.get(), sizeof(section), &section) && section.dsBm.bmBits) {
-    auto* pixel = static_cast<std::uint32_t*>(section.dsBm.bmBits);
-    for (int i = 0; i < width_ * height_; ++i) pixel[i] |= 0xFF000000u;
-  }
+  if (pixels)
+    for (int i = 0; i < std::max(width_, 1) * std::max(height_, 1); ++i) pixels[i] |= 0xFF000000u;
   SelectObject(dc.get(), previous);
   ImageList_Add(list_.get(), static_cast<HBITMAP>(copy.get()), nullptr);
 }
@@ -367,21 +340,21 @@ void ImageListControl::addIcon(IconHandle icon) {
 
 // ---- canvas ---------------------------------------------------------------------------
 
-CanvasControl::CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF background)
-    : hwnd_(hwnd), dpi_(dpi), unitsPerInch_(points ? 72.0f : 1440.0f), background_(background) {
+CanvasControl::CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF background, TextPath path)
+    : hwnd_(hwnd), dpi_(dpi), path_(path), unitsPerInch_(points ? 72.0f : 1440.0f), background_(background) {
   RECT client{};
   GetClientRect(hwnd_, &client);
   width_ = std::max<int>(client.right, 1);
   height_ = std::max<int>(client.bottom, 1);
   originalBitmap_ = makeSurface(dc_, bitmap_, width_, height_);
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  path_.setWindowLong(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   clear();
 }
 
 CanvasControl::~CanvasControl() {
   if (originalPen_) SelectObject(dc_.get(), originalPen_);
   if (originalBitmap_) SelectObject(dc_.get(), originalBitmap_);
-  if (IsWindow(hwnd_)) SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+  if (IsWindow(hwnd_)) path_.setWindowLong(hwnd_, GWLP_USERDATA, 0);
 }
 
 // Pixels are truncated, not rounded: a 0.2-point tall outline then stays within one row.
@@ -453,26 +426,27 @@ void CanvasControl::paint(HDC target) const { BitBlt(target, 0, 0, width_, heigh
 
 // ---- label, status bar, menu item, timer ----------------------------------------------
 
-LabelControl::LabelControl(HWND hwnd, std::string caption, bool coloured, Rgb fore, Rgb back)
-    : hwnd_(hwnd), caption_(std::move(caption)), coloured_(coloured), fore_(toColorRef(fore)), back_(toColorRef(back)) {
+LabelControl::LabelControl(HWND hwnd, std::string caption, bool coloured, Rgb fore, Rgb back, TextPath path)
+    : hwnd_(hwnd), path_(path), caption_(std::move(caption)), coloured_(coloured), fore_(toColorRef(fore)), back_(toColorRef(back)) {
   if (coloured_) brush_.reset(CreateSolidBrush(back_));
-  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  path_.setWindowLong(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 void LabelControl::setCaption(std::string_view text) {
   if (caption_ == text) return;
   caption_ = text;
-  SetWindowTextW(hwnd_, toWide(caption_).c_str());
+  path_.setText(hwnd_, caption_);
 }
 
-StatusBarControl::StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips) : hwnd_(hwnd) {
+StatusBarControl::StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips, TextPath path)
+    : hwnd_(hwnd), path_(path) {
   int edges[3];
   int right = 0;
   for (int i = 0; i < 3; ++i) {
     right += dpi.pxX(widthsTwips[static_cast<std::size_t>(i)]);
     edges[i] = widthsTwips[static_cast<std::size_t>(i)] > 0 ? right : -1;
   }
-  SendMessageW(hwnd_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  path_.send(hwnd_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
 }
 
 std::string StatusBarControl::panelText(int panel) const {
@@ -484,7 +458,7 @@ void StatusBarControl::setPanelText(int panel, std::string_view text) {
   auto& cached = texts_[static_cast<std::size_t>(panel - 1)];
   if (cached == text) return;
   cached = text;
-  SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(panel - 1), reinterpret_cast<LPARAM>(toWide(cached).c_str()));
+  path_.setPanelText(hwnd_, panel - 1, cached);
 }
 
 bool MenuItemControl::checked() const { return (GetMenuState(menu_, id_, MF_BYCOMMAND) & MF_CHECKED) != 0; }
@@ -523,7 +497,7 @@ void TimerControl::apply() {
 
 // ---- panel, tab strip, window -----------------------------------------------------------
 
-bool PanelControl::visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+bool PanelControl::visible() const { return (path_.windowLong(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 void PanelControl::setVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
 
@@ -534,10 +508,10 @@ void PanelControl::move(int leftTwips, int topTwips) {
 }
 
 int TabStripControl::selectedPosition() const {
-  return static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)) + 1;
+  return static_cast<int>(path_.send(hwnd_, TCM_GETCURSEL, 0, 0)) + 1;
 }
 
-void TabStripControl::select(int position) { SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(position - 1), 0); }
+void TabStripControl::select(int position) { path_.send(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(position - 1), 0); }
 
 int WindowControl::widthTwips() const {
   RECT r{};

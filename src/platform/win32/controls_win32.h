@@ -13,6 +13,7 @@
 
 #include "platform/controls.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {
 
@@ -32,22 +33,23 @@ struct Dpi {
 };
 
 // The one UI font of the controls: 9 points, Chinese character set.
-HFONT createUiFont(int dpiY);
+HFONT createUiFont(int dpiY, TextPath path);
 
-// Window classes of the containers (panels, frames, picture boxes) and canvases.
-inline constexpr wchar_t kBoxClass[] = L"LedraBox";
-inline constexpr wchar_t kCanvasClass[] = L"LedraCanvas";
-void registerControlClasses(HINSTANCE instance);
+// Window classes of the containers (panels, frames, picture boxes) and canvases, on
+// the window's text path.
+inline constexpr char kBoxClass[] = "LedraBox";
+inline constexpr char kCanvasClass[] = "LedraCanvas";
+void registerControlClasses(HINSTANCE instance, TextPath path);
 
 // Answers WM_CTLCOLORSTATIC for coloured labels; 0 when the label keeps the defaults.
-LRESULT labelColours(HWND label, HDC dc);
+LRESULT labelColours(HWND label, HDC dc, TextPath path);
 
 class ImageListControl;
 class IconSurfaceControl;
 
 class ListViewControl : public ListView {
  public:
-  ListViewControl(HWND hwnd, Dpi dpi);
+  ListViewControl(HWND hwnd, Dpi dpi, TextPath path);
   HWND hwnd() const { return hwnd_; }
 
   void clearColumns() override;
@@ -84,6 +86,7 @@ class ListViewControl : public ListView {
 
   HWND hwnd_;
   Dpi dpi_;
+  TextPath path_;
   int columns_ = 0;
   int updateDepth_ = 0;
   std::vector<Row> rows_;
@@ -130,7 +133,7 @@ class ImageListControl : public ImageList {
 // twips or points from the top-left of the area inside the border.
 class CanvasControl : public Canvas {
  public:
-  CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF background);
+  CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF background, TextPath path);
   CanvasControl(const CanvasControl&) = delete;
   CanvasControl& operator=(const CanvasControl&) = delete;
   ~CanvasControl() override;
@@ -154,6 +157,7 @@ class CanvasControl : public Canvas {
 
   HWND hwnd_;
   Dpi dpi_;
+  TextPath path_;
   float unitsPerInch_;
   COLORREF background_;
   int width_ = 0, height_ = 0;  // of the bitmap, pixels
@@ -167,7 +171,7 @@ class CanvasControl : public Canvas {
 
 class LabelControl : public Label {
  public:
-  LabelControl(HWND hwnd, std::string caption, bool coloured, Rgb fore, Rgb back);
+  LabelControl(HWND hwnd, std::string caption, bool coloured, Rgb fore, Rgb back, TextPath path);
   HWND hwnd() const { return hwnd_; }
   std::string caption() const override { return caption_; }
   void setCaption(std::string_view text) override;
@@ -178,6 +182,7 @@ class LabelControl : public Label {
 
  private:
   HWND hwnd_;
+  TextPath path_;
   std::string caption_;
   bool coloured_;
   COLORREF fore_, back_;
@@ -186,13 +191,14 @@ class LabelControl : public Label {
 
 class StatusBarControl : public StatusBar {
  public:
-  StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips);
+  StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips, TextPath path);
   HWND hwnd() const { return hwnd_; }
   std::string panelText(int panel) const override;
   void setPanelText(int panel, std::string_view text) override;
 
  private:
   HWND hwnd_;
+  TextPath path_;
   std::array<std::string, 3> texts_;
 };
 
@@ -233,8 +239,8 @@ class TimerControl : public Timer {
 
 class PanelControl : public Panel {
  public:
-  PanelControl(HWND hwnd, Dpi dpi, int leftTwips, int topTwips)
-      : hwnd_(hwnd), dpi_(dpi), left_(leftTwips), top_(topTwips) {}
+  PanelControl(HWND hwnd, Dpi dpi, int leftTwips, int topTwips, TextPath path)
+      : hwnd_(hwnd), dpi_(dpi), path_(path), left_(leftTwips), top_(topTwips) {}
   HWND hwnd() const { return hwnd_; }
   bool visible() const override;
   void setVisible(bool visible) override;
@@ -245,18 +251,20 @@ class PanelControl : public Panel {
  private:
   HWND hwnd_;
   Dpi dpi_;
+  TextPath path_;
   int left_, top_;  // twips as set, so no rounding drifts
 };
 
 class TabStripControl : public TabStrip {
  public:
-  explicit TabStripControl(HWND hwnd) : hwnd_(hwnd) {}
+  TabStripControl(HWND hwnd, TextPath path) : hwnd_(hwnd), path_(path) {}
   HWND hwnd() const { return hwnd_; }
   int selectedPosition() const override;
   void select(int position) override;
 
  private:
   HWND hwnd_;
+  TextPath path_;
 };
 
 class WindowControl : public Window {

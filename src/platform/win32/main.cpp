@@ -8,10 +8,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   ledra::platform::win32::Win32System system;
   ledra::platform::win32::MainWindow window;
   if (!window.create(system, instance, showCommand)) return 1;
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return static_cast<int>(message.wParam);
+  return window.run();
 }

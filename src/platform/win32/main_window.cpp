@@ -5,6 +5,7 @@
 #include <span>
 
 #include "app/design.h"
+#include "app/is_nt.h"
 #include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {
@@ -54,9 +55,9 @@ void addColumns(ListViewControl& list, const std::array<design::Column, N>& colu
   for (const auto& column : columns) list.addColumn(column.header, column.width, column.align);
 }
 
-HICON loadIcon(HINSTANCE instance, int size) {
-  auto icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED));
-  return icon ? icon : LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+HICON loadIcon(TextPath path, HINSTANCE instance, int size) {
+  HICON icon = path.loadIcon(instance, 1, size);
+  return icon ? icon : path.applicationIcon();
 }
 
 }  // namespace
@@ -67,31 +68,24 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::create(System& system, HINSTANCE instance, int showCommand) {
+  // The one choice of entry points: wide on NT, ANSI on the 9x family.
+  path_ = TextPath::forFamily(app::IsNT(system));
   INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&common);
-  registerControlClasses(instance);
+  registerControlClasses(instance, path_);
   dpi_ = Dpi::ofScreen();
-  icon_ = loadIcon(instance, GetSystemMetrics(SM_CXICON));
+  icon_ = loadIcon(path_, instance, GetSystemMetrics(SM_CXICON));
+  path_.registerClass(instance, kMainWindowClass, path_.ansi() ? windowProc<true> : windowProc<false>, icon_,
+                      loadIcon(path_, instance, GetSystemMetrics(SM_CXSMICON)), path_.arrowCursor(),
+                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
-  WNDCLASSEXW cls{};
-  cls.cbSize = sizeof(cls);
-  cls.lpfnWndProc = windowProc;
-  cls.hInstance = instance;
-  cls.hIcon = icon_;
-  cls.hIconSm = loadIcon(instance, GetSystemMetrics(SM_CXSMICON));
-  cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  cls.lpszClassName = kMainWindowClass;
-  RegisterClassExW(&cls);
-
-  font_.reset(createUiFont(dpi_.y));
+  font_.reset(createUiFont(dpi_.y, path_));
 
   RECT frame{0, 0, dpi_.pxX(design::kFormWidth), dpi_.pxY(design::kClientHeight)};
   AdjustWindowRectEx(&frame, kMainStyle, TRUE, 0);
   HMENU menu = buildMenu();
-  HWND hwnd = CreateWindowExW(0, kMainWindowClass, toWide(design::kCaption).c_str(), kMainStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, dpi_.pxX(design::kFormWidth), frame.bottom - frame.top, nullptr, menu,
-                              instance, this);
+  HWND hwnd = path_.createWindow(0, kMainWindowClass, design::kCaption, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 dpi_.pxX(design::kFormWidth), frame.bottom - frame.top, nullptr, menu, instance, this);
   if (!hwnd) {
     DestroyMenu(menu);
     return false;
@@ -114,15 +108,14 @@ HMENU MainWindow::buildMenu() {
   for (std::size_t i = 0; i < design::kMenus.size(); ++i) {
     const auto& item = design::kMenus[i];
     HMENU parent = item.parent.empty() ? bar : popups[item.parent];
-    const std::wstring text = toWide(item.caption);
     if (hasChildren(item.name)) {
       HMENU popup = CreatePopupMenu();
       popups[item.name] = popup;
-      AppendMenuW(parent, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup), text.c_str());
+      path_.appendMenu(parent, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(popup), item.caption);
       continue;
     }
     const UINT id = kMenuBase + static_cast<UINT>(i);
-    AppendMenuW(parent, MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED), id, text.c_str());
+    path_.appendMenu(parent, MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED), id, item.caption);
     const std::string key = nameOf(item.name, item.index);
     menuIds_[key] = id;
     menuItems_[key] = std::make_unique<MenuItemControl>(parent, id);
@@ -130,12 +123,12 @@ HMENU MainWindow::buildMenu() {
   return bar;
 }
 
-HWND MainWindow::child(DWORD exStyle, const wchar_t* className, std::string_view text, DWORD style, HWND parent,
+HWND MainWindow::child(DWORD exStyle, std::string_view className, std::string_view text, DWORD style, HWND parent,
                        int left, int top, int width, int height, int id, HINSTANCE instance) {
-  HWND hwnd = CreateWindowExW(exStyle, className, toWide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
-                              dpi_.pxX(left), dpi_.pxY(top), dpi_.pxX(width), dpi_.pxY(height), parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-  if (hwnd) SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  HWND hwnd = path_.createWindow(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, dpi_.pxX(left),
+                                 dpi_.pxY(top), dpi_.pxX(width), dpi_.pxY(height), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  if (hwnd) path_.send(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return hwnd;
 }
 
@@ -149,7 +142,7 @@ void MainWindow::createControls(HINSTANCE instance) {
     if (!parent) parent = hwnd_;
     const int id = kControlBase + static_cast<int>(i);
     HWND hwnd = nullptr;
-    auto make = [&](DWORD ex, const wchar_t* cls, std::string_view text, DWORD style) {
+    auto make = [&](DWORD ex, std::string_view cls, std::string_view text, DWORD style) {
       return child(ex, cls, text, style, parent, c.left, c.top, c.width, c.height, id, instance);
     };
     switch (c.kind) {
@@ -159,12 +152,12 @@ void MainWindow::createControls(HINSTANCE instance) {
         break;
       case design::Kind::PagePanel:
         hwnd = make(0, kBoxClass, "", kBox);
-        panels_[key] = std::make_unique<PanelControl>(hwnd, dpi_, c.left, c.top);
+        panels_[key] = std::make_unique<PanelControl>(hwnd, dpi_, c.left, c.top, path_);
         break;
       case design::Kind::Canvas:
         hwnd = make(WS_EX_CLIENTEDGE, kCanvasClass, "", WS_CLIPCHILDREN);
         canvases_[key] = std::make_unique<CanvasControl>(hwnd, dpi_, c.unit == design::Unit::Points,
-                                                         RGB(c.back.r, c.back.g, c.back.b));
+                                                         RGB(c.back.r, c.back.g, c.back.b), path_);
         break;
       case design::Kind::IconSurface:  // off-screen: icon pictures are in pixels whatever the DPI
         surfaces_[key] = std::make_unique<IconSurfaceControl>(c.width / 15, c.height / 15);
@@ -175,45 +168,41 @@ void MainWindow::createControls(HINSTANCE instance) {
         break;
       }
       case design::Kind::ListView: {
-        hwnd = make(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "",
+        hwnd = make(WS_EX_CLIENTEDGE, "SysListView32", "",
                     WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS);
-        auto list = std::make_unique<ListViewControl>(hwnd, dpi_);
+        auto list = std::make_unique<ListViewControl>(hwnd, dpi_, path_);
         if (c.name == "ListTask") addColumns(*list, design::kTaskColumns);
         if (c.name == "ListProcess") addColumns(*list, design::kProcessColumns9x);
         lists_[key] = std::move(list);
         break;
       }
       case design::Kind::Button:
-        hwnd = make(0, L"BUTTON", c.caption, WS_TABSTOP | BS_PUSHBUTTON);
+        hwnd = make(0, "BUTTON", c.caption, WS_TABSTOP | BS_PUSHBUTTON);
         break;
       case design::Kind::Label: {
         const DWORD align = c.align == Align::Right ? SS_RIGHT : c.align == Align::Centre ? SS_CENTER : SS_LEFT;
-        hwnd = make(0, L"STATIC", c.caption, align | SS_NOPREFIX);
-        labels_[key] = std::make_unique<LabelControl>(hwnd, std::string(c.caption), c.blackBack, c.fore, c.back);
+        hwnd = make(0, "STATIC", c.caption, align | SS_NOPREFIX);
+        labels_[key] =
+            std::make_unique<LabelControl>(hwnd, std::string(c.caption), c.blackBack, c.fore, c.back, path_);
         break;
       }
       case design::Kind::Timer:
         timer_ = std::make_unique<TimerControl>(hwnd_, kTimerId, design::kTimerInterval, true);
         break;
       case design::Kind::TabStrip: {
-        hwnd = make(0, WC_TABCONTROLW, "", WS_CLIPSIBLINGS | WS_TABSTOP);
-        for (std::size_t t = 0; t < design::kTabs.size(); ++t) {
-          std::wstring text = toWide(design::kTabs[t].caption);
-          TCITEMW tab{};
-          tab.mask = TCIF_TEXT;
-          tab.pszText = text.data();
-          SendMessageW(hwnd, TCM_INSERTITEMW, t, reinterpret_cast<LPARAM>(&tab));
-        }
+        hwnd = make(0, "SysTabControl32", "", WS_CLIPSIBLINGS | WS_TABSTOP);
+        for (std::size_t t = 0; t < design::kTabs.size(); ++t)
+          path_.insertTab(hwnd, static_cast<int>(t), design::kTabs[t].caption);
         // The page panels lie on the tab strip, so it goes beneath them.
         SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        tabs_ = std::make_unique<TabStripControl>(hwnd);
+        tabs_ = std::make_unique<TabStripControl>(hwnd, path_);
         break;
       }
       case design::Kind::StatusBar:
-        hwnd = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        status_ = std::make_unique<StatusBarControl>(hwnd, dpi_, design::kStatusPanels);
+        hwnd = path_.createWindow(0, "msctls_statusbar32", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        path_.send(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        status_ = std::make_unique<StatusBarControl>(hwnd, dpi_, design::kStatusPanels, path_);
         break;
     }
     if (hwnd) windows_[key] = hwnd;
@@ -262,18 +251,22 @@ UINT MainWindow::menuId(std::string_view name, int index) const {
   return it == menuIds_.end() ? 0 : it->second;
 }
 
+// One procedure per text path, as the class is registered on one of them.
+template <bool Ansi>
 LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const TextPath path = TextPath::forFamily(!Ansi);
   if (message == WM_NCCREATE) {
+    // lpCreateParams lies at the same place in CREATESTRUCTA and CREATESTRUCTW.
     auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    path.setWindowLong(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+  auto* self = reinterpret_cast<MainWindow*>(path.windowLong(hwnd, GWLP_USERDATA));
+  if (!self) return path.defWindowProc(hwnd, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    path.setWindowLong(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return path.defWindowProc(hwnd, message, wParam, lParam);
   }
   return self->handle(message, wParam, lParam);
 }
@@ -306,11 +299,12 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (form_ && timer_ && wParam == timer_->id()) guarded([&] { form_->Timer1_Timer(); });
       return 0;
     case WM_SIZE:
-      if (status_) SendMessageW(status_->hwnd(), WM_SIZE, 0, 0);
+      if (status_) path_.send(status_->hwnd(), WM_SIZE, 0, 0);
       if (form_) guarded([&] { form_->Form_Resize(); });
       return 0;
     case WM_CTLCOLORSTATIC:
-      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) return brush;
+      if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), path_))
+        return brush;
       break;
     case WM_DESTROY:
       if (timer_) timer_->stop();
@@ -319,7 +313,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcW(hwnd_, message, wParam, lParam);
+  return path_.defWindowProc(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace ledra::platform::win32

@@ -15,7 +15,7 @@
 
 namespace ledra::platform::win32 {
 
-inline constexpr wchar_t kMainWindowClass[] = L"LedraMainWindow";
+inline constexpr char kMainWindowClass[] = "LedraMainWindow";
 
 class MainWindow {
  public:
@@ -25,10 +25,14 @@ class MainWindow {
   ~MainWindow();
 
   // Creates the window and its controls, runs Form_Load, shows the window and then
-  // starts the timer. False when the window itself cannot be created.
+  // starts the timer. False when the window itself cannot be created. The OS family
+  // that `system` reports picks the text path of the window and all it holds.
   bool create(System& system, HINSTANCE instance, int showCommand = SW_SHOWNORMAL);
+  // The message loop, on the window's text path; the exit code WM_QUIT carries.
+  int run() const { return path_.runMessageLoop(); }
 
   HWND hwnd() const { return hwnd_; }
+  TextPath textPath() const { return path_; }
   app::ForLedra* form() { return form_.get(); }
   Dpi dpi() const { return dpi_; }
   // A control's window by its designed name ("PicProperty", 2); nullptr when it has none.
@@ -37,15 +41,17 @@ class MainWindow {
   UINT menuId(std::string_view name, int index = -1) const;
 
  private:
+  template <bool Ansi>
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   HMENU buildMenu();
   void createControls(HINSTANCE instance);
-  HWND child(DWORD exStyle, const wchar_t* className, std::string_view text, DWORD style, HWND parent,
+  HWND child(DWORD exStyle, std::string_view className, std::string_view text, DWORD style, HWND parent,
              int left, int top, int width, int height, int id, HINSTANCE instance);
   app::FormControls wire();
 
   HWND hwnd_ = nullptr;
+  TextPath path_ = TextPath::forFamily(true);
   Dpi dpi_;
   FontHandle font_;
   HICON icon_ = nullptr;
