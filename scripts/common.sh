@@ -92,13 +92,16 @@ can_run_32() {
       LEDRA_CAN_RUN_32=0
       LEDRA_WHY_32="Wine's 32-bit loader is not installed (wine32:i386)"
     else
-      out="$(timeout 30 "$LEDRA_WINE32_LOADER" --version 2>&1)" || rc=$?
+      # Started by bash: a direct execvp would hand an unrunnable binary to /bin/sh,
+      # whose complaint hides the kernel's "Exec format error".
+      # shellcheck disable=SC2016
+      out="$(timeout 30 bash -c '"$0" --version' "$LEDRA_WINE32_LOADER" 2>&1)" || rc=$?
       if [ "$rc" -eq 0 ]; then
         LEDRA_CAN_RUN_32=1
         LEDRA_WHY_32="this machine executes 32-bit programs"
       else
         LEDRA_CAN_RUN_32=0
-        LEDRA_WHY_32="this machine cannot execute 32-bit programs (Wine's 32-bit loader: $(printf '%s' "$out" | tail -n1 | sed 's/^.*: //'), exit code $rc)"
+        LEDRA_WHY_32="this machine cannot execute 32-bit programs (Wine's 32-bit loader: $(printf '%s' "$out" | head -n1 | sed 's/^.*: //'), exit code $rc)"
       fi
     fi
     export LEDRA_CAN_RUN_32 LEDRA_WHY_32
