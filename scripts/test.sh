@@ -28,17 +28,17 @@ logs="$LEDRA_BUILD/test-logs"
 mkdir -p "$logs"
 host_cases=0
 wine_programs=0
-wine_by_prefix=()
+wine_by_prefix=""
 e2e_runs=0
 
 summary() {
   echo
   echo "---- Ledra test summary ----"
-  echo "32-bit programs: $LEDRA_WHY_32"
+  echo "32-bit programs: ${LEDRA_WHY_32:-not checked}"
   printf '%s\n' "${LEDRA_TIMINGS[@]}"
   printf '%-22s %5ss\n' "total" "$((SECONDS - total_start))"
   echo "ran in all: $([ "$host_cases" -gt 0 ] && echo 1 || echo 0) host test program ($host_cases cases)," \
-    "$wine_programs Wine-run test programs (${wine_by_prefix[*]:-none})," \
+    "$wine_programs Wine-run test programs (${wine_by_prefix:-none})," \
     "$e2e_runs end-to-end runs"
   if [ "$failed" -eq 0 ]; then echo "result: PASS"; else echo "result: FAIL ($failed tier(s))"; fi
 }
@@ -108,7 +108,7 @@ count_wine() {
   local n
   n="$(ctest_count "$logs/wine-$1.log")"
   wine_programs=$((wine_programs + n))
-  wine_by_prefix+=("$1 $n")
+  wine_by_prefix="${wine_by_prefix:+$wine_by_prefix, }$1 $n"
 }
 count_e2e() {
   local n
