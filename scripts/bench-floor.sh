@@ -12,10 +12,10 @@
 #   LEDRA_BENCH_WINDOWS    how many of the idle children show a window (a quarter of them)
 #   LEDRA_BENCH_WARMUP     seconds before measuring (20)
 #   LEDRA_BENCH_SECONDS    seconds measured (60)
-#   LEDRA_BENCH_BUILD      build tree with ledra.exe, ledra_floor.exe, ledra_idle.exe
-#                          (build/windows; build/windows-x64 for the 64-bit build)
 #   LEDRA_BENCH_PREFIX     project prefix to run in (nt; nt64 for the 64-bit build)
-#   LEDRA_BENCH_WINE       Wine loader (wine; /usr/lib/wine/wine64 for the 64-bit build)
+#   LEDRA_BENCH_BUILD      build tree with ledra.exe, ledra_floor.exe, ledra_idle.exe
+#                          (the prefix's: build/windows, or build/windows-x64 in nt64)
+#   LEDRA_BENCH_WINE       Wine loader (the prefix's)
 #   LEDRA_BENCH_PAGE       tab Ledra shows while measured: 1, 2 or 3 (3, its start page)
 #   LEDRA_BENCH_XRESOURCES 1 (default): give the X server a resource database, as a desktop
 #                          session's has; 0: a bare Xvfb, where Xlib reads ~/.Xdefaults again
@@ -29,9 +29,10 @@ set -euo pipefail
 target="${LEDRA_BENCH_PROCESSES:-15}"
 warmup="${LEDRA_BENCH_WARMUP:-20}"
 seconds="${LEDRA_BENCH_SECONDS:-60}"
-build="${LEDRA_BENCH_BUILD:-$LEDRA_BUILD/windows}"
 kind="${LEDRA_BENCH_PREFIX:-nt}"
-loader="${LEDRA_BENCH_WINE:-wine}"
+require_kind "$kind"
+build="${LEDRA_BENCH_BUILD:-$(kind_build "$kind")}"
+loader="${LEDRA_BENCH_WINE:-}"
 page="${LEDRA_BENCH_PAGE:-3}"
 compare="${LEDRA_BENCH_COMPARE:-}"
 [ -z "$compare" ] || [ -f "$compare" ] || die "$compare not found"
@@ -58,6 +59,7 @@ cleanup() {
 "$LEDRA_ROOT/scripts/wine-prefix.sh" "$kind"
 stop_prefix "$kind"
 use_prefix "$kind"
+loader="${loader:-$LEDRA_WINE}"
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 start_xvfb

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds both trees: build/host (core + host tests, ASan/UBSan,
-# benchmarks) and build/windows (ledra.exe + the Wine-run tests, i686 MinGW-w64).
-# Usage: scripts/build.sh [host|windows ...]   (default: both)
+# Configures and builds the three trees: build/host (core + host tests, ASan/UBSan,
+# benchmarks), build/windows (the 32-bit ledra.exe + the Wine-run tests, i686
+# MinGW-w64) and build/windows-x64 (the same for x86_64). Cross-compiling runs
+# nothing of Windows, so every tree builds on any 64-bit Linux host.
+# Usage: scripts/build.sh [host|windows|windows-x64 ...]   (default: all three)
 set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
@@ -9,10 +11,10 @@ cd "$LEDRA_ROOT"
 
 jobs="${LEDRA_JOBS:-$(nproc 2>/dev/null || echo 2)}"
 presets=("$@")
-[ ${#presets[@]} -gt 0 ] || presets=(host windows)
+[ ${#presets[@]} -gt 0 ] || presets=(host windows windows-x64)
 
 for p in "${presets[@]}"; do
-  case "$p" in host|windows) ;; *) die "unknown preset '$p' (host or windows)" ;; esac
+  case "$p" in host|windows|windows-x64) ;; *) die "unknown preset '$p' (host, windows or windows-x64)" ;; esac
   log "configuring $p"
   cmake --preset "$p" >/dev/null
   log "building $p"

@@ -1,5 +1,7 @@
 # Shared helpers for the scripts in this folder; sourced, not run.
 # shellcheck shell=bash
+# Variables set here are used by the scripts that source this file:
+# shellcheck disable=SC2034
 
 LEDRA_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 LEDRA_BUILD="$LEDRA_ROOT/build"     # the presets build here too
@@ -25,16 +27,104 @@ as_root() {
 
 prefix_dir() { printf '%s/%s' "$LEDRA_WINE_ROOT" "$1"; }
 
-# Exports the environment Wine needs for one of the project's prefixes (nt or win98).
+# The two Wine loaders. Debian's `wine` picks the 32-bit one whenever wine32 is
+# installed, so each prefix names its loader itself.
+if [ -x /usr/lib/wine/wine ]; then LEDRA_WINE32_LOADER=/usr/lib/wine/wine; else LEDRA_WINE32_LOADER=wine; fi
+if [ -x /usr/lib/wine/wine64 ]; then LEDRA_WINE64_LOADER=/usr/lib/wine/wine64; else LEDRA_WINE64_LOADER=wine64; fi
+LEDRA_WINE=""      # the loader of the prefix use_prefix chose last
+
+# The project's prefixes: nt and win98 are 32-bit, nt64 is 64-bit.
+LEDRA_KINDS_32=(nt win98)
+LEDRA_KINDS_64=(nt64)
+check_kind() {
+  case "$1" in nt|win98|nt64) ;; *) die "unknown prefix '$1' (nt, win98 or nt64)" ;; esac
+}
+kind_is_32() { [ "$1" != nt64 ]; }
+# The build tree whose programs run in that prefix.
+kind_build() { if kind_is_32 "$1"; then printf '%s/windows' "$LEDRA_BUILD"; else printf '%s/windows-x64' "$LEDRA_BUILD"; fi; }
+
+# Exports the environment Wine needs for one of the project's prefixes and sets
+# LEDRA_WINE to its loader.
 use_prefix() {
   local dir
   dir="$(prefix_dir "$1")"
   [ -f "$dir/$LEDRA_PREFIX_MARK" ] || die "$dir is not a prefix made by scripts/wine-prefix.sh"
   export WINEPREFIX="$dir"
-  export WINEARCH=win32
+  if kind_is_32 "$1"; then
+    export WINEARCH=win32
+    LEDRA_WINE="$LEDRA_WINE32_LOADER"
+  else
+    export WINEARCH=win64
+    LEDRA_WINE="$LEDRA_WINE64_LOADER"
+  fi
   export WINEDEBUG="${WINEDEBUG:--all}"
   # No Mono/Gecko download dialogs: they would wait forever on a headless display.
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+}
+
+# Runs a Wine command with its output set aside; when it fails, shows the last
+# lines of what Wine said (an exit code alone explains nothing) and returns its code.
+wine_step() {
+  local what="$1" out rc=0
+  shift
+  out="$(mktemp)"
+  "$@" >"$out" 2>&1 </dev/null || rc=$?
+  if [ "$rc" -ne 0 ]; then
+    log "$what failed (exit code $rc); Wine said:"
+    if [ -s "$out" ]; then tail -n 15 "$out" | sed 's/^/[ledra]   | /' >&2
+    else log "  | (nothing)"; fi
+  fi
+  rm -f "$out"
+  return "$rc"
+}
+
+# Whether this machine executes 32-bit programs (some 64-bit kernels do not: Wine's
+# 32-bit loader then fails with "Exec format error"). Asked once per run: the answer
+# is exported to every script started from here. LEDRA_ONLY_64=1 answers no without
+# asking. LEDRA_WHY_32 says why, in a few words.
+can_run_32() {
+  if [ -z "${LEDRA_CAN_RUN_32:-}" ]; then
+    local out rc=0
+    if [ "${LEDRA_ONLY_64:-0}" = 1 ]; then
+      LEDRA_CAN_RUN_32=0
+      LEDRA_WHY_32="LEDRA_ONLY_64=1 is set"
+    elif ! command -v "$LEDRA_WINE32_LOADER" >/dev/null 2>&1; then
+      LEDRA_CAN_RUN_32=0
+      LEDRA_WHY_32="Wine's 32-bit loader is not installed (wine32:i386)"
+    else
+      # Started by bash: a direct execvp would hand an unrunnable binary to /bin/sh,
+      # whose complaint hides the kernel's "Exec format error".
+      # shellcheck disable=SC2016
+      out="$(timeout 30 bash -c '"$0" --version' "$LEDRA_WINE32_LOADER" 2>&1)" || rc=$?
+      if [ "$rc" -eq 0 ]; then
+        LEDRA_CAN_RUN_32=1
+        LEDRA_WHY_32="this machine executes 32-bit programs"
+      else
+        LEDRA_CAN_RUN_32=0
+        LEDRA_WHY_32="this machine cannot execute 32-bit programs (Wine's 32-bit loader: $(printf '%s' "$out" | head -n1 | sed 's/^.*: //'), exit code $rc)"
+      fi
+    fi
+    export LEDRA_CAN_RUN_32 LEDRA_WHY_32
+  fi
+  [ "$LEDRA_CAN_RUN_32" = 1 ]
+}
+
+# The prefix to use when none is named, in LEDRA_DEFAULT_KIND: nt where 32-bit
+# programs run, else nt64 (a failure instead under LEDRA_REQUIRE_32=1).
+pick_kind() {
+  if can_run_32; then
+    LEDRA_DEFAULT_KIND=nt
+  else
+    [ "${LEDRA_REQUIRE_32:-0}" != 1 ] || die "LEDRA_REQUIRE_32=1, but $LEDRA_WHY_32"
+    LEDRA_DEFAULT_KIND=nt64
+  fi
+}
+
+# Dies unless the prefix can run on this machine.
+require_kind() {
+  check_kind "$1"
+  kind_is_32 "$1" || return 0
+  can_run_32 || die "prefix $1 needs 32-bit programs, and $LEDRA_WHY_32; use nt64"
 }
 
 # The system UI font (menus, tabs, list headers, status bar) links to a CJK font,
@@ -50,9 +140,9 @@ LEDRA_FONTLINK_KEY='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\S
 link_cjk_font() {
   local face
   for face in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
-    wine reg add "$LEDRA_FONTLINK_KEY" /v "$face" /t REG_MULTI_SZ \
-      /d "$LEDRA_CJK_FONT_FILE,$LEDRA_CJK_FONT_FACE" /f >/dev/null 2>&1 \
-      || die "could not set the font link for $face in $WINEPREFIX"
+    wine_step "setting the font link for $face in $WINEPREFIX" \
+      "$LEDRA_WINE" reg add "$LEDRA_FONTLINK_KEY" /v "$face" /t REG_MULTI_SZ \
+      /d "$LEDRA_CJK_FONT_FILE,$LEDRA_CJK_FONT_FACE" /f || exit 1
   done
 }
 
@@ -146,7 +236,7 @@ LEDRA_PID=""
 start_ledra() {
   local exe="$1" logfile="$2"
   [ -f "$exe" ] || die "$exe not found (run scripts/build.sh)"
-  wine "$exe" >"$logfile" 2>&1 &
+  "$LEDRA_WINE" "$exe" >"$logfile" 2>&1 &
   LEDRA_PID=$!
 }
 
@@ -156,7 +246,7 @@ start_ledra() {
 close_ledra() {
   local timeout="${1:-30}" deadline rc
   [ -n "$LEDRA_PID" ] || return 0
-  wine taskkill /im "$(basename "${LEDRA_EXE:-ledra.exe}")" >/dev/null 2>&1 || true
+  "$LEDRA_WINE" taskkill /im "$(basename "${LEDRA_EXE:-ledra.exe}")" >/dev/null 2>&1 || true
   deadline=$((SECONDS + timeout))
   while kill -0 "$LEDRA_PID" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
     sleep 0.2

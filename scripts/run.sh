@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Starts build/windows/ledra.exe under Wine in the project's NT prefix.
+# Starts ledra.exe under Wine in one of the project's prefixes: the 32-bit build in
+# nt where this machine executes 32-bit programs, else the 64-bit build in nt64.
 # - With a working $DISPLAY: Ledra opens there, a screenshot is taken, and it
 #   stays running.
 # - Without one: a private Xvfb is started, Ledra runs on it for a few refresh
@@ -8,8 +9,9 @@
 # The screenshot path is printed on stdout.
 #
 # Environment: LANG is passed through (try LANG=C and LANG=zh_CN.UTF-8);
-#   LEDRA_EXE         program to start (default build/windows/ledra.exe)
-#   LEDRA_PREFIX      nt (default) or win98
+#   LEDRA_PREFIX      nt, win98 (32-bit) or nt64 (64-bit); default as above
+#   LEDRA_EXE         program to start (default build/windows/ledra.exe, or
+#                     build/windows-x64/ledra.exe in nt64)
 #   LEDRA_SCREENSHOT  where to write the screenshot (default build/screenshot.png)
 #   LEDRA_SETTLE      seconds to let Ledra refresh before the shot (default 4)
 #   LEDRA_HEADLESS=1  use a private Xvfb even when $DISPLAY works
@@ -17,8 +19,14 @@ set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
 
-exe="${LEDRA_EXE:-$LEDRA_BUILD/windows/ledra.exe}"
-kind="${LEDRA_PREFIX:-nt}"
+if [ -n "${LEDRA_PREFIX:-}" ]; then
+  kind="$LEDRA_PREFIX"
+else
+  pick_kind
+  kind="$LEDRA_DEFAULT_KIND"
+fi
+require_kind "$kind"
+exe="${LEDRA_EXE:-$(kind_build "$kind")/ledra.exe}"
 shot="${LEDRA_SCREENSHOT:-$LEDRA_BUILD/screenshot.png}"
 settle="${LEDRA_SETTLE:-4}"
 
@@ -55,13 +63,13 @@ if [ "$private" = 1 ]; then
   start_ledra "$exe" "$logfile"
 else
   # Detached, so that it outlives this script and the terminal.
-  setsid wine "$exe" >"$logfile" 2>&1 </dev/null &
+  setsid "$LEDRA_WINE" "$exe" >"$logfile" 2>&1 </dev/null &
   LEDRA_PID=$!
 fi
 
 if ! win="$(wait_window "$LEDRA_CAPTION" 90 "$LEDRA_PID")"; then
-  log "the window \"$LEDRA_CAPTION\" did not appear; output of ledra.exe:"
-  sed 's/^/  /' "$logfile" >&2 || true
+  log "the window \"$LEDRA_CAPTION\" did not appear; Wine said:"
+  tail -n 15 "$logfile" | sed 's/^/[ledra]   | /' >&2 || true
   [ "$private" = 1 ] || kill_ledra
   exit 1
 fi

@@ -9,14 +9,17 @@ PACKAGES=(
   cmake make g++ git
   libgtest-dev googletest libbenchmark-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  wine wine32:i386
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-microhei locales
 )
 
 command -v dpkg >/dev/null 2>&1 || die "this script expects Debian 12 (dpkg/apt-get)"
 
-# wine32 needs the i386 architecture.
+# wine32 needs the i386 architecture. It is installed even where the kernel cannot
+# execute 32-bit programs (installing runs none of them); the scripts then take
+# the 64-bit path.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   log "adding the i386 architecture"
   as_root dpkg --add-architecture i386

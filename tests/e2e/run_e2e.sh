@@ -2,24 +2,39 @@
 # End to end, black box: starts ledra.exe under Wine on a private Xvfb, waits for
 # its window by caption, lets it refresh, takes a screenshot, clicks the other two
 # tabs (each must change the picture; shots of those pages are kept too), closes
-# it with WM_CLOSE and expects exit code 0. Done on the NT and the win98 prefix, each
-# under a Chinese locale and under LANG=C.
-# Screenshots and logs: build/e2e/. Exit code: number of failed runs (0 = pass).
+# it with WM_CLOSE and expects exit code 0. Done in every prefix this machine can
+# run (nt and win98 with the 32-bit build where 32-bit programs run, always nt64
+# with the 64-bit build), each under a Chinese locale and under LANG=C.
+#   LEDRA_E2E_PREFIXES  prefixes to use, e.g. "nt64"
+#   LEDRA_E2E_LANGS     locales to use (default "zh_CN.UTF-8 C")
+#   LEDRA_EXE           one program for every prefix (default: the prefix's build)
+# Screenshots and logs: build/e2e/<prefix>-<locale>*.png|log.
+# Exit code: number of failed runs (0 = pass).
 set -euo pipefail
 # shellcheck source=../../scripts/common.sh
 . "$(dirname "$0")/../../scripts/common.sh"
 
-exe="${LEDRA_EXE:-$LEDRA_BUILD/windows/ledra.exe}"
 out="$LEDRA_BUILD/e2e"
 settle="${LEDRA_SETTLE:-3}"
-read -r -a prefixes <<<"${LEDRA_E2E_PREFIXES:-nt win98}"
+if [ -n "${LEDRA_E2E_PREFIXES:-}" ]; then
+  read -r -a prefixes <<<"$LEDRA_E2E_PREFIXES"
+elif can_run_32; then
+  prefixes=("${LEDRA_KINDS_32[@]}" "${LEDRA_KINDS_64[@]}")
+else
+  prefixes=("${LEDRA_KINDS_64[@]}")
+fi
 read -r -a langs <<<"${LEDRA_E2E_LANGS:-zh_CN.UTF-8 C}"
 
-[ -f "$exe" ] || die "$exe not found (run scripts/build.sh)"
+for kind in "${prefixes[@]}"; do
+  require_kind "$kind"
+  exe="${LEDRA_EXE:-$(kind_build "$kind")/ledra.exe}"
+  [ -f "$exe" ] || die "$exe not found (run scripts/build.sh)"
+done
 "$LEDRA_ROOT/scripts/wine-prefix.sh" "${prefixes[@]}"
 mkdir -p "$out"
 
 current=""
+# shellcheck disable=SC2317  # called by the trap
 cleanup() {
   kill_ledra
   [ -z "$current" ] || stop_prefix "$current"
@@ -30,10 +45,17 @@ trap 'exit 130' INT TERM
 
 start_xvfb
 
+# The last lines of Wine's output (and Ledra's) in a log.
+wine_said() {
+  echo "     Wine said:"
+  if [ -s "$1" ]; then tail -n 15 "$1" | sed 's/^/     | /'; else echo "     | (nothing)"; fi
+}
+
 # One run: prefix $1, locale $2. Prints a line per failure; returns 1 on failure.
 run_once() {
-  local kind="$1" lang="$2" name shot logfile win rc geometry colours
+  local kind="$1" lang="$2" name shot logfile win rc geometry colours exe
   name="$kind-${lang%%.*}"
+  exe="${LEDRA_EXE:-$(kind_build "$kind")/ledra.exe}"
   shot="$out/$name.png"
   logfile="$out/$name.log"
   rm -f "$shot" "$logfile"
@@ -52,6 +74,7 @@ run_once() {
       echo "FAIL $name: ledra.exe ended (exit code $rc) before its window appeared"
       LEDRA_PID=""
     fi
+    wine_said "$logfile"
     kill_ledra
     stop_prefix "$kind"
     return 1
@@ -71,6 +94,7 @@ run_once() {
     set +e; wait "$LEDRA_PID"; rc=$?; set -e
     LEDRA_PID=""
     echo "FAIL $name: ledra.exe ended by itself (exit code $rc) while refreshing"
+    wine_said "$logfile"
     stop_prefix "$kind"
     return 1
   fi
@@ -78,6 +102,7 @@ run_once() {
   import -window root "$shot"
   # The window must have been painted: more than a couple of colours inside it.
   geometry="$(xdotool getwindowgeometry --shell "$win")"
+  # shellcheck disable=SC2034  # set by the eval
   local WIDTH HEIGHT X Y WINDOW SCREEN
   eval "$geometry"
   colours="$(convert "$shot" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -format '%k' info:)"
@@ -112,6 +137,7 @@ run_once() {
   stop_prefix "$kind"
   if [ "$rc" -ne 0 ]; then
     echo "FAIL $name: exit code $rc after WM_CLOSE (124: did not end)"
+    wine_said "$logfile"
     return 1
   fi
   echo "ok   $name: window ${WIDTH}x${HEIGHT}, closed with exit code 0, $shot"
@@ -119,15 +145,18 @@ run_once() {
 }
 
 failed=0
+runs=0
 for kind in "${prefixes[@]}"; do
   for lang in "${langs[@]}"; do
+    runs=$((runs + 1))
     run_once "$kind" "$lang" || failed=$((failed + 1))
   done
 done
 current=""
+# scripts/test.sh counts the runs from this line.
 if [ "$failed" -ne 0 ]; then
-  echo "end to end: $failed run(s) failed"
+  echo "end to end: $runs run(s) in ${prefixes[*]}, $failed failed"
 else
-  echo "end to end: all passed"
+  echo "end to end: $runs run(s) in ${prefixes[*]}, all passed"
 fi
 exit "$failed"
