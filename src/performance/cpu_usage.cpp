@@ -53,6 +53,8 @@ std::int32_t clampPercent(std::int64_t v) { return static_cast<std::int32_t>(std
 // when the value cannot be read. Returns false when the key cannot be opened.
 bool readCpuUsageWord(platform::System& system, const char* key, std::uint32_t* word) {
   *word = 0;
+  // The statistic is the 9x family's, and no 9x system runs 64-bit programs.
+  if (system.pointerSize() != 4) return false;
   platform::Handle handle = 0;
   const std::int32_t status = system.regOpenKey(platform::kHkeyDynData, key, &handle);
   platform::ScopedKey scoped(system, handle);

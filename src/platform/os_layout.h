@@ -19,8 +19,8 @@ struct UnicodeStringLayout {  // UNICODE_STRING
   std::size_t size, length, maximumLength, buffer;
 };
 
-// SYSTEM_PROCESS_INFORMATION, as far as the I/O counters (the part every NT release
-// that has the record at all fills in).
+// SYSTEM_PROCESS_INFORMATION up to and including its I/O counters: what every record
+// holds before its thread records.
 struct ProcessRecordLayout {
   std::size_t size, nextEntryOffset, numberOfThreads, userTime, kernelTime, imageName, uniqueProcessId,
       workingSetSize;
@@ -72,7 +72,7 @@ inline constexpr OsLayout kOsLayout32{
 inline constexpr OsLayout kOsLayout64{
     .pointer = 8,
     .unicodeString = {.size = 16, .length = 0, .maximumLength = 2, .buffer = 8},
-    .processRecord = {.size = 208, .nextEntryOffset = 0, .numberOfThreads = 4, .userTime = 40, .kernelTime = 48,
+    .processRecord = {.size = 256, .nextEntryOffset = 0, .numberOfThreads = 4, .userTime = 40, .kernelTime = 48,
                       .imageName = 56, .uniqueProcessId = 80, .workingSetSize = 144},
     .threadRecordSize = 80,
     .basicInformation = {.size = 48, .pebBaseAddress = 8, .uniqueProcessId = 32},

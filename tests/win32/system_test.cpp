@@ -536,9 +536,9 @@ TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
   EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second);
   EXPECT_FALSE(system.setWindowPos(0, 0, 0, 0, 0, 0, SWP_NOZORDER));
 
-  EXPECT_EQ(system.getClassLong(handle(owner), GCL_HICON),
+  EXPECT_EQ(system.getClassLong(handle(owner), GCLP_HICON),
             reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WARNING))));
-  EXPECT_EQ(system.getClassLong(handle(owner), GCL_HICONSM),
+  EXPECT_EQ(system.getClassLong(handle(owner), GCLP_HICONSM),
             reinterpret_cast<std::uintptr_t>(
                 LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_INFORMATION))));
 }
