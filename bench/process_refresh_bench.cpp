@@ -68,7 +68,7 @@ class IndexedMachine : public fakes::FakeSystem {
     std::copy(e->basic.begin(), e->basic.end(), buffer.begin());
     return platform::kStatusSuccess;
   }
-  bool readProcessMemory(platform::Handle handle, std::uint32_t address, platform::Bytes into) override {
+  bool readProcessMemory(platform::Handle handle, std::uint64_t address, platform::Bytes into) override {
     const Entry* e = find(static_cast<std::uint32_t>(handle - kHandleBase));
     if (!e) return false;
     for (const auto& [base, bytes] : e->regions) {
@@ -85,7 +85,7 @@ class IndexedMachine : public fakes::FakeSystem {
   struct Entry {
     bool present = false;
     std::vector<std::byte> basic;
-    std::array<std::pair<std::uint32_t, std::vector<std::byte>>, 3> regions;
+    std::array<std::pair<std::uint64_t, std::vector<std::byte>>, 3> regions;
   };
   static constexpr platform::Handle kHandleBase = 0x100000;
   const Entry* find(std::uint32_t pid) const { return pid < table.size() && table[pid].present ? &table[pid] : nullptr; }

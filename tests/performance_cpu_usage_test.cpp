@@ -22,7 +22,7 @@ constexpr std::int64_t kNow = 134'100'000'000'000'000;  // some day in 2025, sin
 struct Started {
   FakeSystem sys;
   CpuUsage cpu;
-  explicit Started(std::uint8_t processors = 1) {
+  explicit Started(std::uint8_t processors = 1, std::size_t pointerBytes = 4) : sys(pointerBytes) {
     sys.setCpuCounters(processors, kBootIdle, kNow);
     first = cpu.GetCPUUsageNT(sys);
   }
@@ -37,6 +37,8 @@ TEST(CpuUsageNT, FirstSampleReportsZeroAndStartsTheInterval) {
   Started s;
   EXPECT_EQ(s.first, 0);  // not the full CPU a measurement against zero counters gives
   EXPECT_EQ(s.after(9'000'000, 10'000'000), 10);  // the next one measures the real second
+  // The processor count sits elsewhere in a 64-bit program's answer.
+  EXPECT_EQ(Started(2, 8).after(10'000'000, 10'000'000, 2), 50);
 }
 
 struct Worked {
@@ -170,6 +172,12 @@ TEST(CpuUsage9x, StartReadsTheStartValueOnceAndLeavesNoKeyOpen) {
   FakeSystem nt;
   StartCPUUsage9x(nt);
   EXPECT_EQ(nt.calls, (std::vector<std::string>{"regOpenKey"}));
+  // A 64-bit program runs on no 9x system: the dynamic-data root is never asked.
+  FakeSystem wide(8);
+  wide.registry = sys.registry;
+  StartCPUUsage9x(wide);
+  EXPECT_EQ(GetCPUUsage9x(wide), -1);
+  EXPECT_TRUE(wide.calls.empty());
 }
 
 }  // namespace

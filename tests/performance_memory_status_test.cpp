@@ -48,6 +48,11 @@ TEST(MemoryStatus, NtFallsBackToTheOlderCall) {
   tooLarge.setMemoryStatus({.totalPhys = 1, .availPhys = 2, .totalPageFile = 3, .availPageFile = 4,
                             .totalVirtual = 5, .availVirtual = 6});
   EXPECT_EQ(GetMemoryStatus(tooLarge), "1,2,5,6,3,4");
+
+  FakeSystem wide(8);  // a 64-bit program's older call: whole SIZE_T counts, 128 TiB of address space
+  wide.setMemoryStatus({.totalPhys = 8589934592ull, .availPhys = 4294967296ull, .totalPageFile = 3,
+                        .availPageFile = 4, .totalVirtual = 140737488224256ull, .availVirtual = 140737488224255ull});
+  EXPECT_EQ(GetMemoryStatus(wide), "8589934592,4294967296,140737488224256,140737488224255,3,4");
 }
 
 TEST(MemoryStatus, NineXLiftsNegativeReadingsBy4GB) {

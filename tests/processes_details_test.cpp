@@ -3,6 +3,7 @@
 
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
+#include "platform/os_layout.h"
 #include "processes/process_details.h"
 
 namespace {
@@ -10,6 +11,7 @@ namespace {
 using namespace ledra;
 using fakes::FakeSystem;
 using processes::GetImageFileNameNT;
+using processes::GetMainModulePath;
 using processes::GetProcessCommandLine;
 using processes::GetProcessImagePath;
 
@@ -19,6 +21,39 @@ FakeSystem::Process& addProcess(FakeSystem& sys, std::uint32_t pid) {
   return p;
 }
 
+// The readers run every case in the layout of each pointer width; the 64-bit machine
+// keeps its structures above 4 GiB, so an address cut to 32 bits reads nothing.
+class Layouts : public testing::TestWithParam<std::size_t> {
+ protected:
+  const platform::OsLayout& layout() const { return platform::OsLayoutFor(GetParam()); }
+  FakeSystem machine() const { return FakeSystem(GetParam()); }
+  fakes::CommandLineLayout where() const {
+    return GetParam() == 8 ? fakes::HighAddresses() : fakes::CommandLineLayout{};
+  }
+  void setCommandLine(FakeSystem::Process& p, std::u16string_view text) const {
+    fakes::SetCommandLine(p, text, where(), layout());
+  }
+  void setCommandLine(FakeSystem::Process& p, std::u16string_view text, const fakes::CommandLineLayout& w) const {
+    fakes::SetCommandLine(p, text, w, layout());
+  }
+  void setImageFileName(FakeSystem::Process& p, std::u16string_view name) const {
+    fakes::SetImageFileName(p, name, layout());
+  }
+  // The main module where the program's build puts it: above 4 GiB for a 64-bit one.
+  std::uint64_t exeModule() const { return GetParam() == 8 ? 0x7FF6'1000'0000ull : 0x400000u; }
+};
+
+std::string layoutName(const testing::TestParamInfo<std::size_t>& info) {
+  return "Bits" + std::to_string(info.param * 8);
+}
+
+class CommandLine : public Layouts {};
+class ImageFileName : public Layouts {};
+class ImagePath : public Layouts {};
+INSTANTIATE_TEST_SUITE_P(Layouts, CommandLine, testing::Values(4, 8), layoutName);
+INSTANTIATE_TEST_SUITE_P(Layouts, ImageFileName, testing::Values(4, 8), layoutName);
+INSTANTIATE_TEST_SUITE_P(Layouts, ImagePath, testing::Values(4, 8), layoutName);
+
 std::u16string commandLineOf(std::size_t characters) {
   std::u16string text = u"\"C:\\Program Files\\App\\app.exe\" ";
   while (text.size() < characters) text.push_back(static_cast<char16_t>(u'a' + text.size() % 26));
@@ -26,11 +61,11 @@ std::u16string commandLineOf(std::size_t characters) {
   return text;
 }
 
-TEST(CommandLine, ReadWholeAtAnyLengthFromItsLengthField) {
+TEST_P(CommandLine, ReadWholeAtAnyLengthFromItsLengthField) {
   for (std::size_t characters : {1u, 255u, 256u, 300u, 5000u, 32767u}) {
-    FakeSystem sys;
+    FakeSystem sys = machine();
     const std::u16string line = commandLineOf(characters);
-    fakes::SetCommandLine(addProcess(sys, 40), line);
+    setCommandLine(addProcess(sys, 40), line);
     const std::string got = GetProcessCommandLine(sys, 40);
     EXPECT_EQ(got.size(), characters);
     EXPECT_EQ(got, std::string(line.begin(), line.end()));  // ASCII only
@@ -38,73 +73,100 @@ TEST(CommandLine, ReadWholeAtAnyLengthFromItsLengthField) {
   }
 }
 
-TEST(CommandLine, ShortLineAtTheVeryEndOfItsRegionAndNonAsciiText) {
-  FakeSystem sys;
+TEST_P(CommandLine, ShortLineAtTheVeryEndOfItsRegionAndNonAsciiText) {
+  FakeSystem sys = machine();
   auto& p = addProcess(sys, 40);
-  fakes::SetCommandLine(p, u"notepad.exe \u6587\u6863.txt");
+  setCommandLine(p, u"notepad.exe \u6587\u6863.txt");
   // Drop the NUL too: the region ends with the last character.
-  auto& text = p.memory[fakes::CommandLineLayout{}.text];
+  auto& text = p.memory[where().text];
   text.resize(text.size() - 2);
   EXPECT_EQ(GetProcessCommandLine(sys, 40), "notepad.exe 文档.txt");
 }
 
-TEST(CommandLine, OddLengthAndOverlongLengthField) {
-  FakeSystem sys;
-  fakes::CommandLineLayout odd;
+TEST_P(CommandLine, OddLengthAndOverlongLengthField) {
+  FakeSystem sys = machine();
+  fakes::CommandLineLayout odd = where();
   odd.length = 7;  // three characters and half of one
-  fakes::SetCommandLine(addProcess(sys, 40), u"abcdef", odd);
+  setCommandLine(addProcess(sys, 40), u"abcdef", odd);
   EXPECT_EQ(GetProcessCommandLine(sys, 40), "abc");
-  fakes::CommandLineLayout lying;
+  fakes::CommandLineLayout lying = where();
   lying.length = 0xFFFF;  // more than the region holds: the read fails
-  fakes::SetCommandLine(addProcess(sys, 41), u"abcdef", lying);
+  setCommandLine(addProcess(sys, 41), u"abcdef", lying);
   EXPECT_EQ(GetProcessCommandLine(sys, 41), "");
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
-TEST(CommandLine, NoEnvironmentBlockAddressMeansNoReadAtAll) {
-  FakeSystem sys;
-  fakes::SetBasicInformation(addProcess(sys, 64), 0);
+TEST_P(CommandLine, NoEnvironmentBlockAddressMeansNoReadAtAll) {
+  FakeSystem sys = machine();
+  fakes::SetBasicInformation(addProcess(sys, 64), 0, layout());
   EXPECT_EQ(GetProcessCommandLine(sys, 64), "");
   EXPECT_EQ(sys.count("readProcessMemory"), 0u);
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
-TEST(CommandLine, EveryFailingStepGivesEmptyAndClosesTheHandle) {
-  FakeSystem sys;
+TEST_P(CommandLine, EveryFailingStepGivesEmptyAndClosesTheHandle) {
+  FakeSystem sys = machine();
   EXPECT_EQ(GetProcessCommandLine(sys, 77), "");  // no such process
   addProcess(sys, 78).canOpen = false;
   EXPECT_EQ(GetProcessCommandLine(sys, 78), "");
   addProcess(sys, 79);  // basic information not available
   EXPECT_EQ(GetProcessCommandLine(sys, 79), "");
   auto& noPeb = addProcess(sys, 80);  // PEB address that is not mapped
-  fakes::SetBasicInformation(noPeb, 0x7FFDF000);
+  fakes::SetBasicInformation(noPeb, where().peb, layout());
   EXPECT_EQ(GetProcessCommandLine(sys, 80), "");
   auto& noParameters = addProcess(sys, 81);
-  fakes::SetCommandLine(noParameters, u"x");
-  noParameters.memory.erase(fakes::CommandLineLayout{}.parameters);
+  setCommandLine(noParameters, u"x");
+  noParameters.memory.erase(where().parameters);
   EXPECT_EQ(GetProcessCommandLine(sys, 81), "");
   auto& noText = addProcess(sys, 82);
-  fakes::SetCommandLine(noText, u"x");
-  noText.memory.erase(fakes::CommandLineLayout{}.text);
+  setCommandLine(noText, u"x");
+  noText.memory.erase(where().text);
   EXPECT_EQ(GetProcessCommandLine(sys, 82), "");
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(sys.count("openProcess"), 6u);
   EXPECT_EQ(sys.count("closeHandle"), 4u);  // the two failed opens have nothing to close
 }
 
+// ---- across the two widths on 64-bit Windows -----------------------------------------
+
+TEST(CommandLineAcrossWidths, Wow64TargetFromThe64BitBuildReadsItsThirtyTwoBitBlock) {
+  FakeSystem sys(8);
+  fakes::SetWow64CommandLine(addProcess(sys, 50), u"C:\\x86\\old.exe -q");
+  EXPECT_EQ(GetProcessCommandLine(sys, 50), "C:\\x86\\old.exe -q");
+  EXPECT_TRUE(sys.openHandles.empty());
+}
+
+TEST(CommandLineAcrossWidths, SixtyFourBitTargetFromThe32BitBuildNeedsTheNtWow64Entries) {
+  for (bool entries : {false, true}) {
+    FakeSystem sys(4);
+    sys.hasNtWow64 = entries;
+    fakes::SetCommandLineSeenFrom32(addProcess(sys, 60), u"C:\\x64\\new.exe --long");
+    auto& neighbour = addProcess(sys, 61);  // a 32-bit process on the same system
+    fakes::SetCommandLine(neighbour, u"C:\\x86\\old.exe");
+    neighbour.information[26] = std::vector<std::byte>{std::byte{0x00}, std::byte{0xF0}, std::byte{0xFD}, std::byte{0x7F}};
+    EXPECT_EQ(GetProcessCommandLine(sys, 60), entries ? "C:\\x64\\new.exe --long" : "") << entries;
+    // Its modules cannot be listed from 32 bits; its parameters name the image.
+    EXPECT_EQ(GetMainModulePath(sys, 60), entries ? "C:\\image.exe" : "") << entries;
+    sys.clearCalls();
+    EXPECT_EQ(GetProcessCommandLine(sys, 61), "C:\\x86\\old.exe") << entries;
+    EXPECT_EQ(sys.count("ntWow64QueryInformationProcess64"), 0u);
+    EXPECT_TRUE(sys.openHandles.empty());
+  }
+}
+
 // ---- image file name ---------------------------------------------------------------------
 
-TEST(ImageFileName, DevicePathsMapThroughTheDriveTable) {
-  FakeSystem sys;
+TEST_P(ImageFileName, DevicePathsMapThroughTheDriveTable) {
+  FakeSystem sys = machine();
   sys.dosDevices = {{"C:", "\\Device\\HarddiskVolume1"}, {"D:", "\\Device\\HarddiskVolume10"},
                     {"E:", "\\Device\\CdRom0"}};
-  fakes::SetImageFileName(addProcess(sys, 1), u"\\Device\\HarddiskVolume1\\Windows\\explorer.exe");
-  fakes::SetImageFileName(addProcess(sys, 2), u"\\Device\\HarddiskVolume10\\Tools\\x.exe");
-  fakes::SetImageFileName(addProcess(sys, 3), u"\\Device\\CdRom0\\SETUP.EXE");
-  fakes::SetImageFileName(addProcess(sys, 4), u"\\??\\C:\\windows\\system32\\notepad.exe");
-  fakes::SetImageFileName(addProcess(sys, 5), u"\\Device\\Mup\\server\\share\\y.exe");
-  fakes::SetImageFileName(addProcess(sys, 6), u"\\Device\\HarddiskVolume2\\z.exe");
-  fakes::SetImageFileName(addProcess(sys, 7), u"");
+  setImageFileName(addProcess(sys, 1), u"\\Device\\HarddiskVolume1\\Windows\\explorer.exe");
+  setImageFileName(addProcess(sys, 2), u"\\Device\\HarddiskVolume10\\Tools\\x.exe");
+  setImageFileName(addProcess(sys, 3), u"\\Device\\CdRom0\\SETUP.EXE");
+  setImageFileName(addProcess(sys, 4), u"\\??\\C:\\windows\\system32\\notepad.exe");
+  setImageFileName(addProcess(sys, 5), u"\\Device\\Mup\\server\\share\\y.exe");
+  setImageFileName(addProcess(sys, 6), u"\\Device\\HarddiskVolume2\\z.exe");
+  setImageFileName(addProcess(sys, 7), u"");
   EXPECT_EQ(GetImageFileNameNT(sys, 1), "C:\\Windows\\explorer.exe");
   EXPECT_EQ(GetImageFileNameNT(sys, 2), "D:\\Tools\\x.exe");
   EXPECT_EQ(GetImageFileNameNT(sys, 3), "E:\\SETUP.EXE");
@@ -116,37 +178,37 @@ TEST(ImageFileName, DevicePathsMapThroughTheDriveTable) {
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
-TEST(ImageFileName, NameBufferOutsideTheAnswerGivesEmpty) {
-  FakeSystem sys;
+TEST_P(ImageFileName, NameBufferOutsideTheAnswerGivesEmpty) {
+  FakeSystem sys = machine();
   sys.dosDevices = {{"C:", "\\Device\\HarddiskVolume1"}};
   auto& p = addProcess(sys, 1);
-  fakes::SetImageFileName(p, u"\\Device\\HarddiskVolume1\\a.exe");
+  setImageFileName(p, u"\\Device\\HarddiskVolume1\\a.exe");
   p.informationPointers[27].clear();  // Buffer keeps the raw offset 8: not an address inside
   EXPECT_EQ(GetImageFileNameNT(sys, 1), "");
 }
 
 // ---- image path with its fallbacks ------------------------------------------------------
 
-TEST(ImagePath, SourcesAreTriedInTurn) {
-  FakeSystem sys;
+TEST_P(ImagePath, SourcesAreTriedInTurn) {
+  FakeSystem sys = machine();
   sys.dosDevices = {{"C:", "\\Device\\HarddiskVolume1"}};
   auto& all = addProcess(sys, 10);
-  fakes::SetImageFileName(all, u"\\Device\\HarddiskVolume1\\a\\native.exe");
-  all.modules = {0x400000};
-  all.moduleFileNames = {{0x400000, "C:\\a\\module.exe"}};
-  fakes::SetCommandLine(all, u"C:\\a\\cmd.exe");
+  setImageFileName(all, u"\\Device\\HarddiskVolume1\\a\\native.exe");
+  all.modules = {exeModule()};
+  all.moduleFileNames = {{exeModule(), "C:\\a\\module.exe"}};
+  setCommandLine(all, u"C:\\a\\cmd.exe");
 
   auto& network = addProcess(sys, 11);  // image name on no drive: the module list answers
-  fakes::SetImageFileName(network, u"\\Device\\Mup\\srv\\share\\n.exe");
-  network.modules = {0x400000, 0x7C800000};
-  network.moduleFileNames = {{0x400000, "\\\\srv\\share\\n.exe"}};
+  setImageFileName(network, u"\\Device\\Mup\\srv\\share\\n.exe");
+  network.modules = {exeModule(), 0x7C800000};
+  network.moduleFileNames = {{exeModule(), "\\\\srv\\share\\n.exe"}, {exeModule() & 0xFFFFFFFFu, "cut.exe"}};
 
   auto& lineOnly = addProcess(sys, 12);
-  fakes::SetCommandLine(lineOnly, u"\"C:\\Windows\\notepad.exe\" a.txt");
+  setCommandLine(lineOnly, u"\"C:\\Windows\\notepad.exe\" a.txt");
 
   addProcess(sys, 13);  // nothing readable
   auto& hopeless = addProcess(sys, 14);
-  fakes::SetCommandLine(hopeless, u"ab");  // neither ".exe" nor a quote
+  setCommandLine(hopeless, u"ab");  // neither ".exe" nor a quote
 
   EXPECT_EQ(GetProcessImagePath(sys, 10), "C:\\a\\native.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 11), "\\\\srv\\share\\n.exe");
@@ -156,7 +218,7 @@ TEST(ImagePath, SourcesAreTriedInTurn) {
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
-TEST(ImagePath, DerivedFromTheCommandLine) {
+TEST(ImagePathFromCommandLine, DerivedFromTheCommandLine) {
   using processes::ImagePathFromCommandLine;
   EXPECT_EQ(ImagePathFromCommandLine("\"C:\\Windows\\notepad.exe\" a.txt"), "C:\\Windows\\notepad.exe");
   EXPECT_EQ(ImagePathFromCommandLine("C:\\x\\app.exe -k"), "C:\\x\\app.exe");

@@ -5,6 +5,7 @@
 #include "common/byte_reader.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
+#include "platform/os_layout.h"
 #include "processes/cpu_time.h"
 #include "processes/number_reading.h"
 #include "processes/process_list_9x.h"
@@ -26,47 +27,72 @@ std::vector<NtProcessRecord> threeProcesses() {
   };
 }
 
-TEST(ProcessListNT, GoldenRecordListWithIdleNameAndNegativeWorkingSet) {
-  FakeSystem sys;
+// The walker runs every case in the layout of each pointer width.
+class ProcessListNT : public testing::TestWithParam<std::size_t> {
+ protected:
+  const platform::OsLayout& layout() const { return platform::OsLayoutFor(GetParam()); }
+  FakeSystem machine() const { return FakeSystem(GetParam()); }
+  fakes::RecordChain chainOf(const std::vector<NtProcessRecord>& records) const {
+    return fakes::BuildProcessChain(records, layout());
+  }
+  std::size_t nameLength() const { return layout().processRecord.imageName + layout().unicodeString.length; }
+  std::size_t nameBuffer() const { return layout().processRecord.imageName + layout().unicodeString.buffer; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ProcessListNT, testing::Values(4, 8),
+                         [](const testing::TestParamInfo<std::size_t>& info) {
+                           return "Bits" + std::to_string(info.param * 8);
+                         });
+
+TEST_P(ProcessListNT, GoldenRecordListWithIdleNameAndWorkingSetPast2GiB) {
+  FakeSystem sys = machine();
   fakes::InstallProcesses(sys, threeProcesses());
+  // A 32-bit SIZE_T of 2 GiB reads as a negative word; a 64-bit one stays whole.
+  const std::string big = GetParam() == 4 ? "-2147483648" : "2147483648";
   EXPECT_EQ(GetProcessListNT(sys),
-            "Null|0|1.5|24576|System|4|2|245760|explorer.exe|1234|111111.111|-2147483648|111114.611");
+            "Null|0|1.5|24576|System|4|2|245760|explorer.exe|1234|111111.111|" + big + "|111114.611");
   sys.decimalSeparator = ",";
   EXPECT_EQ(GetProcessListNT(sys),
-            "Null|0|1,5|24576|System|4|2|245760|explorer.exe|1234|111111,111|-2147483648|111114,611");
+            "Null|0|1,5|24576|System|4|2|245760|explorer.exe|1234|111111,111|" + big + "|111114,611");
   // A separator that would break the record list falls back to ".".
   sys.decimalSeparator = "|";
   EXPECT_EQ(GetProcessListNT(sys).substr(0, 10), "Null|0|1.5");
 }
 
-TEST(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
-  FakeSystem sys;
+TEST(ProcessListNTWide, WorkingSetBeyond4GiBShowsWhole) {
+  FakeSystem sys(8);
+  fakes::InstallProcesses(sys, {{u"big.exe", 8, 0, 0, 0x1234'5678'9000ull, 1}});
+  EXPECT_EQ(GetProcessListNT(sys), "big.exe|8|0|20015998341120|0");
+}
+
+TEST_P(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
+  FakeSystem sys = machine();
   fakes::InstallProcesses(sys, {{u"System", 4, 20000, 0, 4096, 0}});
   EXPECT_EQ(GetProcessListNT(sys), "System|4|2|4096|2");
 }
 
-TEST(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
-  FakeSystem sys;
-  auto chain = fakes::BuildProcessChain({{u"\u8BB0\u4E8B\u672C.exe", 8, 0, 0, 0, 1},
+TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
+  FakeSystem sys = machine();
+  auto chain = chainOf({{u"\u8BB0\u4E8B\u672C.exe", 8, 0, 0, 0, 1},
                                          {std::u16string(u"ab\0cd", 5), 12, 0, 0, 0, 1},
                                          {u"gone.exe", 16, 0, 0, 0, 1},
                                          {u"neg.exe", 20, 0, 0, 0, 1}});
   // Third name points past the end; fourth has a negative Length.
-  common::putU32(chain.bytes, chain.records[2] + 60, static_cast<std::uint32_t>(chain.bytes.size()));
-  common::putU16(chain.bytes, chain.records[3] + 56, 0x8002);
+  platform::PutPointer(chain.bytes, chain.records[2] + nameBuffer(), chain.bytes.size(), layout());
+  common::putU16(chain.bytes, chain.records[3] + nameLength(), 0x8002);
   fakes::InstallProcessChain(sys, chain);
   EXPECT_EQ(GetProcessListNT(sys), "记事本.exe|8|0|0|ab|12|0|0||16|0|0||20|0|0|0");
 }
 
-TEST(ProcessListNT, SizingAndFillFailures) {
+TEST_P(ProcessListNT, SizingAndFillFailures) {
   {  // the sizing call answering success is a failure
-    FakeSystem sys;
+    FakeSystem sys = machine();
     sys.onSystemInformation = [](std::uint32_t, ledra::platform::Bytes, std::uint32_t*) { return 0; };
     EXPECT_EQ(GetProcessListNT(sys), "-1");
   }
   {  // no length reported: 131072 bytes
-    FakeSystem sys;
-    auto chain = fakes::BuildProcessChain({{u"System", 4, 20000, 0, 4096, 0}});
+    FakeSystem sys = machine();
+    auto chain = chainOf({{u"System", 4, 20000, 0, 4096, 0}});
     std::vector<std::size_t> sizes;
     sys.onSystemInformation = [&](std::uint32_t cls, ledra::platform::Bytes buffer, std::uint32_t* length) {
       EXPECT_EQ(cls, 5u);
@@ -82,7 +108,7 @@ TEST(ProcessListNT, SizingAndFillFailures) {
     EXPECT_EQ(sizes, (std::vector<std::size_t>{0, 131072}));
   }
   {  // an error other than a length mismatch: no retry
-    FakeSystem sys;
+    FakeSystem sys = machine();
     int calls = 0;
     sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes, std::uint32_t* length) {
       ++calls;
@@ -94,10 +120,10 @@ TEST(ProcessListNT, SizingAndFillFailures) {
   }
 }
 
-TEST(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
-  FakeSystem sys;
-  auto small = fakes::BuildProcessChain({{u"", 0, 0, 0, 0, 1}});
-  auto grown = fakes::BuildProcessChain({{u"", 0, 0, 0, 0, 1}, {u"new.exe", 99, 10000, 0, 8192, 1}});
+TEST_P(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
+  FakeSystem sys = machine();
+  auto small = chainOf({{u"", 0, 0, 0, 0, 1}});
+  auto grown = chainOf({{u"", 0, 0, 0, 0, 1}, {u"new.exe", 99, 10000, 0, 8192, 1}});
   std::vector<std::size_t> sizes;
   sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes buffer, std::uint32_t* length) {
     sizes.push_back(buffer.size());
@@ -113,8 +139,8 @@ TEST(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
   EXPECT_GT(sizes[2], grown.bytes.size());  // with headroom
 }
 
-TEST(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
-  FakeSystem sys;
+TEST_P(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
+  FakeSystem sys = machine();
   int calls = 0;
   std::uint32_t reported = 1000;
   sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes, std::uint32_t* length) {
@@ -128,26 +154,27 @@ TEST(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
   EXPECT_LE(calls, 6);
 }
 
-TEST(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
+TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
   auto records = std::vector<NtProcessRecord>{{u"a", 1, 10000, 0, 0, 1}, {u"b", 2, 10000, 0, 0, 1},
                                               {u"c", 3, 10000, 0, 0, 1}};
   {  // second record points past the end of the buffer
-    FakeSystem sys;
-    auto chain = fakes::BuildProcessChain(records);
+    FakeSystem sys = machine();
+    auto chain = chainOf(records);
     common::putU32(chain.bytes, chain.records[1] + 0, 0x7FFFFFF0u);
     fakes::InstallProcessChain(sys, chain);
     EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|b|2|1|0|2");
   }
-  {  // a buffer cut inside the last record: that record is not read
-    FakeSystem sys;
-    auto chain = fakes::BuildProcessChain(records);
-    chain.bytes.resize(chain.records[2] + 100);
+  // A buffer cut inside the last record, early or one byte short: that record is not read.
+  for (std::size_t cut : {std::size_t{100}, layout().processRecord.size - 1}) {
+    FakeSystem sys = machine();
+    auto chain = chainOf(records);
+    chain.bytes.resize(chain.records[2] + cut);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|b|2|1|0|2");
+    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|b|2|1|0|2") << cut;
   }
   {  // offsets that would run backwards on 32 bits, or into the record itself
-    FakeSystem sys;
-    auto chain = fakes::BuildProcessChain(records);
+    FakeSystem sys = machine();
+    auto chain = chainOf(records);
     common::putU32(chain.bytes, chain.records[0] + 0, 0xFFFFFF00u);
     fakes::InstallProcessChain(sys, chain);
     EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|1");

@@ -3,14 +3,16 @@
 #include <array>
 
 #include "common/byte_reader.h"
+#include "platform/os_layout.h"
 
 namespace ledra::app {
 
 bool IsNT(platform::System& system) {
-  std::array<std::byte, 148> info{};
-  common::putU32(info, 0, 148);  // dwOSVersionInfoSize
+  constexpr const platform::OsVersionInfoALayout& layout = platform::kOsVersionInfoA;
+  std::array<std::byte, layout.size> info{};
+  common::putU32(info, 0, layout.size);  // dwOSVersionInfoSize
   if (!system.getVersionEx(info)) return false;
-  return common::ByteReader(info).u32(16).value_or(0) == 2;  // VER_PLATFORM_WIN32_NT
+  return common::ByteReader(info).u32(layout.platformId).value_or(0) == 2;  // VER_PLATFORM_WIN32_NT
 }
 
 }  // namespace ledra::app

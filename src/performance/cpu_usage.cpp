@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <span>
 
 #include "common/byte_reader.h"
 #include "common/numbers.h"
+#include "platform/os_layout.h"
 #include "performance/strict_double.h"
 
 namespace ledra::performance {
@@ -16,13 +18,6 @@ constexpr std::uint32_t kSystemBasicInformation = 0;
 constexpr std::uint32_t kSystemPerformanceInformation = 2;
 constexpr std::uint32_t kSystemTimeOfDayInformation = 3;
 
-constexpr std::size_t kBasicLength = 44;
-constexpr std::size_t kTimeOfDayLength = 32;
-constexpr std::size_t kPerformanceLength = 312;
-
-constexpr std::size_t kNumberOfProcessorsOffset = 40;  // SYSTEM_BASIC_INFORMATION
-constexpr std::size_t kCurrentTimeOffset = 8;          // SYSTEM_TIMEOFDAY_INFORMATION
-constexpr std::size_t kIdleTimeOffset = 0;             // SYSTEM_PERFORMANCE_INFORMATION
 
 // The arithmetic works in a fixed-point scale of four decimals.
 constexpr double kFixedScale = 10000.0;
@@ -58,6 +53,8 @@ std::int32_t clampPercent(std::int64_t v) { return static_cast<std::int32_t>(std
 // when the value cannot be read. Returns false when the key cannot be opened.
 bool readCpuUsageWord(platform::System& system, const char* key, std::uint32_t* word) {
   *word = 0;
+  // The statistic is the 9x family's, and no 9x system runs 64-bit programs.
+  if (system.pointerSize() != 4) return false;
   platform::Handle handle = 0;
   const std::int32_t status = system.regOpenKey(platform::kHkeyDynData, key, &handle);
   platform::ScopedKey scoped(system, handle);
@@ -73,18 +70,20 @@ bool readCpuUsageWord(platform::System& system, const char* key, std::uint32_t* 
 }  // namespace
 
 std::int32_t CpuUsage::GetCPUUsageNT(platform::System& system) {
-  std::array<std::byte, kBasicLength> basic{};
-  std::array<std::byte, kTimeOfDayLength> timeOfDay{};
-  std::array<std::byte, kPerformanceLength> performance{};
+  const platform::OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
+  std::array<std::byte, platform::kOsLayout64.systemBasic.size> basicStorage{};
+  const std::span<std::byte> basic(basicStorage.data(), layout.systemBasic.size);
+  std::array<std::byte, platform::kTimeOfDay.queried> timeOfDay{};
+  std::array<std::byte, platform::kPerformanceInformation.size> performance{};
   if (system.ntQuerySystemInformation(kSystemBasicInformation, basic, nullptr) != platform::kStatusSuccess) return -1;
   if (system.ntQuerySystemInformation(kSystemTimeOfDayInformation, timeOfDay, nullptr) != platform::kStatusSuccess)
     return -1;
   if (system.ntQuerySystemInformation(kSystemPerformanceInformation, performance, nullptr) != platform::kStatusSuccess)
     return -1;
 
-  const std::int64_t idleTime = common::ByteReader(performance).i64(kIdleTimeOffset).value_or(0);
-  const std::int64_t currentTime = common::ByteReader(timeOfDay).i64(kCurrentTimeOffset).value_or(0);
-  const int processors = common::ByteReader(basic).u8(kNumberOfProcessorsOffset).value_or(0);
+  const std::int64_t idleTime = common::ByteReader(performance).i64(platform::kPerformanceInformation.idleTime).value_or(0);
+  const std::int64_t currentTime = common::ByteReader(timeOfDay).i64(platform::kTimeOfDay.currentTime).value_or(0);
+  const int processors = common::ByteReader(basic).u8(layout.systemBasic.numberOfProcessors).value_or(0);
   // No processors is no usable sample; keep the last good counters.
   if (processors == 0) return -1;
 

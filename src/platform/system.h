@@ -1,8 +1,9 @@
 // The seam between Ledra and the operating system.
 //
 // One method per OS operation the program uses, shaped like the OS call: queries fill
-// byte buffers laid out exactly as the 32-bit structures are, and the area code reads
-// them at their documented offsets through ByteReader. Handles are opaque integers.
+// byte buffers laid out as the OS structures are for the width pointerSize() names,
+// and the area code reads them at the offsets of platform/os_layout.h through
+// ByteReader. Handles are opaque integers; addresses in another process are 64-bit.
 // Text crossing the seam is UTF-8; the adapter converts at the boundary (wide entry
 // points on the NT family, the ANSI code page where a call only speaks ANSI).
 #pragma once
@@ -29,12 +30,16 @@ inline constexpr std::int32_t kStatusNotImplemented = static_cast<std::int32_t>(
 inline constexpr std::int32_t kStatusInvalidInfoClass = static_cast<std::int32_t>(0xC0000003u);
 inline constexpr std::int32_t kStatusAccessDenied = static_cast<std::int32_t>(0xC0000022u);
 
-// Registry roots.
-inline constexpr Handle kHkeyDynData = 0x80000006u;
+// Registry roots. Predefined keys are sign-extended 32-bit values.
+inline constexpr Handle kHkeyDynData = static_cast<Handle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000006u)));
 
 class System {
  public:
   virtual ~System() = default;
+
+  // Bytes of a pointer in the structures the calls below answer in (4 or 8): the
+  // width of the program's own build on the real system. Picks the OsLayout.
+  virtual std::size_t pointerSize() const = 0;
 
   // ---- kernel32: version, locale ------------------------------------------------
   // GetVersionExA into an OSVERSIONINFOA (148 bytes; the caller sets the size field).
@@ -51,37 +56,47 @@ class System {
   // NtQueryInformationProcess (ZwQueryInformationProcess is the same entry).
   virtual std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
                                                  Bytes buffer, std::uint32_t* returnLength) = 0;
+  // NtWow64QueryInformationProcess64 / NtWow64ReadVirtualMemory64: a 32-bit program on
+  // 64-bit Windows asking about a 64-bit process, with 64-bit layouts and addresses.
+  // Only such a program's ntdll has them: elsewhere the query answers
+  // kStatusNotImplemented and the read false.
+  virtual std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass,
+                                                        Bytes buffer, std::uint32_t* returnLength) = 0;
+  virtual bool ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) = 0;
 
   // ---- kernel32: processes --------------------------------------------------------
   virtual Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) = 0;
   virtual bool closeHandle(Handle handle) = 0;
   virtual bool terminateProcess(Handle process, std::uint32_t exitCode) = 0;
-  // ReadProcessMemory of exactly into.size() bytes at a 32-bit address of the target.
-  virtual bool readProcessMemory(Handle process, std::uint32_t address, Bytes into) = 0;
+  // ReadProcessMemory of exactly into.size() bytes at an address of the target; false
+  // also for an address this program's pointers cannot hold.
+  virtual bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) = 0;
   // QueryDosDeviceW for a drive such as "C:": the first target ("\Device\HarddiskVolume2"),
   // or "" when the name is not defined.
   virtual std::string queryDosDevice(std::string_view deviceName) = 0;
 
   // ---- psapi ----------------------------------------------------------------------
-  // EnumProcessModules: `modules` is the array as the call sees it (4 bytes per
-  // HMODULE on the 32-bit target); cbNeeded may be null.
+  // EnumProcessModules: `modules` is the array as the call sees it (OsLayout::moduleHandle
+  // bytes per HMODULE); cbNeeded may be null.
   virtual bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) = 0;
   // GetModuleFileNameEx: the file name of a module, at most maxChars characters;
   // "" on failure.
-  virtual std::string getModuleFileNameEx(Handle process, std::uint32_t module,
+  virtual std::string getModuleFileNameEx(Handle process, std::uint64_t module,
                                           std::uint32_t maxChars) = 0;
 
   // ---- kernel32: Toolhelp ---------------------------------------------------------
   virtual Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) = 0;
-  // PROCESSENTRY32 in its single-byte form: 296 bytes, caller sets dwSize.
+  // PROCESSENTRY32 in its single-byte form (kProcessEntry32), caller sets dwSize. The
+  // 9x family's list: a 64-bit build answers false.
   virtual bool process32First(Handle snapshot, Bytes entry) = 0;
   virtual bool process32Next(Handle snapshot, Bytes entry) = 0;
 
   // ---- kernel32: memory status ----------------------------------------------------
-  // GlobalMemoryStatusEx into a 64-byte MEMORYSTATUSEX (caller sets dwLength).
+  // GlobalMemoryStatusEx into a MEMORYSTATUSEX (caller sets dwLength).
   // Returns false also when the call is not available on this system.
   virtual bool globalMemoryStatusEx(Bytes memoryStatusEx) = 0;
-  // GlobalMemoryStatus into a 32-byte MEMORYSTATUS.
+  // GlobalMemoryStatus into a MEMORYSTATUS (OsLayout::memoryStatus); a buffer too small
+  // for it is left alone.
   virtual void globalMemoryStatus(Bytes memoryStatus) = 0;
 
   // ---- advapi32: registry ---------------------------------------------------------

@@ -5,16 +5,19 @@
 
 #include "common/byte_reader.h"
 #include "common/text.h"
+#include "platform/os_layout.h"
 #include "processes/wide_text.h"
 
 namespace ledra::processes {
 
 namespace {
 
+using platform::OsLayout;
 using platform::ScopedHandle;
 
 constexpr std::uint32_t kQueryAndRead = 0x410;  // query information + memory read
 constexpr std::uint32_t kBasicInformation = 0;
+constexpr std::uint32_t kWow64Information = 26;
 constexpr std::uint32_t kImageFileName = 27;
 constexpr std::uint32_t kLargestImageName = 1u << 20;
 constexpr std::size_t kLongestCommandLine = 65534;  // bytes; a UNICODE_STRING's limit
@@ -38,6 +41,111 @@ std::string dosPath(platform::System& system, std::string_view name) {
     if (device.empty() || name.size() <= device.size()) continue;
     // The next character must start the path, or volume 1 would match volume 10.
     if (name[device.size()] == '\\' && startsWithNoCase(name, device)) return drive + std::string(name.substr(device.size()));
+  }
+  return {};
+}
+
+// Where a process's environment block is and how its memory is read: through
+// readProcessMemory, or through the 64-bit entries of a 32-bit program on 64-bit Windows.
+struct Environment {
+  const OsLayout* layout = nullptr;  // the layout of the block and its parameters
+  std::uint64_t peb = 0;
+  bool through64 = false;
+};
+
+bool read(platform::System& system, platform::Handle process, const Environment& environment,
+          std::uint64_t address, platform::Bytes into) {
+  return environment.through64 ? system.ntWow64ReadVirtualMemory64(process, address, into)
+                               : system.readProcessMemory(process, address, into);
+}
+
+// ProcessWow64Information: a 32-bit process on 64-bit Windows answers the address of its
+// 32-bit environment block, any other process 0; nullopt where the class is not known.
+std::optional<std::uint64_t> wow64Peb(platform::System& system, platform::Handle process, const OsLayout& own) {
+  std::array<std::byte, 8> word{};
+  const platform::Bytes field(word.data(), own.pointer);
+  if (system.ntQueryInformationProcess(process, kWow64Information, field, nullptr) != platform::kStatusSuccess)
+    return std::nullopt;
+  return platform::ReadPointer(common::ByteReader(field), 0, own).value_or(0);
+}
+
+// A 64-bit process seen from this program's 32-bit build on 64-bit Windows: only the
+// 64-bit entries reach its environment block. nullopt where they do not exist.
+std::optional<Environment> environment64(platform::System& system, platform::Handle process) {
+  constexpr const OsLayout& wide = platform::kOsLayout64;
+  std::array<std::byte, wide.basicInformation.size> basic{};
+  if (system.ntWow64QueryInformationProcess64(process, kBasicInformation, basic, nullptr) != platform::kStatusSuccess)
+    return std::nullopt;
+  const auto peb = platform::ReadPointer(common::ByteReader(basic), wide.basicInformation.pebBaseAddress, wide);
+  if (!peb || *peb == 0) return std::nullopt;
+  return Environment{&wide, *peb, true};
+}
+
+// The environment blocks to try, best first.
+std::vector<Environment> environments(platform::System& system, platform::Handle process) {
+  const OsLayout& own = platform::OsLayoutFor(system.pointerSize());
+  std::vector<Environment> found;
+  const std::optional<std::uint64_t> wowPeb = wow64Peb(system, process, own);
+  if (wowPeb && *wowPeb != 0) found.push_back({&platform::kOsLayout32, *wowPeb, false});
+  if (wowPeb && *wowPeb == 0 && own.pointer == 4) {
+    if (auto wide = environment64(system, process)) {
+      found.push_back(*wide);
+      return found;
+    }
+  }
+
+  // The block in this program's own layout. A 64-bit process seen from a 32-bit
+  // program without the 64-bit entries reports none.
+  std::array<std::byte, platform::kOsLayout64.basicInformation.size> basic{};
+  const platform::Bytes field(basic.data(), own.basicInformation.size);
+  if (system.ntQueryInformationProcess(process, kBasicInformation, field, nullptr) != platform::kStatusSuccess)
+    return found;
+  const std::uint64_t peb =
+      platform::ReadPointer(common::ByteReader(field), own.basicInformation.pebBaseAddress, own).value_or(0);
+  if (peb != 0) found.push_back({&own, peb, false});
+  return found;
+}
+
+// A UNICODE_STRING of the process parameters as UTF-8; "" when any step fails.
+std::string readParameter(platform::System& system, platform::Handle process, const Environment& environment,
+                          std::size_t field) {
+  const OsLayout& layout = *environment.layout;
+  std::array<std::byte, 8> word{};
+  const platform::Bytes pointer(word.data(), layout.pointer);
+  if (!read(system, process, environment, environment.peb + layout.pebProcessParameters, pointer)) return {};
+  const std::uint64_t parameters = *platform::ReadPointer(common::ByteReader(pointer), 0, layout);
+  if (parameters == 0) return {};
+
+  std::array<std::byte, 16> string{};
+  const platform::Bytes header(string.data(), layout.unicodeString.size);
+  if (!read(system, process, environment, parameters + field, header)) return {};
+  const common::ByteReader fields(header);
+  std::size_t length = std::min<std::size_t>(*fields.u16(layout.unicodeString.length), kLongestCommandLine) &
+                       ~std::size_t{1};
+  const std::uint64_t address = *platform::ReadPointer(fields, layout.unicodeString.buffer, layout);
+  if (length == 0 || address == 0) return {};
+
+  // Exactly Length bytes: a fixed-size read could run off the end of the region.
+  std::array<std::byte, 1024> small;
+  std::vector<std::byte> large;
+  platform::Bytes text;
+  if (length <= small.size()) {
+    text = platform::Bytes(small.data(), length);
+  } else {
+    large.resize(length);
+    text = large;
+  }
+  if (!read(system, process, environment, address, text)) return {};
+  return Utf16leToUtf8(text);
+}
+
+// The first of the process's environment blocks that gives the parameter.
+std::string parameterOf(platform::System& system, std::int32_t pid, std::size_t OsLayout::*field) {
+  ScopedHandle process = open(system, pid);
+  if (!process) return {};
+  for (const Environment& environment : environments(system, process.get())) {
+    std::string text = readParameter(system, process.get(), environment, environment.layout->*field);
+    if (!text.empty()) return text;
   }
   return {};
 }
@@ -93,11 +201,13 @@ std::string GetImageFileNameNT(platform::System& system, std::int32_t pid) {
     return {};
 
   // The UNICODE_STRING's Buffer points further into the same data; read to its NUL.
+  const OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
   const common::ByteReader reader(buffer);
-  const auto base = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(buffer.data()));
-  const std::size_t offset = static_cast<std::uint32_t>(reader.u32(4).value_or(0) - base);
+  const std::uint64_t address = platform::ReadPointer(reader, layout.unicodeString.buffer, layout).value_or(0);
+  const std::uint64_t offset = platform::OffsetInBuffer(address, buffer.data(), layout);
   if (offset >= buffer.size()) return {};
-  const std::string name = common::utf16leBytesToUtf8(*reader.bytes(offset, buffer.size() - offset));
+  const auto at = static_cast<std::size_t>(offset);
+  const std::string name = common::utf16leBytesToUtf8(*reader.bytes(at, buffer.size() - at));
   if (name.empty()) return {};
   return dosPath(system, name);
 }
@@ -105,49 +215,23 @@ std::string GetImageFileNameNT(platform::System& system, std::int32_t pid) {
 std::string GetMainModulePath(platform::System& system, std::int32_t pid) {
   ScopedHandle process = open(system, pid);
   if (!process) return {};
-  std::array<std::byte, 250 * 4> modules{};
+  const OsLayout& own = platform::OsLayoutFor(system.pointerSize());
+  std::array<std::byte, kModuleArrayBytes> modules{};
   std::uint32_t needed = 0;
-  if (!system.enumProcessModules(process.get(), platform::Bytes(modules.data(), kModuleArrayBytes), &needed))
-    return {};
-  const std::uint32_t first = common::ByteReader(modules).u32(0).value_or(0);
-  return system.getModuleFileNameEx(process.get(), first, 260);
+  if (system.enumProcessModules(process.get(), modules, &needed)) {
+    const std::uint64_t first = platform::ReadPointer(common::ByteReader(modules), 0, own).value_or(0);
+    return system.getModuleFileNameEx(process.get(), first, 260);
+  }
+  // A 32-bit program cannot list a 64-bit process's modules; the image path in that
+  // process's parameters is the same name.
+  if (own.pointer != 4 || wow64Peb(system, process.get(), own) != std::uint64_t{0}) return {};
+  const auto wide = environment64(system, process.get());
+  if (!wide) return {};
+  return readParameter(system, process.get(), *wide, wide->layout->parametersImagePathName);
 }
 
 std::string GetProcessCommandLine(platform::System& system, std::int32_t pid) {
-  ScopedHandle process = open(system, pid);
-  if (!process) return {};
-  std::array<std::byte, 24> basic{};
-  if (system.ntQueryInformationProcess(process.get(), kBasicInformation, basic, nullptr) != platform::kStatusSuccess)
-    return {};
-  // A 64-bit process seen from this 32-bit program reports no environment block.
-  const std::uint32_t peb = *common::ByteReader(basic).u32(4);
-  if (peb == 0) return {};
-
-  std::array<std::byte, 4> word{};
-  if (!system.readProcessMemory(process.get(), peb + 0x10, word)) return {};
-  const std::uint32_t parameters = *common::ByteReader(word).u32(0);
-  if (parameters == 0) return {};
-
-  // The CommandLine UNICODE_STRING: Length, MaximumLength, Buffer.
-  std::array<std::byte, 8> field{};
-  if (!system.readProcessMemory(process.get(), parameters + 0x40, field)) return {};
-  const common::ByteReader header(field);
-  std::size_t length = std::min<std::size_t>(*header.u16(0), kLongestCommandLine) & ~std::size_t{1};
-  const std::uint32_t address = *header.u32(4);
-  if (length == 0 || address == 0) return {};
-
-  // Exactly Length bytes: a fixed-size read could run off the end of the region.
-  std::array<std::byte, 1024> small;
-  std::vector<std::byte> large;
-  platform::Bytes text;
-  if (length <= small.size()) {
-    text = platform::Bytes(small.data(), length);
-  } else {
-    large.resize(length);
-    text = large;
-  }
-  if (!system.readProcessMemory(process.get(), address, text)) return {};
-  return Utf16leToUtf8(text);
+  return parameterOf(system, pid, &OsLayout::parametersCommandLine);
 }
 
 }  // namespace ledra::processes

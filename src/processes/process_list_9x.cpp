@@ -3,13 +3,14 @@
 #include <array>
 
 #include "common/byte_reader.h"
+#include "platform/os_layout.h"
 
 namespace ledra::processes {
 
 namespace {
 
 constexpr std::uint32_t kSnapAll = 0xF;
-constexpr std::size_t kEntrySize = 296;  // PROCESSENTRY32, single-byte form
+constexpr const platform::ProcessEntry32Layout& kEntry = platform::kProcessEntry32;
 constexpr int kMostEntries = 1 << 16;    // a snapshot that never ends is not believed
 
 }  // namespace
@@ -19,14 +20,14 @@ std::string GetProcessList9x(platform::System& system) {
   platform::ScopedHandle snapshot(system, system.createToolhelp32Snapshot(kSnapAll, 0));
   if (!snapshot) return list;
 
-  std::array<std::byte, kEntrySize> entry{};
-  common::putU32(entry, 0, kEntrySize);
+  std::array<std::byte, kEntry.size> entry{};
+  common::putU32(entry, 0, kEntry.size);
   bool more = system.process32First(snapshot.get(), entry);
   for (int count = 0; more && count < kMostEntries; ++count) {
     const common::ByteReader reader(entry);
-    list += std::to_string(*reader.i32(8));  // th32ProcessID, signed
+    list += std::to_string(*reader.i32(kEntry.processId));  // signed
     list.push_back('|');
-    list += system.ansiToUtf8(*reader.cString(36, 260));  // szExeFile up to its NUL
+    list += system.ansiToUtf8(*reader.cString(kEntry.exeFile, kEntry.exeFileCapacity));  // up to its NUL
     list.push_back('|');
     more = system.process32Next(snapshot.get(), entry);
   }

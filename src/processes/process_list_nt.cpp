@@ -6,6 +6,7 @@
 
 #include "common/byte_reader.h"
 #include "common/text.h"
+#include "platform/os_layout.h"
 #include "processes/cpu_time.h"
 #include "processes/wide_text.h"
 
@@ -14,13 +15,13 @@ namespace ledra::processes {
 namespace {
 
 constexpr std::uint32_t kSystemProcessInformation = 5;
-constexpr std::size_t kRecordSize = 184;  // 32-bit record up to the I/O counters
 constexpr std::uint32_t kDefaultSize = 0x20000;
 constexpr int kFillAttempts = 4;
 constexpr std::uint32_t kLargestBuffer = 64u << 20;
 
-void appendInt32(std::string& out, std::int32_t value) {
-  char digits[12];
+template <typename Int>
+void appendInteger(std::string& out, Int value) {
+  char digits[24];
   auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value);
   (void)ec;
   out.append(digits, end);
@@ -28,15 +29,16 @@ void appendInt32(std::string& out, std::int32_t value) {
 
 // The record's ImageName: "Null" for an empty name; "" when the name cannot be read
 // (negative length, or characters outside the buffer).
-void appendName(std::string& out, const common::ByteReader& buffer, std::uint32_t bufferAddress,
-                std::int16_t length, std::uint32_t address) {
+void appendName(std::string& out, const common::ByteReader& buffer, const void* bufferAddress,
+                const platform::OsLayout& layout, std::int16_t length, std::uint64_t address) {
   if (length == 0) {
     out += "Null";
     return;
   }
   if (length < 0) return;
-  const std::size_t offset = static_cast<std::uint32_t>(address - bufferAddress);
-  auto characters = buffer.bytes(offset, static_cast<std::size_t>(length));
+  const std::uint64_t offset = platform::OffsetInBuffer(address, bufferAddress, layout);
+  if (offset > buffer.size()) return;
+  auto characters = buffer.bytes(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
   if (!characters) return;
   AppendUtf16le(out, *characters);
 }
@@ -75,29 +77,37 @@ std::string GetProcessListNT(platform::System& system) {
   if (!filled) return "-1";
 
   const std::string sign = DecimalSign(system);
+  const platform::OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
+  const platform::ProcessRecordLayout& at = layout.processRecord;
   const common::ByteReader reader(buffer);
-  const auto bufferAddress = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(buffer.data()));
   std::string out;
   out.reserve(std::min<std::size_t>(buffer.size(), 1u << 20) / 4);
   std::uint64_t total = 0;  // wraps like the 64-bit sum it stands for, never traps
   std::size_t offset = 0;
-  while (reader.has(offset, kRecordSize)) {
-    const common::ByteReader record(*reader.bytes(offset, kRecordSize));
-    const std::uint32_t next = *record.u32(0);
-    const std::uint64_t cpu = *record.u64(40) + *record.u64(48);  // user + kernel
+  while (reader.has(offset, at.size)) {
+    const common::ByteReader record(*reader.bytes(offset, at.size));
+    const std::uint32_t next = *record.u32(at.nextEntryOffset);
+    const std::uint64_t cpu = *record.u64(at.userTime) + *record.u64(at.kernelTime);
     total += cpu;
 
-    appendName(out, reader, bufferAddress, *record.i16(56), *record.u32(60));
+    const std::size_t name = at.imageName;
+    appendName(out, reader, buffer.data(), layout, *record.i16(name + layout.unicodeString.length),
+               *platform::ReadPointer(record, name + layout.unicodeString.buffer, layout));
     out.push_back('|');
-    appendInt32(out, *record.i32(68));
+    // Process ids fit 32 bits; the handle-wide field holds them in its low half.
+    appendInteger(out, *record.i32(at.uniqueProcessId));
     out.push_back('|');
     AppendFixedPointText(out, static_cast<std::int64_t>(cpu), sign);
     out.push_back('|');
-    appendInt32(out, *record.i32(104));
+    // A 32-bit SIZE_T reads as a signed word, as it always has; a 64-bit one is whole.
+    if (layout.pointer == 8)
+      appendInteger(out, *record.u64(at.workingSetSize));
+    else
+      appendInteger(out, *record.i32(at.workingSetSize));
     out.push_back('|');
 
     // Every step must move past the whole record, so even a lying chain ends.
-    if (next == 0 || next < kRecordSize) break;
+    if (next == 0 || next < at.size) break;
     offset += next;
   }
   AppendFixedPointText(out, static_cast<std::int64_t>(total), sign);

@@ -16,19 +16,18 @@ void copyOut(const std::vector<std::byte>& from, Bytes to) {
   std::memcpy(to.data(), from.data(), std::min(from.size(), to.size()));
 }
 
-// Turns stored offsets into addresses inside the caller's buffer (low 32 bits, which
-// is what the 32-bit layout holds).
-void rebase(Bytes to, const std::vector<std::size_t>* pointers) {
-  if (!pointers) return;
-  const auto base = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(to.data()));
-  common::ByteReader reader(to);
-  for (std::size_t at : *pointers) {
-    auto stored = reader.u32(at);
-    if (stored) common::putU32(to, at, *stored + base);
-  }
-}
+constexpr std::int32_t kStatusInvalidHandle = static_cast<std::int32_t>(0xC0000008u);
 
 }  // namespace
+
+void FakeSystem::Rebase(Bytes to, const std::vector<std::size_t>& pointers, const platform::OsLayout& layout) {
+  const auto base = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(to.data()));
+  const common::ByteReader reader(to);
+  for (std::size_t at : pointers) {
+    if (!reader.has(at, layout.pointer)) continue;
+    platform::PutPointer(to, at, *platform::ReadPointer(reader, at, layout) + base, layout);
+  }
+}
 
 std::size_t FakeSystem::count(std::string_view call) const {
   return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
@@ -45,9 +44,10 @@ FakeSystem::Window* FakeSystem::window(WindowHandle handle) {
 
 bool FakeSystem::getVersionEx(Bytes info) {
   calls.push_back("getVersionEx");
-  if (versionFails || info.size() < 148) return false;
-  if (common::ByteReader(info).u32(0).value_or(0) != 148) return false;
-  common::putU32(info, 16, platformId);
+  constexpr const platform::OsVersionInfoALayout& layout = platform::kOsVersionInfoA;
+  if (versionFails || info.size() < layout.size) return false;
+  if (common::ByteReader(info).u32(0).value_or(0) != layout.size) return false;
+  common::putU32(info, layout.platformId, platformId);
   return true;
 }
 
@@ -67,26 +67,44 @@ std::int32_t FakeSystem::ntQuerySystemInformation(std::uint32_t infoClass, Bytes
   if (buffer.size() < it->second.size()) return kStatusInfoLengthMismatch;
   copyOut(it->second, buffer);
   auto pointers = systemInformationPointers.find(infoClass);
-  rebase(buffer, pointers == systemInformationPointers.end() ? nullptr : &pointers->second);
+  if (pointers != systemInformationPointers.end()) Rebase(buffer, pointers->second, layout());
+  return kStatusSuccess;
+}
+
+std::int32_t FakeSystem::answerInformation(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                           std::uint32_t* returnLength, bool wide) {
+  auto h = handlePid.find(process);
+  if (h == handlePid.end()) return kStatusInvalidHandle;
+  auto& p = processes[h->second];
+  if (!wide && p.deniedInformation.count(infoClass)) return kStatusAccessDenied;
+  const auto& answers = wide ? p.information64 : p.information;
+  auto it = answers.find(infoClass);
+  if (it == answers.end()) return kStatusNotImplemented;
+  const auto needed = static_cast<std::uint32_t>(it->second.size());
+  if (returnLength) *returnLength = needed;
+  if (buffer.size() < it->second.size()) return kStatusInfoLengthMismatch;
+  copyOut(it->second, buffer);
+  auto pointers = p.informationPointers.find(infoClass);
+  if (!wide && pointers != p.informationPointers.end()) Rebase(buffer, pointers->second, layout());
   return kStatusSuccess;
 }
 
 std::int32_t FakeSystem::ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
                                                    Bytes buffer, std::uint32_t* returnLength) {
   calls.push_back("ntQueryInformationProcess");
-  auto h = handlePid.find(process);
-  if (h == handlePid.end()) return static_cast<std::int32_t>(0xC0000008u);  // invalid handle
-  auto& p = processes[h->second];
-  if (p.deniedInformation.count(infoClass)) return kStatusAccessDenied;
-  auto it = p.information.find(infoClass);
-  if (it == p.information.end()) return kStatusNotImplemented;
-  const auto needed = static_cast<std::uint32_t>(it->second.size());
-  if (returnLength) *returnLength = needed;
-  if (buffer.size() < it->second.size()) return kStatusInfoLengthMismatch;
-  copyOut(it->second, buffer);
-  auto pointers = p.informationPointers.find(infoClass);
-  rebase(buffer, pointers == p.informationPointers.end() ? nullptr : &pointers->second);
-  return kStatusSuccess;
+  return answerInformation(process, infoClass, buffer, returnLength, false);
+}
+
+std::int32_t FakeSystem::ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                          std::uint32_t* returnLength) {
+  calls.push_back("ntWow64QueryInformationProcess64");
+  if (!hasNtWow64) return kStatusNotImplemented;
+  return answerInformation(process, infoClass, buffer, returnLength, true);
+}
+
+bool FakeSystem::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) {
+  calls.push_back("ntWow64ReadVirtualMemory64");
+  return hasNtWow64 && readMemory(process, address, into);
 }
 
 // ---- processes -----------------------------------------------------------------------
@@ -124,8 +142,14 @@ bool FakeSystem::terminateProcess(Handle process, std::uint32_t exitCode) {
   return true;
 }
 
-bool FakeSystem::readProcessMemory(Handle process, std::uint32_t address, Bytes into) {
+bool FakeSystem::readProcessMemory(Handle process, std::uint64_t address, Bytes into) {
   calls.push_back("readProcessMemory");
+  // A 32-bit program's pointers cannot name anything above 4 GiB.
+  if (pointerBytes == 4 && address + into.size() > (std::uint64_t{1} << 32)) return false;
+  return readMemory(process, address, into);
+}
+
+bool FakeSystem::readMemory(Handle process, std::uint64_t address, Bytes into) {
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
   if ((handleAccess[process] & 0x10u) == 0) return false;  // PROCESS_VM_READ
@@ -134,7 +158,7 @@ bool FakeSystem::readProcessMemory(Handle process, std::uint32_t address, Bytes 
   auto it = memory.upper_bound(address);
   if (it == memory.begin()) return false;
   --it;
-  const std::uint64_t offset = static_cast<std::uint64_t>(address) - it->first;
+  const std::uint64_t offset = address - it->first;
   if (offset + into.size() > it->second.size()) return false;
   std::memcpy(into.data(), it->second.data() + offset, into.size());
   return true;
@@ -152,13 +176,14 @@ bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t
   if (h == handlePid.end()) return false;
   const auto& list = processes[h->second].modules;
   if (list.empty()) return false;
-  for (std::size_t i = 0; i < list.size() && (i + 1) * 4 <= modules.size(); ++i)
-    common::putU32(modules, i * 4, list[i]);
-  if (cbNeeded) *cbNeeded = static_cast<std::uint32_t>(list.size() * 4);
+  const std::size_t width = layout().moduleHandle;
+  for (std::size_t i = 0; i < list.size() && (i + 1) * width <= modules.size(); ++i)
+    platform::PutPointer(modules, i * width, list[i], layout());
+  if (cbNeeded) *cbNeeded = static_cast<std::uint32_t>(list.size() * width);
   return true;
 }
 
-std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint32_t module,
+std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module,
                                             std::uint32_t maxChars) {
   calls.push_back("getModuleFileNameEx");
   auto h = handlePid.find(process);
@@ -187,8 +212,9 @@ bool FakeSystem::process32First(Handle snapshot, Bytes entry) {
   auto it = snapshotCursor_.find(snapshot);
   if (it == snapshotCursor_.end()) return false;
   it->second = 0;
-  if (toolhelpEntries.empty() || entry.size() < 296) return false;
-  if (common::ByteReader(entry).u32(0).value_or(0) != 296) return false;
+  constexpr std::size_t size = platform::kProcessEntry32.size;
+  if (toolhelpEntries.empty() || entry.size() < size) return false;
+  if (common::ByteReader(entry).u32(0).value_or(0) != size) return false;
   copyOut(toolhelpEntries[0], entry);
   it->second = 1;
   return true;
@@ -207,7 +233,8 @@ bool FakeSystem::process32Next(Handle snapshot, Bytes entry) {
 bool FakeSystem::globalMemoryStatusEx(Bytes out) {
   calls.push_back("globalMemoryStatusEx");
   if (!memoryStatusEx) return false;
-  if (common::ByteReader(out).u32(0).value_or(0) != 64) return false;  // dwLength must be set
+  // dwLength must be set
+  if (common::ByteReader(out).u32(0).value_or(0) != platform::kMemoryStatusEx.size) return false;
   copyOut(*memoryStatusEx, out);
   return true;
 }
@@ -218,36 +245,40 @@ void FakeSystem::globalMemoryStatus(Bytes out) {
 }
 
 void FakeSystem::setMemoryStatusEx(const MemoryFigures& f) {
-  std::vector<std::byte> b(64);
-  common::putU32(b, 0, 64);
-  common::putU64(b, 8, f.totalPhys);
-  common::putU64(b, 16, f.availPhys);
-  common::putU64(b, 24, f.totalPageFile);
-  common::putU64(b, 32, f.availPageFile);
-  common::putU64(b, 40, f.totalVirtual);
-  common::putU64(b, 48, f.availVirtual);
+  constexpr const platform::MemoryStatusExLayout& m = platform::kMemoryStatusEx;
+  std::vector<std::byte> b(m.size);
+  common::putU32(b, 0, m.size);
+  common::putU64(b, m.totalPhys, f.totalPhys);
+  common::putU64(b, m.availPhys, f.availPhys);
+  common::putU64(b, m.totalPageFile, f.totalPageFile);
+  common::putU64(b, m.availPageFile, f.availPageFile);
+  common::putU64(b, m.totalVirtual, f.totalVirtual);
+  common::putU64(b, m.availVirtual, f.availVirtual);
   memoryStatusEx = std::move(b);
 }
 
-void FakeSystem::setMemoryStatus(const MemoryFigures& f) { memoryStatus = memoryStatusOf(f); }
+void FakeSystem::setMemoryStatus(const MemoryFigures& f) { memoryStatus = memoryStatusOf(f, layout()); }
 
-std::vector<std::byte> FakeSystem::memoryStatusOf(const MemoryFigures& f) {
-  std::vector<std::byte> b(32);
-  common::putU32(b, 0, 32);
-  common::putU32(b, 8, static_cast<std::uint32_t>(f.totalPhys));
-  common::putU32(b, 12, static_cast<std::uint32_t>(f.availPhys));
-  common::putU32(b, 16, static_cast<std::uint32_t>(f.totalPageFile));
-  common::putU32(b, 20, static_cast<std::uint32_t>(f.availPageFile));
-  common::putU32(b, 24, static_cast<std::uint32_t>(f.totalVirtual));
-  common::putU32(b, 28, static_cast<std::uint32_t>(f.availVirtual));
+std::vector<std::byte> FakeSystem::memoryStatusOf(const MemoryFigures& f, const platform::OsLayout& layout) {
+  const platform::MemoryStatusLayout& m = layout.memoryStatus;
+  std::vector<std::byte> b(m.size);
+  common::putU32(b, 0, static_cast<std::uint32_t>(m.size));
+  platform::PutPointer(b, m.totalPhys, f.totalPhys, layout);
+  platform::PutPointer(b, m.availPhys, f.availPhys, layout);
+  platform::PutPointer(b, m.totalPageFile, f.totalPageFile, layout);
+  platform::PutPointer(b, m.availPageFile, f.availPageFile, layout);
+  platform::PutPointer(b, m.totalVirtual, f.totalVirtual, layout);
+  platform::PutPointer(b, m.availVirtual, f.availVirtual, layout);
   return b;
 }
 
 void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime) {
-  std::vector<std::byte> basic(44), timeOfDay(32), performance(312);
-  basic[40] = static_cast<std::byte>(processors);
-  common::putU64(timeOfDay, 8, static_cast<std::uint64_t>(currentTime));
-  common::putU64(performance, 0, static_cast<std::uint64_t>(idleTime));
+  const platform::SystemBasicLayout& basicLayout = layout().systemBasic;
+  std::vector<std::byte> basic(basicLayout.size), timeOfDay(platform::kTimeOfDay.queried),
+      performance(platform::kPerformanceInformation.size);
+  basic[basicLayout.numberOfProcessors] = static_cast<std::byte>(processors);
+  common::putU64(timeOfDay, platform::kTimeOfDay.currentTime, static_cast<std::uint64_t>(currentTime));
+  common::putU64(performance, platform::kPerformanceInformation.idleTime, static_cast<std::uint64_t>(idleTime));
   systemInformation[0] = std::move(basic);
   systemInformation[3] = std::move(timeOfDay);
   systemInformation[2] = std::move(performance);

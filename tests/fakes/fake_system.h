@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os_layout.h"
 #include "platform/system.h"
 
 namespace ledra::fakes {
@@ -22,6 +23,18 @@ using platform::WindowHandle;
 
 class FakeSystem : public platform::System {
  public:
+  FakeSystem() = default;
+  explicit FakeSystem(std::size_t pointerBytes_) : pointerBytes(pointerBytes_) {}
+
+  // ---- pointer width ------------------------------------------------------------
+  // The width of the program the machine answers: 4 lays every structure out as a
+  // 32-bit program gets it (and refuses addresses above 4 GiB), 8 as a 64-bit one.
+  std::size_t pointerBytes = 4;
+  const platform::OsLayout& layout() const { return platform::OsLayoutFor(pointerBytes); }
+  // Turns the stored offsets at `pointers` into addresses inside `to`, as wide as the
+  // layout's pointers (the low half of the address for the 32-bit one).
+  static void Rebase(Bytes to, const std::vector<std::size_t>& pointers, const platform::OsLayout& layout);
+
   // ---- log and handle accounting ----------------------------------------------
   std::vector<std::string> calls;  // method names in call order
   std::size_t count(std::string_view call) const;
@@ -42,7 +55,7 @@ class FakeSystem : public platform::System {
   std::map<std::uint32_t, std::vector<std::byte>> systemInformation;
   std::set<std::uint32_t> failingSystemInformation;  // these classes answer an error
   std::function<std::int32_t(std::uint32_t, Bytes, std::uint32_t*)> onSystemInformation;
-  // Offsets of 32-bit fields in the stored bytes of a class that hold addresses inside
+  // Offsets of pointer fields in the stored bytes of a class that hold addresses inside
   // the returned data (UNICODE_STRING Buffer fields). They are stored as offsets from
   // the start and rebased onto the caller's buffer when copied out, as the OS does.
   std::map<std::uint32_t, std::vector<std::size_t>> systemInformationPointers;
@@ -56,37 +69,45 @@ class FakeSystem : public platform::System {
     bool canTerminate = true;    // TerminateProcess succeeds
     bool terminated = false;
     std::uint32_t exitCode = 0;
-    // Answers to NtQueryInformationProcess by class (class 0 basic, 27 image name,
-    // 29 break-on-termination); a missing class answers kStatusNotImplemented.
+    // Answers to NtQueryInformationProcess by class (class 0 basic, 26 WOW64 block,
+    // 27 image name, 29 break-on-termination); a missing class answers
+    // kStatusNotImplemented.
     std::map<std::uint32_t, std::vector<std::byte>> information;
+    // Answers to NtWow64QueryInformationProcess64 by class (a 64-bit process seen from
+    // a 32-bit program).
+    std::map<std::uint32_t, std::vector<std::byte>> information64;
     // Per class, the address fields inside those answers (see systemInformationPointers).
     std::map<std::uint32_t, std::vector<std::size_t>> informationPointers;
     // Memory of the process: base address -> bytes.
-    std::map<std::uint32_t, std::vector<std::byte>> memory;
-    std::vector<std::uint32_t> modules;  // HMODULE values for EnumProcessModules
-    std::map<std::uint32_t, std::string> moduleFileNames;
+    std::map<std::uint64_t, std::vector<std::byte>> memory;
+    std::vector<std::uint64_t> modules;  // HMODULE values for EnumProcessModules
+    std::map<std::uint64_t, std::string> moduleFileNames;
   };
   std::map<std::uint32_t, Process> processes;
   std::map<std::string, std::string> dosDevices;  // "C:" -> "\Device\HarddiskVolume2"
   std::map<Handle, std::uint32_t> handlePid;      // open process handle -> pid
   std::map<Handle, std::uint32_t> handleAccess;   // open process handle -> access
+  // The NtWow64 entries exist (a 32-bit program on 64-bit Windows).
+  bool hasNtWow64 = false;
 
   // ---- Toolhelp -------------------------------------------------------------------------
-  // Each entry is a 296-byte PROCESSENTRY32 (built by the tests); copied out in order.
+  // Each entry is a PROCESSENTRY32 (built by the tests); copied out in order.
   std::vector<std::vector<std::byte>> toolhelpEntries;
   bool snapshotFails = false;
 
   // ---- memory status --------------------------------------------------------------------
   // Byte counts by structure field; the setters lay them out as the OS structures do
-  // (MEMORYSTATUS keeps the low 32 bits of each, as the 32-bit call reports them).
+  // (a 32-bit MEMORYSTATUS keeps the low 32 bits of each, as the 32-bit call reports them).
   struct MemoryFigures {
     std::uint64_t totalPhys = 0, availPhys = 0, totalPageFile = 0, availPageFile = 0,
                   totalVirtual = 0, availVirtual = 0;
   };
-  static std::vector<std::byte> memoryStatusOf(const MemoryFigures& figures);
-  std::optional<std::vector<std::byte>> memoryStatusEx;  // 64 bytes; nullopt = unavailable
-  // 32 bytes. By default a small machine: 64 MB of RAM (16 MB free), a 2 GB address
-  // space, a 128 MB page file (96 MB free).
+  static std::vector<std::byte> memoryStatusOf(const MemoryFigures& figures,
+                                               const platform::OsLayout& layout = platform::kOsLayout32);
+  std::optional<std::vector<std::byte>> memoryStatusEx;  // nullopt = unavailable
+  // By default a small 32-bit machine: 64 MB of RAM (16 MB free), a 2 GB address
+  // space, a 128 MB page file (96 MB free). setMemoryStatus lays it out in the layout
+  // of the moment.
   std::vector<std::byte> memoryStatus = memoryStatusOf({67108864, 16777216, 134217728, 100663296,
                                                         2147352576, 2143289344});
   void setMemoryStatusEx(const MemoryFigures& figures);
@@ -156,6 +177,7 @@ class FakeSystem : public platform::System {
   std::vector<SetWindowPosCall> setWindowPosCalls;
 
   // ---- System --------------------------------------------------------------------------
+  std::size_t pointerSize() const override { return pointerBytes; }
   bool getVersionEx(Bytes osVersionInfoA) override;
   std::string localeDecimalSeparator() override;
   // The fake machine's code page is UTF-8 already.
@@ -164,13 +186,16 @@ class FakeSystem : public platform::System {
                                         std::uint32_t* returnLength) override;
   std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
                                          std::uint32_t* returnLength) override;
+  std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                std::uint32_t* returnLength) override;
+  bool ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) override;
   Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) override;
   bool closeHandle(Handle handle) override;
   bool terminateProcess(Handle process, std::uint32_t exitCode) override;
-  bool readProcessMemory(Handle process, std::uint32_t address, Bytes into) override;
+  bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
   std::string queryDosDevice(std::string_view deviceName) override;
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
-  std::string getModuleFileNameEx(Handle process, std::uint32_t module,
+  std::string getModuleFileNameEx(Handle process, std::uint64_t module,
                                   std::uint32_t maxChars) override;
   Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;
   bool process32First(Handle snapshot, Bytes entry) override;
@@ -207,6 +232,10 @@ class FakeSystem : public platform::System {
                   IconHandle icon, bool wide) override;
 
  private:
+  std::int32_t answerInformation(Handle process, std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength,
+                                 bool wide);
+  bool readMemory(Handle process, std::uint64_t address, Bytes into);
+
   Handle nextHandle_ = 0x100;
   std::map<Handle, std::size_t> snapshotCursor_;
   std::map<Handle, std::string> keyPath_;

@@ -127,6 +127,11 @@ TEST_F(ProcessPage, LongCommandLineChildIsListedAndEndedFromThePage) {
   ASSERT_GT(line.size(), 300u);
   const int row = waitForRow(child->pid(), line);
   ASSERT_GE(row, 0);
+  if (system.isNt()) {
+    const auto image = ledra::processes::GetProcessImagePath(system, static_cast<std::int32_t>(child->pid()));
+    ASSERT_TRUE(image.has_value());
+    EXPECT_EQ(lstrcmpiW(toWide(*image).c_str(), ownExe().c_str()), 0) << *image;
+  }
 
   list().selectRow(row);
   ModalCloser guard(GetCurrentThreadId(), IDOK, 1500, 200);
@@ -137,6 +142,24 @@ TEST_F(ProcessPage, LongCommandLineChildIsListedAndEndedFromThePage) {
   EXPECT_EQ(child->exitCode(), 0u);
   tick();
   EXPECT_EQ(rowOfPid(child->pid()), -1);
+  EXPECT_EQ(system.liveHandles(), baseline);
+}
+
+TEST_F(ProcessPage, ThirtyTwoBitChildOfTheSixtyFourBitBuildShowsItsCommandLine) {
+  if (sizeof(void*) != 8) GTEST_SKIP() << "a case of the 64-bit build";
+  // This same program from the 32-bit tree beside this build's (build/windows).
+  const std::wstring other = folderOf(folderOf(folderOf(folderOf(ownExe())))) + L"\\windows\\tests\\win32\\" +
+                             fileName(ownExe());
+  if (GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no 32-bit tree beside this one";
+  const std::wstring padding = L"wow64-" + std::to_wstring(GetTickCount()) + L" --pad";
+  Child child(L"\"" + other + L"\" --sleeper " + padding);
+  // A sleeper that is gone at once never ran: this machine runs no 32-bit programs.
+  if (!child.started || child.ended(1000)) GTEST_SKIP() << "32-bit programs do not run here";
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(IsWow64Process(child.info.hProcess, &wow64));
+  ASSERT_TRUE(wow64);
+  const std::string line = "\"" + fromWide(other) + "\" --sleeper " + fromWide(padding);
+  ASSERT_GE(waitForRow(child.pid(), line), 0);
   EXPECT_EQ(system.liveHandles(), baseline);
 }
 

@@ -1,6 +1,6 @@
 // Win32System against the real system (under Wine in the test run): every call reaches
-// the OS with what the seam passes, and the byte records come back at the 32-bit offsets
-// the area code reads.
+// the OS with what the seam passes, and the byte records come back at the offsets of
+// this build's layout, which the area code reads.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/byte_reader.h"
+#include "platform/os_layout.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "wine_support.h"
@@ -24,6 +25,8 @@ using ledra::common::putU32;
 using ledra::platform::Bytes;
 using ledra::platform::Handle;
 using ledra::platform::IconHandle;
+using ledra::platform::OsLayout;
+using ledra::platform::ReadPointer;
 using ledra::platform::WindowHandle;
 using ledra::platform::win32::fromWide;
 using ledra::platform::win32::toWide;
@@ -34,6 +37,8 @@ std::vector<std::byte> sizedRecord(std::size_t bytes, std::uint32_t sizeField) {
   if (bytes >= 4) putU32(record, 0, sizeField);
   return record;
 }
+
+const OsLayout& ownLayout(const Win32System& system) { return ledra::platform::OsLayoutFor(system.pointerSize()); }
 
 bool onWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -120,15 +125,17 @@ TEST(Win32SystemNtQuery, ProcessRecordsNameThisProcessAtTheirOffsets) {
   ASSERT_EQ(system.ntQuerySystemInformation(5, buffer, nullptr), ledra::platform::kStatusSuccess);
 
   ByteReader r(buffer);
-  const auto base = reinterpret_cast<std::uintptr_t>(buffer.data());
+  const OsLayout& layout = ownLayout(system);
+  const auto& field = layout.processRecord;
   std::size_t offset = 0, records = 0;
   std::string ownName;
   for (;;) {
     ++records;
-    if (r.u32(offset + 0x44).value_or(0) == GetCurrentProcessId()) {
-      const std::uint16_t length = r.u16(offset + 0x38).value_or(0);
-      const std::uint32_t address = r.u32(offset + 0x3C).value_or(0);
-      const std::size_t nameAt = static_cast<std::uint32_t>(address - base);
+    if (ReadPointer(r, offset + field.uniqueProcessId, layout).value_or(0) == GetCurrentProcessId()) {
+      const std::uint16_t length = r.u16(offset + field.imageName + layout.unicodeString.length).value_or(0);
+      const std::uint64_t address =
+          ReadPointer(r, offset + field.imageName + layout.unicodeString.buffer, layout).value_or(0);
+      const auto nameAt = static_cast<std::size_t>(ledra::platform::OffsetInBuffer(address, buffer.data(), layout));
       ASSERT_LE(nameAt + length, buffer.size()) << "name outside the returned data";
       ownName = utf16le(buffer, nameAt, length / 2);
     }
@@ -143,11 +150,12 @@ TEST(Win32SystemNtQuery, ProcessRecordsNameThisProcessAtTheirOffsets) {
 TEST(Win32SystemNtQuery, CpuSampleClassesAnswerAtTheLengthsTheSamplerPasses) {
   Win32System system;
   if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
-  std::vector<std::byte> basic(44), timeOfDay(32), performance(312);
+  const OsLayout& layout = ownLayout(system);
+  std::vector<std::byte> basic(layout.systemBasic.size), timeOfDay(32), performance(312);
   ASSERT_EQ(system.ntQuerySystemInformation(0, basic, nullptr), 0);
   SYSTEM_INFO si{};
   GetSystemInfo(&si);
-  EXPECT_EQ(ByteReader(basic).u8(40).value_or(0), si.dwNumberOfProcessors);
+  EXPECT_EQ(ByteReader(basic).u8(layout.systemBasic.numberOfProcessors).value_or(0), si.dwNumberOfProcessors);
 
   FILETIME before{};
   GetSystemTimeAsFileTime(&before);
@@ -177,15 +185,17 @@ TEST(Win32SystemProcess, OwnCommandLineIsReachedThroughTheEnvironmentBlock) {
   ASSERT_NE(process, 0u);
   EXPECT_EQ(system.liveHandles(), 1u);
 
-  std::vector<std::byte> basic(24);
+  const OsLayout& layout = ownLayout(system);
+  std::vector<std::byte> basic(layout.basicInformation.size);
   ASSERT_EQ(system.ntQueryInformationProcess(process, 0, basic, nullptr), 0);
-  const std::uint32_t peb = ByteReader(basic).u32(4).value_or(0);
+  const std::uint64_t peb = ReadPointer(ByteReader(basic), layout.basicInformation.pebBaseAddress, layout).value_or(0);
   ASSERT_NE(peb, 0u);
-  std::vector<std::byte> word(4);
-  ASSERT_TRUE(system.readProcessMemory(process, peb + 16, word));
-  const std::uint32_t parameters = ByteReader(word).u32(0).value_or(0);
-  ASSERT_TRUE(system.readProcessMemory(process, parameters + 68, word));
-  const std::uint32_t commandLine = ByteReader(word).u32(0).value_or(0);
+  std::vector<std::byte> word(layout.pointer);
+  ASSERT_TRUE(system.readProcessMemory(process, peb + layout.pebProcessParameters, word));
+  const std::uint64_t parameters = ReadPointer(ByteReader(word), 0, layout).value_or(0);
+  ASSERT_TRUE(
+      system.readProcessMemory(process, parameters + layout.parametersCommandLine + layout.unicodeString.buffer, word));
+  const std::uint64_t commandLine = ReadPointer(ByteReader(word), 0, layout).value_or(0);
   EXPECT_EQ(commandLine, reinterpret_cast<std::uintptr_t>(GetCommandLineW()));
 
   const std::wstring expected = GetCommandLineW();
@@ -221,7 +231,7 @@ TEST(Win32SystemProcess, ReadsAreAllOrNothing) {
   Win32System system;
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
   ASSERT_NE(process, 0u);
-  const auto edge = static_cast<std::uint32_t>(readableEdge());
+  const std::uint64_t edge = readableEdge();
   ASSERT_NE(edge, 0u);
 
   std::vector<std::byte> four(4), eight(8);
@@ -231,9 +241,11 @@ TEST(Win32SystemProcess, ReadsAreAllOrNothing) {
   EXPECT_FALSE(system.readProcessMemory(0, edge - 4, four));  // no handle
 
   static const char marker[] = "LEDR";
-  const auto at = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(marker));
+  const std::uint64_t at = reinterpret_cast<std::uintptr_t>(marker);
   ASSERT_TRUE(system.readProcessMemory(process, at, four));
   EXPECT_EQ(std::memcmp(four.data(), marker, 4), 0);
+  // An address a 32-bit program cannot hold fails rather than reading its low half.
+  if (sizeof(void*) == 4) EXPECT_FALSE(system.readProcessMemory(process, at + (std::uint64_t{1} << 32), four));
 
   system.closeHandle(process);
   EXPECT_EQ(system.liveHandles(), 0u);
@@ -273,7 +285,7 @@ TEST(Win32SystemProcess, MainModuleIsThisExecutable) {
   std::uint32_t needed = 0;
   ASSERT_TRUE(system.enumProcessModules(process, modules, &needed));
   EXPECT_GE(needed, 8u);  // the executable and at least ntdll or kernel32
-  const std::uint32_t first = ByteReader(modules).u32(0).value_or(0);
+  const std::uint64_t first = ReadPointer(ByteReader(modules), 0, ownLayout(system)).value_or(0);
   EXPECT_EQ(first, reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr)));
 
   wchar_t path[MAX_PATH] = {};
@@ -295,18 +307,23 @@ TEST(Win32SystemProcess, ToolhelpEntriesCarryIdAndExeName) {
   const Handle snapshot = system.createToolhelp32Snapshot(2 /* TH32CS_SNAPPROCESS */, 0);
   ASSERT_NE(snapshot, 0u);
   EXPECT_EQ(system.liveHandles(), 1u);
-  auto entry = sizedRecord(296, 296);
+  constexpr const auto& layout = ledra::platform::kProcessEntry32;
+  auto entry = sizedRecord(layout.size, layout.size);
   bool foundSelf = false;
   int entries = 0;
   for (bool more = system.process32First(snapshot, entry); more && entries < 10000;
        more = system.process32Next(snapshot, entry), ++entries) {
-    if (ByteReader(entry).u32(8).value_or(0) != GetCurrentProcessId()) continue;
+    if (ByteReader(entry).u32(layout.processId).value_or(0) != GetCurrentProcessId()) continue;
     foundSelf = true;
-    const char* name = reinterpret_cast<const char*>(entry.data()) + 36;
-    EXPECT_EQ(std::string(name, strnlen(name, 260)), ownExeName());
+    const char* name = reinterpret_cast<const char*>(entry.data()) + layout.exeFile;
+    EXPECT_EQ(std::string(name, strnlen(name, layout.exeFileCapacity)), ownExeName());
   }
-  EXPECT_GE(entries, 2);
-  EXPECT_TRUE(foundSelf);
+  if (sizeof(void*) == 8) {
+    EXPECT_EQ(entries, 0);  // the 9x family's list: no 64-bit build reads it
+  } else {
+    EXPECT_GE(entries, 2);
+    EXPECT_TRUE(foundSelf);
+  }
   auto shortEntry = sizedRecord(200, 200);
   EXPECT_FALSE(system.process32First(snapshot, shortEntry));
   EXPECT_TRUE(system.closeHandle(snapshot));
@@ -342,23 +359,30 @@ TEST(Win32SystemMemory, StatusRecordsHoldSensibleFigures) {
     EXPECT_LE(availPhys, totalPhys);
     EXPECT_LE(r.u64(32).value_or(1), r.u64(24).value_or(0));  // page file avail <= total
     const std::uint64_t totalVirtual = r.u64(40).value_or(0);
-    EXPECT_GE(totalVirtual, 0x7F000000u);  // a 32-bit process's user space, 2 GB or more
-    EXPECT_LE(totalVirtual, 0x100000000u);
+    if (sizeof(void*) == 4) {
+      EXPECT_GE(totalVirtual, 0x7F000000u);  // a 32-bit process's user space, 2 GB or more
+      EXPECT_LE(totalVirtual, 0x100000000u);
+    } else {
+      EXPECT_GT(totalVirtual, 0x100000000u);  // a 64-bit one's: terabytes
+    }
     EXPECT_LE(r.u64(48).value_or(1), totalVirtual);
   }
   auto tooShort = sizedRecord(63, 64);
   EXPECT_FALSE(system.globalMemoryStatusEx(tooShort));
 
-  auto status = sizedRecord(32, 32);
+  const auto& m = ownLayout(system).memoryStatus;
+  auto status = sizedRecord(m.size, static_cast<std::uint32_t>(m.size));
   system.globalMemoryStatus(status);
   ByteReader r(status);
-  EXPECT_EQ(r.u32(0).value_or(0), 32u);
-  EXPECT_GT(r.u32(8).value_or(0), 0u);
-  EXPECT_LE(r.u32(12).value_or(1), r.u32(8).value_or(0));
-  EXPECT_GE(r.u32(24).value_or(0), 0x7F000000u);
-  std::vector<std::byte> tiny(16, std::byte{0x5A});
-  system.globalMemoryStatus(tiny);  // too small to hold the record: left alone
-  EXPECT_EQ(tiny, std::vector<std::byte>(16, std::byte{0x5A}));
+  EXPECT_EQ(r.u32(0).value_or(0), m.size);
+  const std::uint64_t totalPhys = ReadPointer(r, m.totalPhys, ownLayout(system)).value_or(0);
+  EXPECT_GT(totalPhys, 0u);
+  EXPECT_LE(ReadPointer(r, m.availPhys, ownLayout(system)).value_or(1), totalPhys);
+  EXPECT_GE(ReadPointer(r, m.totalVirtual, ownLayout(system)).value_or(0), 0x7F000000u);
+  // One byte too small to hold the record: left alone, not written past its end.
+  std::vector<std::byte> tiny(m.size - 1, std::byte{0x5A});
+  system.globalMemoryStatus(tiny);
+  EXPECT_EQ(tiny, std::vector<std::byte>(m.size - 1, std::byte{0x5A}));
 }
 
 class Win32SystemRegistry : public ::testing::Test {
@@ -688,9 +712,10 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   ASSERT_GT(needed, 8u);
   std::vector<std::byte> name(needed + 1);
   ASSERT_EQ(system.ntQueryInformationProcess(process, 27, Bytes(name.data(), needed), nullptr), 0);
-  const std::uint16_t length = ByteReader(name).u16(0).value_or(0);
-  const auto at = static_cast<std::uint32_t>(ByteReader(name).u32(4).value_or(0) -
-                                             reinterpret_cast<std::uintptr_t>(name.data()));
+  const OsLayout& layout = ownLayout(system);
+  const std::uint16_t length = ByteReader(name).u16(layout.unicodeString.length).value_or(0);
+  const auto at = static_cast<std::size_t>(ledra::platform::OffsetInBuffer(
+      ReadPointer(ByteReader(name), layout.unicodeString.buffer, layout).value_or(0), name.data(), layout));
   ASSERT_LE(at + length, needed);
   const std::string image = utf16le(name, at, length / 2);
   EXPECT_EQ(image.rfind("\\??\\", 0), 0u) << image;
@@ -703,6 +728,7 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
 
   EXPECT_EQ(system.queryDosDevice("C:"), "\\Device\\HarddiskVolume1");
   // The dynamic-data root exists on Wine's NT mode too, without the CPU statistic.
+  EXPECT_EQ(reinterpret_cast<HKEY>(ledra::platform::kHkeyDynData), HKEY_DYN_DATA);  // sign-extended
   Handle key = 0;
   if (system.regOpenKey(ledra::platform::kHkeyDynData, "PerfStats\\StatData", &key) == 0) {
     std::vector<std::byte> data(4);

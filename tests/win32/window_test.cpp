@@ -150,7 +150,7 @@ TEST_F(MainWindowTest, ControlsStandAtTheirDesignedPixels) {
   EXPECT_EQ(boxOf(hwnd("BrokenCPU")), (Box{12, 22, 275, 117}));
   EXPECT_EQ(boxOf(hwnd("UseCPU")), (Box{12, 22, 72, 117}));
   EXPECT_EQ(boxOf(hwnd("LabCPU")), (Box{2, 96, 65, 21}));  // inside the meter's border
-  EXPECT_EQ(boxOf(hwnd("LabUseVirtual")), (Box{112, 42, 77, 13}));
+  EXPECT_EQ(boxOf(hwnd("LabUseVirtual")), (Box{70, 42, 119, 13}));
   EXPECT_GE(boxOf(hwnd("Picture5")).x, 447);  // the icon holder lies beyond the right edge
 
   // Every designed window exists under its designed container, in twips / 15.
@@ -456,6 +456,25 @@ TEST_F(MainWindowTest, LabelsAndStatusBarShowChineseText) {
                reinterpret_cast<LPARAM>(hwnd("LabUseVirtual")));
   EXPECT_NE(GetTextColor(dc), RGB(0, 255, 0));
   ReleaseDC(hwnd("LabCPU"), dc);
+}
+
+TEST_F(MainWindowTest, FigureLabelsHoldTheLargestFigureWhole) {
+  // A 64-bit address space: 128 TiB of virtual memory, in K.
+  const std::wstring largest = L"137438953344";
+  for (const char* name : {"LabTotalPageFile", "LabAvailPageFile", "LabUsePageFile", "LabTotalVirtual",
+                           "LabAvailVirtual", "LabUseVirtual"}) {
+    HWND label = hwnd(name);
+    ASSERT_NE(label, nullptr) << name;
+    RECT client{};
+    GetClientRect(label, &client);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, largest.c_str(), static_cast<int>(largest.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    EXPECT_LE(extent.cx, client.right) << name;
+  }
 }
 
 }  // namespace

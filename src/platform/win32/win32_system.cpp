@@ -1,22 +1,84 @@
 #include "platform/win32/win32_system.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <vector>
 
+#include "platform/os_layout.h"
 #include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {
 namespace {
 
-// Byte sizes of the 32-bit records the callers hand in.
-constexpr std::size_t kOsVersionInfoASize = 148;
-constexpr std::size_t kProcessEntry32Size = 296;
-constexpr std::size_t kMemoryStatusExSize = 64;
-constexpr std::size_t kMemoryStatusSize = 32;
+// The layouts the core reads these structures in, checked against the system headers
+// for this build's own pointer width (each build checks its own description).
+constexpr const OsLayout& kOwn = OsLayoutFor(sizeof(void*));
+static_assert(kOwn.pointer == sizeof(void*) && kOwn.pointer == sizeof(ULONG_PTR) && kOwn.pointer == sizeof(SIZE_T));
+
+static_assert(kOwn.unicodeString.size == sizeof(UNICODE_STRING));
+static_assert(kOwn.unicodeString.length == offsetof(UNICODE_STRING, Length));
+static_assert(kOwn.unicodeString.maximumLength == offsetof(UNICODE_STRING, MaximumLength));
+static_assert(kOwn.unicodeString.buffer == offsetof(UNICODE_STRING, Buffer));
+
+static_assert(kOwn.processRecord.size == sizeof(SYSTEM_PROCESS_INFORMATION));
+static_assert(kOwn.processRecord.nextEntryOffset == offsetof(SYSTEM_PROCESS_INFORMATION, NextEntryOffset));
+static_assert(kOwn.processRecord.numberOfThreads == offsetof(SYSTEM_PROCESS_INFORMATION, NumberOfThreads));
+static_assert(kOwn.processRecord.userTime == offsetof(SYSTEM_PROCESS_INFORMATION, UserTime));
+static_assert(kOwn.processRecord.kernelTime == offsetof(SYSTEM_PROCESS_INFORMATION, KernelTime));
+static_assert(kOwn.processRecord.imageName == offsetof(SYSTEM_PROCESS_INFORMATION, ImageName));
+static_assert(kOwn.processRecord.uniqueProcessId == offsetof(SYSTEM_PROCESS_INFORMATION, UniqueProcessId));
+static_assert(kOwn.processRecord.workingSetSize ==
+              offsetof(SYSTEM_PROCESS_INFORMATION, VirtualMemoryCounters) + offsetof(VM_COUNTERS, WorkingSetSize));
+static_assert(kOwn.threadRecordSize == sizeof(SYSTEM_THREAD_INFORMATION));
+
+static_assert(kOwn.basicInformation.size == sizeof(PROCESS_BASIC_INFORMATION));
+static_assert(kOwn.basicInformation.pebBaseAddress == offsetof(PROCESS_BASIC_INFORMATION, PebBaseAddress));
+static_assert(kOwn.basicInformation.uniqueProcessId == offsetof(PROCESS_BASIC_INFORMATION, UniqueProcessId));
+static_assert(kOwn.pebProcessParameters == offsetof(PEB, ProcessParameters));
+static_assert(kOwn.parametersImagePathName == offsetof(RTL_USER_PROCESS_PARAMETERS, ImagePathName));
+static_assert(kOwn.parametersCommandLine == offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine));
+static_assert(kOwn.moduleHandle == sizeof(HMODULE));
+
+static_assert(kOwn.systemBasic.size == sizeof(SYSTEM_BASIC_INFORMATION));
+static_assert(kOwn.systemBasic.numberOfProcessors == offsetof(SYSTEM_BASIC_INFORMATION, NumberOfProcessors));
+
+static_assert(kOwn.memoryStatus.size == sizeof(MEMORYSTATUS));
+static_assert(kOwn.memoryStatus.totalPhys == offsetof(MEMORYSTATUS, dwTotalPhys));
+static_assert(kOwn.memoryStatus.availPhys == offsetof(MEMORYSTATUS, dwAvailPhys));
+static_assert(kOwn.memoryStatus.totalPageFile == offsetof(MEMORYSTATUS, dwTotalPageFile));
+static_assert(kOwn.memoryStatus.availPageFile == offsetof(MEMORYSTATUS, dwAvailPageFile));
+static_assert(kOwn.memoryStatus.totalVirtual == offsetof(MEMORYSTATUS, dwTotalVirtual));
+static_assert(kOwn.memoryStatus.availVirtual == offsetof(MEMORYSTATUS, dwAvailVirtual));
+
+static_assert(kMemoryStatusEx.size == sizeof(MEMORYSTATUSEX));
+static_assert(kMemoryStatusEx.totalPhys == offsetof(MEMORYSTATUSEX, ullTotalPhys));
+static_assert(kMemoryStatusEx.availPhys == offsetof(MEMORYSTATUSEX, ullAvailPhys));
+static_assert(kMemoryStatusEx.totalPageFile == offsetof(MEMORYSTATUSEX, ullTotalPageFile));
+static_assert(kMemoryStatusEx.availPageFile == offsetof(MEMORYSTATUSEX, ullAvailPageFile));
+static_assert(kMemoryStatusEx.totalVirtual == offsetof(MEMORYSTATUSEX, ullTotalVirtual));
+static_assert(kMemoryStatusEx.availVirtual == offsetof(MEMORYSTATUSEX, ullAvailVirtual));
+
+static_assert(kOsVersionInfoA.size == sizeof(OSVERSIONINFOA));
+static_assert(kOsVersionInfoA.platformId == offsetof(OSVERSIONINFOA, dwPlatformId));
+static_assert(kTimeOfDay.currentTime == offsetof(SYSTEM_TIMEOFDAY_INFORMATION, CurrentTime));
+static_assert(kTimeOfDay.queried >= kTimeOfDay.currentTime + 8 && kTimeOfDay.queried <= sizeof(SYSTEM_TIMEOFDAY_INFORMATION));
+static_assert(kPerformanceInformation.size == sizeof(SYSTEM_PERFORMANCE_INFORMATION));
+static_assert(kPerformanceInformation.idleTime == offsetof(SYSTEM_PERFORMANCE_INFORMATION, IdleTime));
+
+#ifndef _WIN64
+// The single-byte PROCESSENTRY32 (the header's name for it turns wide under UNICODE).
+static_assert(kProcessEntry32.size == sizeof(tagPROCESSENTRY32));
+static_assert(kProcessEntry32.processId == offsetof(tagPROCESSENTRY32, th32ProcessID));
+static_assert(kProcessEntry32.exeFile == offsetof(tagPROCESSENTRY32, szExeFile));
+static_assert(kProcessEntry32.exeFileCapacity == sizeof(tagPROCESSENTRY32::szExeFile));
+#endif
+
 // Upper bounds on caller-given counts, so a wild value cannot ask for gigabytes.
 constexpr std::uint32_t kMaxTextUnits = 32768;
 constexpr std::uint32_t kMaxIcons = 1024;
@@ -31,6 +93,8 @@ Fn lookup(HMODULE module, const char* name) {
 }
 
 HANDLE asHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
+// An address of another process, when this program's pointers can hold it.
+bool fitsPointer(std::uint64_t address) { return address <= std::numeric_limits<std::uintptr_t>::max(); }
 HWND asWindow(WindowHandle w) { return reinterpret_cast<HWND>(w); }
 HKEY asKey(Handle k) { return reinterpret_cast<HKEY>(k); }
 HICON asIcon(IconHandle i) { return reinterpret_cast<HICON>(i); }
@@ -82,9 +146,12 @@ Win32System::Win32System() {
 
   HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
   createToolhelp32Snapshot_ = lookup<CreateToolhelp32SnapshotFn>(kernel32, "CreateToolhelp32Snapshot");
-  // The single-byte entries: the callers' record is the 296-byte PROCESSENTRY32.
+#ifndef _WIN64
+  // The single-byte entries: the callers' record is the single-byte PROCESSENTRY32, the
+  // 9x family's list. No 9x system is 64-bit.
   process32First_ = lookup<Process32Fn>(kernel32, "Process32First");
   process32Next_ = lookup<Process32Fn>(kernel32, "Process32Next");
+#endif
   globalMemoryStatusEx_ = lookup<GlobalMemoryStatusExFn>(kernel32, "GlobalMemoryStatusEx");
   queryDosDeviceW_ = lookup<QueryDosDeviceWFn>(kernel32, "QueryDosDeviceW");
   queryDosDeviceA_ = lookup<QueryDosDeviceAFn>(kernel32, "QueryDosDeviceA");
@@ -92,6 +159,11 @@ Win32System::Win32System() {
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   ntQuerySystemInformation_ = lookup<NtQuerySystemInformationFn>(ntdll, "NtQuerySystemInformation");
   ntQueryInformationProcess_ = lookup<NtQueryInformationProcessFn>(ntdll, "NtQueryInformationProcess");
+#ifndef _WIN64
+  ntWow64QueryInformationProcess64_ =
+      lookup<NtQueryInformationProcessFn>(ntdll, "NtWow64QueryInformationProcess64");
+  ntWow64ReadVirtualMemory64_ = lookup<NtWow64ReadVirtualMemory64Fn>(ntdll, "NtWow64ReadVirtualMemory64");
+#endif
 
   psapi_.reset(LoadLibraryA("psapi.dll"));
   enumProcessModules_ = lookup<EnumProcessModulesFn>(psapi_.get(), "EnumProcessModules");
@@ -106,7 +178,7 @@ Win32System::Win32System() {
 // ---- kernel32: version, locale ------------------------------------------------------
 
 bool Win32System::getVersionEx(Bytes osVersionInfoA) {
-  if (!sizedRecord(osVersionInfoA, kOsVersionInfoASize)) return false;
+  if (!sizedRecord(osVersionInfoA, sizeof(OSVERSIONINFOA))) return false;
   return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(osVersionInfoA.data())) != 0;
 }
 
@@ -151,6 +223,25 @@ std::int32_t Win32System::ntQueryInformationProcess(Handle process, std::uint32_
   return status;
 }
 
+std::int32_t Win32System::ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass,
+                                                           Bytes buffer, std::uint32_t* returnLength) {
+  if (!ntWow64QueryInformationProcess64_) return kStatusNotImplemented;
+  ULONG length = 0;
+  const LONG status = ntWow64QueryInformationProcess64_(asHandle(process), infoClass, bufferOrNull(buffer),
+                                                        static_cast<ULONG>(buffer.size()),
+                                                        returnLength ? &length : nullptr);
+  if (returnLength) *returnLength = length;
+  return status;
+}
+
+bool Win32System::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) {
+  if (!ntWow64ReadVirtualMemory64_) return false;
+  ULONGLONG read = 0;
+  const LONG status =
+      ntWow64ReadVirtualMemory64_(asHandle(process), address, bufferOrNull(into), into.size(), &read);
+  return status == kStatusSuccess && read == into.size();
+}
+
 // ---- kernel32: processes ------------------------------------------------------------
 
 Handle Win32System::openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) {
@@ -169,7 +260,8 @@ bool Win32System::terminateProcess(Handle process, std::uint32_t exitCode) {
   return TerminateProcess(asHandle(process), exitCode) != 0;
 }
 
-bool Win32System::readProcessMemory(Handle process, std::uint32_t address, Bytes into) {
+bool Win32System::readProcessMemory(Handle process, std::uint64_t address, Bytes into) {
+  if (!fitsPointer(address)) return false;
   SIZE_T read = 0;
   const BOOL ok = ReadProcessMemory(asHandle(process),
                                     reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)),
@@ -206,11 +298,11 @@ bool Win32System::enumProcessModules(Handle process, Bytes modules, std::uint32_
   return ok != 0;
 }
 
-std::string Win32System::getModuleFileNameEx(Handle process, std::uint32_t module,
+std::string Win32System::getModuleFileNameEx(Handle process, std::uint64_t module,
                                              std::uint32_t maxChars) {
   // A cut name comes back as the full buffer, terminator included: keep what is before it.
   maxChars = std::min(maxChars, kMaxTextUnits);
-  if (maxChars == 0) return {};
+  if (maxChars == 0 || !fitsPointer(module)) return {};
   const auto hmodule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(module));
   if (nt_ && getModuleFileNameExW_) {
     std::vector<wchar_t> name(maxChars);
@@ -238,24 +330,24 @@ Handle Win32System::createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t 
 }
 
 bool Win32System::process32First(Handle snapshot, Bytes entry) {
-  if (!process32First_ || !sizedRecord(entry, kProcessEntry32Size)) return false;
+  if (!process32First_ || !sizedRecord(entry, kProcessEntry32.size)) return false;
   return process32First_(asHandle(snapshot), entry.data()) != 0;
 }
 
 bool Win32System::process32Next(Handle snapshot, Bytes entry) {
-  if (!process32Next_ || !sizedRecord(entry, kProcessEntry32Size)) return false;
+  if (!process32Next_ || !sizedRecord(entry, kProcessEntry32.size)) return false;
   return process32Next_(asHandle(snapshot), entry.data()) != 0;
 }
 
 // ---- kernel32: memory status --------------------------------------------------------
 
 bool Win32System::globalMemoryStatusEx(Bytes memoryStatusEx) {
-  if (!globalMemoryStatusEx_ || memoryStatusEx.size() < kMemoryStatusExSize) return false;
+  if (!globalMemoryStatusEx_ || memoryStatusEx.size() < sizeof(MEMORYSTATUSEX)) return false;
   return globalMemoryStatusEx_(memoryStatusEx.data()) != 0;
 }
 
 void Win32System::globalMemoryStatus(Bytes memoryStatus) {
-  if (memoryStatus.size() < kMemoryStatusSize) return;
+  if (memoryStatus.size() < sizeof(MEMORYSTATUS)) return;
   GlobalMemoryStatus(reinterpret_cast<MEMORYSTATUS*>(memoryStatus.data()));
 }
 

@@ -32,6 +32,7 @@ class Win32System final : public System {
   // Icons from extractIconEx not yet destroyed.
   std::size_t liveIcons() const { return icons_.size(); }
 
+  std::size_t pointerSize() const override { return sizeof(void*); }
   bool getVersionEx(Bytes osVersionInfoA) override;
   std::string localeDecimalSeparator() override;
   std::string ansiToUtf8(std::string_view ansi) override;
@@ -39,13 +40,16 @@ class Win32System final : public System {
                                         std::uint32_t* returnLength) override;
   std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
                                          std::uint32_t* returnLength) override;
+  std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                std::uint32_t* returnLength) override;
+  bool ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) override;
   Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) override;
   bool closeHandle(Handle handle) override;
   bool terminateProcess(Handle process, std::uint32_t exitCode) override;
-  bool readProcessMemory(Handle process, std::uint32_t address, Bytes into) override;
+  bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
   std::string queryDosDevice(std::string_view deviceName) override;
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
-  std::string getModuleFileNameEx(Handle process, std::uint32_t module,
+  std::string getModuleFileNameEx(Handle process, std::uint64_t module,
                                   std::uint32_t maxChars) override;
   Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;
   bool process32First(Handle snapshot, Bytes entry) override;
@@ -84,6 +88,7 @@ class Win32System final : public System {
  private:
   using NtQuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
   using NtQueryInformationProcessFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+  using NtWow64ReadVirtualMemory64Fn = LONG(WINAPI*)(HANDLE, ULONGLONG, PVOID, ULONGLONG, PULONGLONG);
   using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, LPDWORD);
   using GetModuleFileNameExWFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
   using GetModuleFileNameExAFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
@@ -99,6 +104,9 @@ class Win32System final : public System {
   UniqueModule shell32_;
   NtQuerySystemInformationFn ntQuerySystemInformation_ = nullptr;
   NtQueryInformationProcessFn ntQueryInformationProcess_ = nullptr;
+  // Only a 32-bit ntdll on 64-bit Windows has these; the 64-bit build never needs them.
+  NtQueryInformationProcessFn ntWow64QueryInformationProcess64_ = nullptr;
+  NtWow64ReadVirtualMemory64Fn ntWow64ReadVirtualMemory64_ = nullptr;
   EnumProcessModulesFn enumProcessModules_ = nullptr;
   GetModuleFileNameExWFn getModuleFileNameExW_ = nullptr;
   GetModuleFileNameExAFn getModuleFileNameExA_ = nullptr;
