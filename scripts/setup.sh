@@ -9,6 +9,7 @@ PACKAGES=(
   cmake make g++ git
   libgtest-dev googletest libbenchmark-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool imagemagick
