@@ -48,10 +48,12 @@ work="$(mktemp -d)"
 server_pid=""
 floor_pid=""
 idle_pid=""
+holder_pid=""
 cleanup() {
   # Ends every Windows process of this prefix (ours only), then the servers.
   stop_prefix "$kind"
   [ -z "$server_pid" ] || wait "$server_pid" 2>/dev/null || true
+  if [ -n "$holder_pid" ]; then kill "$holder_pid" 2>/dev/null || true; wait "$holder_pid" 2>/dev/null || true; fi
   stop_xvfb
   rm -rf "$work"
 }
@@ -64,8 +66,14 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 start_xvfb
 if [ "${LEDRA_BENCH_XRESOURCES:-1}" = 1 ]; then
+  # Xvfb resets, dropping root properties, when its last client leaves: one client stays
+  # connected for the whole run so the database outlives the xprop that sets it.
+  xprop -root -spy RESOURCE_MANAGER >"$work/holder.log" 2>&1 &
+  holder_pid=$!
+  for _ in $(seq 1 50); do [ -s "$work/holder.log" ] && break; sleep 0.1; done  # it prints once connected
   xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "ledra.bench:	1" \
     || die "could not set the X resource database"
+  xprop -root RESOURCE_MANAGER | grep -q 'ledra.bench' || die "the X resource database did not stay set"
 fi
 # Our own persistent server, in the foreground, so its PID is known.
 wineserver -f -p >/dev/null 2>&1 &
@@ -160,7 +168,7 @@ if [ -n "$compare" ]; then
   fi
 fi
 
-sleep "$warmup"
+sleep "$warmup" & wait $!  # a signal ends the wait, not only the sleep
 who_list="ledra floor server x"
 [ -z "$compare_pid" ] || who_list="ledra compare floor server x"
 pid_of() {
@@ -172,7 +180,7 @@ pid_of() {
 declare -A before used
 for who in $who_list; do before[$who]="$(cpu_ticks "$(pid_of "$who")")"; done
 m0="$(now)"
-sleep "$seconds"
+sleep "$seconds" & wait $!
 m1="$(now)"
 for who in $who_list; do
   after="$(cpu_ticks "$(pid_of "$who")")"
