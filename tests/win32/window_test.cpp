@@ -381,6 +381,47 @@ TEST_F(MainWindowTest, ListViewKeepsKeysTagsAndTextsWithTheRows) {
   EXPECT_EQ(list.findKey("a1"), -1);
 }
 
+// A tick that only rewrites cells repaints just those rows; one that adds or removes rows
+// repaints the list, and the list draws again afterwards.
+TEST_F(MainWindowTest, ListViewUpdateRepaintsOnlyWhatChanged) {
+  auto& list = *controls().ListTask;
+  HWND real = hwnd("ListTask");
+  controls().PicProperty[0]->setVisible(true);
+  list.clearRows();
+  for (int i = 0; i < 6; ++i) list.addRow("a" + std::to_string(i), "row " + std::to_string(i), 0, 0);
+  auto updated = [&] {
+    RECT r{};
+    return GetUpdateRect(real, &r, FALSE) ? r : RECT{};
+  };
+  RECT row3{LVIR_BOUNDS};
+  ASSERT_TRUE(SendMessageW(real, LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&row3)));
+  RECT client{};
+  GetClientRect(real, &client);
+
+  UpdateWindow(real);
+  list.beginUpdate();
+  list.setCell(3, 0, "changed");
+  list.setCell(4, 0, "row 4");  // the same text: no repaint
+  list.endUpdate();
+  RECT r = updated();
+  EXPECT_GE(r.top, row3.top);
+  EXPECT_LE(r.bottom, row3.bottom);
+  EXPECT_LT(r.top, r.bottom);
+
+  UpdateWindow(real);
+  list.beginUpdate();
+  list.removeRow(5);
+  list.endUpdate();
+  r = updated();
+  EXPECT_EQ(r.top, client.top);
+  EXPECT_EQ(r.bottom, client.bottom);
+
+  UpdateWindow(real);
+  list.setCell(0, 0, "again");  // outside an update: redrawing is back on
+  EXPECT_LT(updated().top, updated().bottom);
+  controls().PicProperty[0]->setVisible(false);
+}
+
 TEST_F(MainWindowTest, CanvasDrawsInItsOwnUnitInsideTheBorder) {
   auto& meter = *controls().UseCPU;
   auto& graph = *controls().BrokenCPU;

@@ -178,6 +178,7 @@ ListViewControl::ListViewControl(HWND hwnd, Dpi dpi, TextPath path) : hwnd_(hwnd
 }
 
 void ListViewControl::clearColumns() {
+  reshaping();
   while (path_.send(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
   }
   columns_ = 0;
@@ -185,6 +186,7 @@ void ListViewControl::clearColumns() {
 }
 
 void ListViewControl::addColumn(std::string_view header, int widthTwips, Align align) {
+  reshaping();
   if (path_.insertColumn(hwnd_, columns_, header, listAlign(align), dpi_.pxX(widthTwips))) ++columns_;
 }
 
@@ -192,17 +194,20 @@ void ListViewControl::setColumnAlign(int column, Align align) { path_.setColumnF
 
 void ListViewControl::addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) {
   const int image = smallImage > 0 ? smallImage : largeImage;  // report view shows one
+  reshaping();
   if (!path_.insertItem(hwnd_, rowCount(), text, image > 0 ? image - 1 : I_IMAGENONE)) return;
   rows_.push_back(Row{std::string(key), {}, {std::string(text)}});
 }
 
 void ListViewControl::removeRow(int row) {
   if (!valid(row)) return;
+  reshaping();
   path_.send(hwnd_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
   rows_.erase(rows_.begin() + row);
 }
 
 void ListViewControl::clearRows() {
+  reshaping();
   path_.send(hwnd_, LVM_DELETEALLITEMS, 0, 0);
   rows_.clear();
 }
@@ -255,6 +260,7 @@ void ListViewControl::setFocus() { SetFocus(hwnd_); }
 
 void ListViewControl::attach(ImageList* list, int which) {
   auto* real = dynamic_cast<ImageListControl*>(list);
+  reshaping();
   path_.send(hwnd_, LVM_SETIMAGELIST, static_cast<WPARAM>(which),
                reinterpret_cast<LPARAM>(real ? real->handle() : nullptr));
 }
@@ -262,12 +268,20 @@ void ListViewControl::attach(ImageList* list, int which) {
 void ListViewControl::setLargeImageList(ImageList* list) { attach(list, LVSIL_NORMAL); }
 void ListViewControl::setSmallImageList(ImageList* list) { attach(list, LVSIL_SMALL); }
 
-void ListViewControl::beginUpdate() {
-  if (updateDepth_++ == 0) path_.send(hwnd_, WM_SETREDRAW, FALSE, 0);
+// Redrawing is switched off only once rows or columns are about to change, so a tick that
+// writes a few cells (or none) costs no full repaint: the list view invalidates just the
+// items whose text it was given.
+void ListViewControl::beginUpdate() { ++updateDepth_; }
+
+void ListViewControl::reshaping() {
+  if (updateDepth_ == 0 || redrawHeld_) return;
+  path_.send(hwnd_, WM_SETREDRAW, FALSE, 0);
+  redrawHeld_ = true;
 }
 
 void ListViewControl::endUpdate() {
-  if (updateDepth_ == 0 || --updateDepth_ > 0) return;
+  if (updateDepth_ == 0 || --updateDepth_ > 0 || !redrawHeld_) return;
+  redrawHeld_ = false;
   path_.send(hwnd_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
 }

@@ -83,12 +83,14 @@ class ListViewControl : public ListView {
   };
   bool valid(int row) const { return row >= 0 && row < rowCount(); }
   void attach(ImageList* list, int which);
+  void reshaping();  // rows, columns or images change: hold the repaint until endUpdate
 
   HWND hwnd_;
   Dpi dpi_;
   TextPath path_;
   int columns_ = 0;
   int updateDepth_ = 0;
+  bool redrawHeld_ = false;
   std::vector<Row> rows_;
   std::string tag_;
 };
