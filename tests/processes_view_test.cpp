@@ -28,10 +28,11 @@ struct NtListView : ::testing::Test {
   FakeSystem sys;
   fakes::ControlLog log;
   fakes::MemoryListView list{"ListProcess", &log};
+  processes::CommandLineCache commandLines;
 
   void tick(const std::vector<NtProcessRecord>& records) {
     fakes::InstallProcesses(sys, records);
-    processes::UpdateProcessListNT(sys, list);
+    processes::UpdateProcessListNT(sys, list, &commandLines);
   }
   Row row(int r) const {
     Row cells = list.rows.at(static_cast<std::size_t>(r)).cells;
@@ -189,6 +190,32 @@ TEST_F(NtListView, SelectionFollowsTheProcessItShowed) {
   list.selectRow(1);  // unchanged rows keep the selection
   tick({rec(u"", 0, 4000), rec(u"c.exe", 12, 530)});
   EXPECT_EQ(list.selected, 1);
+}
+
+// A command line is read once per process: again only when its PID is reused by a new
+// process (another creation time), and a process that ended is forgotten.
+TEST_F(NtListView, CommandLinesAreReadOncePerProcess) {
+  auto app = [](std::uint64_t created, std::u16string line) {
+    NtProcessRecord r = rec(u"app.exe", 8, 10, 4096, std::move(line));
+    r.createTime = created;
+    return r;
+  };
+  auto opens = [&] { return std::count(sys.calls.begin(), sys.calls.end(), "openProcess"); };
+  tick({app(100, u"app.exe -first")});
+  EXPECT_EQ(row(0)[5], "app.exe -first");
+  sys.clearCalls();
+  tick({app(100, u"app.exe -first")});
+  EXPECT_EQ(opens(), 0);
+  EXPECT_EQ(row(0)[5], "app.exe -first");
+
+  tick({app(200, u"app.exe -second")});
+  EXPECT_EQ(opens(), 1);
+  EXPECT_EQ(row(0)[5], "app.exe -second");
+
+  tick({rec(u"other.exe", 12, 10, 4096, u"other.exe")});  // app.exe ended
+  EXPECT_EQ(commandLines.size(), 1u);
+  tick({app(200, u"app.exe -third")});
+  EXPECT_EQ(row(0)[5], "app.exe -third");
 }
 
 // ---- 9x ---------------------------------------------------------------------------------

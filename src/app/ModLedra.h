@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "performance/cpu_usage.h"
+#include "processes/process_view.h"
 #include "tasks/task_list.h"
 
 namespace ledra::app {
@@ -16,6 +17,7 @@ struct ModLedra {
   std::vector<tasks::TaskWindow> TaskWindows;  // the windows behind TaskList, in its order
   std::string ProcessList9x;  // 9x process records: id "|" path "|" ...
   performance::CpuUsage cpu;  // previous NT sample
+  processes::CommandLineCache CommandLines;  // NT: per process, for its lifetime
 };
 
 }  // namespace ledra::app

@@ -22,8 +22,8 @@ struct UnicodeStringLayout {  // UNICODE_STRING
 // SYSTEM_PROCESS_INFORMATION up to and including its I/O counters: what every record
 // holds before its thread records.
 struct ProcessRecordLayout {
-  std::size_t size, nextEntryOffset, numberOfThreads, userTime, kernelTime, imageName, uniqueProcessId,
-      workingSetSize;
+  std::size_t size, nextEntryOffset, numberOfThreads, createTime, userTime, kernelTime, imageName,
+      uniqueProcessId, workingSetSize;
 };
 
 struct BasicInformationLayout {  // PROCESS_BASIC_INFORMATION
@@ -56,7 +56,7 @@ struct OsLayout {
 inline constexpr OsLayout kOsLayout32{
     .pointer = 4,
     .unicodeString = {.size = 8, .length = 0, .maximumLength = 2, .buffer = 4},
-    .processRecord = {.size = 184, .nextEntryOffset = 0, .numberOfThreads = 4, .userTime = 40, .kernelTime = 48,
+    .processRecord = {.size = 184, .nextEntryOffset = 0, .numberOfThreads = 4, .createTime = 32, .userTime = 40, .kernelTime = 48,
                       .imageName = 56, .uniqueProcessId = 68, .workingSetSize = 104},
     .threadRecordSize = 64,
     .basicInformation = {.size = 24, .pebBaseAddress = 4, .uniqueProcessId = 16},
@@ -72,7 +72,7 @@ inline constexpr OsLayout kOsLayout32{
 inline constexpr OsLayout kOsLayout64{
     .pointer = 8,
     .unicodeString = {.size = 16, .length = 0, .maximumLength = 2, .buffer = 8},
-    .processRecord = {.size = 256, .nextEntryOffset = 0, .numberOfThreads = 4, .userTime = 40, .kernelTime = 48,
+    .processRecord = {.size = 256, .nextEntryOffset = 0, .numberOfThreads = 4, .createTime = 32, .userTime = 40, .kernelTime = 48,
                       .imageName = 56, .uniqueProcessId = 80, .workingSetSize = 144},
     .threadRecordSize = 80,
     .basicInformation = {.size = 48, .pebBaseAddress = 8, .uniqueProcessId = 32},

@@ -53,7 +53,8 @@ std::uint32_t nextSize(std::uint32_t current, std::uint32_t reported) {
 
 }  // namespace
 
-std::string GetProcessListNT(platform::System& system) {
+std::string GetProcessListNT(platform::System& system, std::vector<std::uint64_t>* createTimes) {
+  if (createTimes) createTimes->clear();
   std::uint32_t needed = 0;
   if (system.ntQuerySystemInformation(kSystemProcessInformation, {}, &needed) == platform::kStatusSuccess)
     return "-1";
@@ -89,6 +90,7 @@ std::string GetProcessListNT(platform::System& system) {
     const std::uint32_t next = *record.u32(at.nextEntryOffset);
     const std::uint64_t cpu = *record.u64(at.userTime) + *record.u64(at.kernelTime);
     total += cpu;
+    if (createTimes) createTimes->push_back(*record.u64(at.createTime));
 
     const std::size_t name = at.imageName;
     appendName(out, reader, buffer.data(), layout, *record.i16(name + layout.unicodeString.length),

@@ -81,13 +81,31 @@ class SelectionFollower {
 
 }  // namespace
 
+const std::string& CommandLineCache::get(platform::System& system, std::int32_t pid, std::uint64_t createTime,
+                                         std::string_view name) {
+  Entry& entry = entries_[pid];
+  if (entry.line.empty() || entry.createTime != createTime || entry.name != name) {
+    entry.createTime = createTime;
+    entry.name = name;
+    entry.line = GetProcessCommandLine(system, pid);
+  }
+  entry.seen = true;
+  return entry.line;
+}
+
+void CommandLineCache::sweep() {
+  std::erase_if(entries_, [](const auto& item) { return !item.second.seen; });
+  for (auto& [pid, entry] : entries_) entry.seen = false;
+}
+
 std::string_view ShownProcessName(std::size_t position, std::string_view recordName) {
   return position == 0 && recordName == "Null" ? std::string_view("System Idle Process") : recordName;
 }
 
-void UpdateProcessListNT(platform::System& system, platform::ListView& list) {
+void UpdateProcessListNT(platform::System& system, platform::ListView& list, CommandLineCache* commandLines) {
   const std::string sign = DecimalSign(system);
-  const std::string records = GetProcessListNT(system);
+  std::vector<std::uint64_t> createTimes;
+  const std::string records = GetProcessListNT(system, &createTimes);
   const std::vector<std::string_view> element = common::split(records, '|');
   if (element.empty()) return;
   const std::size_t last = element.size() - 1;
@@ -161,9 +179,16 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list) {
     if (auto bytes = ConvertNumber(element[i + 3], sign))
       setIfChanged(list, k, kMemory, ShortestText(*bytes / 1024.0, sign) + " K");
     if (auto pid = ConvertNumber(pidText, sign)) {
-      if (auto id = ToInt32(*pid)) setIfChanged(list, k, kCommandLine, GetProcessCommandLine(system, *id));
+      if (auto id = ToInt32(*pid)) {
+        const std::uint64_t created = static_cast<std::size_t>(k) < createTimes.size() ? createTimes[k] : 0;
+        if (commandLines)
+          setIfChanged(list, k, kCommandLine, commandLines->get(system, *id, created, name));
+        else
+          setIfChanged(list, k, kCommandLine, GetProcessCommandLine(system, *id));
+      }
     }
   }
+  if (commandLines) commandLines->sweep();
   selection.restore();
 }
 
@@ -197,7 +222,9 @@ void RebuildProcessList9x(platform::ListView& list, std::string_view records, st
 
 namespace ledra::app {
 
-void ForLedra::RefreshProcessListNT() { processes::UpdateProcessListNT(system_, *c_.ListProcess); }
+void ForLedra::RefreshProcessListNT() {
+  processes::UpdateProcessListNT(system_, *c_.ListProcess, &mod.CommandLines);
+}
 
 void ForLedra::RefreshProcessList9x() {
   processes::RebuildProcessList9x(*c_.ListProcess, mod.ProcessList9x, processes::DecimalSign(system_));

@@ -44,6 +44,7 @@ RecordChain BuildProcessChain(const std::vector<NtProcessRecord>& records, const
     b.resize(end);
     std::span<std::byte> rec(b.data() + at, field.size);
     putU32(rec, field.numberOfThreads, r.threads);
+    putU64(rec, field.createTime, r.createTime);
     putU64(rec, field.userTime, static_cast<std::uint64_t>(r.userTime));
     putU64(rec, field.kernelTime, static_cast<std::uint64_t>(r.kernelTime));
     PutPointer(rec, field.uniqueProcessId, r.pid, layout);

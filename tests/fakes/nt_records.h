@@ -32,6 +32,7 @@ struct NtProcessRecord {
   std::int64_t kernelTime = 0;  // 100 ns units
   std::uint64_t workingSet = 0;  // SIZE_T: the 32-bit layout keeps the low half
   std::uint32_t threads = 1;  // thread records between the record and its name
+  std::uint64_t createTime = 0;  // 100 ns units since 1601
   std::optional<std::u16string> commandLine;  // also simulate the process's memory
 };
 

@@ -29,6 +29,7 @@ static_assert(kOwn.unicodeString.buffer == offsetof(UNICODE_STRING, Buffer));
 static_assert(kOwn.processRecord.size == sizeof(SYSTEM_PROCESS_INFORMATION));
 static_assert(kOwn.processRecord.nextEntryOffset == offsetof(SYSTEM_PROCESS_INFORMATION, NextEntryOffset));
 static_assert(kOwn.processRecord.numberOfThreads == offsetof(SYSTEM_PROCESS_INFORMATION, NumberOfThreads));
+static_assert(kOwn.processRecord.createTime == offsetof(SYSTEM_PROCESS_INFORMATION, CreateTime));
 static_assert(kOwn.processRecord.userTime == offsetof(SYSTEM_PROCESS_INFORMATION, UserTime));
 static_assert(kOwn.processRecord.kernelTime == offsetof(SYSTEM_PROCESS_INFORMATION, KernelTime));
 static_assert(kOwn.processRecord.imageName == offsetof(SYSTEM_PROCESS_INFORMATION, ImageName));
