@@ -451,6 +451,60 @@ TEST_F(MainWindowTest, CanvasDrawsInItsOwnUnitInsideTheBorder) {
   EXPECT_EQ(realGraph->pixel(100, 10), black);
   graph.clear();
   EXPECT_EQ(realGraph->pixel(270, 11), black);
+
+  // Lines, joined or not, in any direction and off the edge, set exactly the pixels that
+  // each one drawn alone (LineTo, then its end point) sets.
+  struct Segment {
+    int x1, y1, x2, y2;  // pixels; the canvas gets them as twips
+    COLORREF colour;
+  };
+  const COLORREF grid = RGB(0, 128, 64), trace = RGB(0, 255, 0);
+  const Segment segments[] = {
+      {0, 11, 274, 11, grid},     {40, 0, 40, 116, grid},     {300, 50, -20, 50, grid},  // lone, one clipped
+      {274, 100, 271, 20, trace}, {271, 20, 268, 21, trace}, {268, 21, 200, 116, trace},
+      {200, 116, 197, 116, trace}, {197, 116, 190, 0, trace}, {190, 0, 190, 60, trace},
+      {190, 60, 150, 61, grid},   {7, 7, 7, 7, trace}};
+  graph.clear();
+  RECT inside{};
+  GetClientRect(realGraph->hwnd(), &inside);  // the bitmap's size
+  const int w = inside.right, h = inside.bottom;
+  struct Surface {
+    MemoryDc dc{CreateCompatibleDC(nullptr)};
+    GdiObject bitmap;
+    HGDIOBJ original = nullptr;
+    const std::uint32_t* bits = nullptr;
+    Surface(int w, int h) {
+      BITMAPINFO info{};
+      info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+      void* p = nullptr;
+      bitmap.reset(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &p, nullptr, 0));
+      bits = static_cast<const std::uint32_t*>(p);
+      original = SelectObject(dc.get(), bitmap.get());
+      PatBlt(dc.get(), 0, 0, w, h, BLACKNESS);
+    }
+    ~Surface() { SelectObject(dc.get(), original); }
+  } reference(w, h), shown(w, h);
+  for (const Segment& s : segments) {
+    graph.line(s.x1 * 15.0f, s.y1 * 15.0f, s.x2 * 15.0f, s.y2 * 15.0f,
+               {GetRValue(s.colour), GetGValue(s.colour), GetBValue(s.colour)});
+    GdiObject pen(CreatePen(PS_SOLID, 1, s.colour));
+    HGDIOBJ oldPen = SelectObject(reference.dc.get(), pen.get());
+    MoveToEx(reference.dc.get(), s.x1, s.y1, nullptr);
+    LineTo(reference.dc.get(), s.x2, s.y2);
+    SetPixelV(reference.dc.get(), s.x2, s.y2, s.colour);
+    SelectObject(reference.dc.get(), oldPen);
+  }
+  realGraph->paint(shown.dc.get());
+  GdiFlush();
+  ASSERT_TRUE(reference.bits && shown.bits);
+  int differing = 0, lit = 0;
+  for (int i = 0; i < w * h; ++i) {
+    differing += (reference.bits[i] & 0xFFFFFF) != (shown.bits[i] & 0xFFFFFF);
+    lit += (shown.bits[i] & 0xFFFFFF) != 0;
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(lit, 500);
+  graph.clear();
 }
 
 TEST_F(MainWindowTest, ImageListsTakeSurfacesAtTheirOwnSize) {

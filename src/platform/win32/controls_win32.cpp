@@ -397,21 +397,45 @@ HPEN CanvasControl::pen(COLORREF colour) {
 }
 
 void CanvasControl::clear() {
+  run_.clear();  // covered anyway
   fill(0, 0, width_, height_, background_);
   InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-void CanvasControl::point(float x, float y, Rgb colour) { SetPixelV(dc_.get(), toPxX(x), toPxY(y), toColorRef(colour)); }
+void CanvasControl::point(float x, float y, Rgb colour) {
+  flush();
+  SetPixelV(dc_.get(), toPxX(x), toPxY(y), toColorRef(colour)); }
 
 void CanvasControl::line(float x1, float y1, float x2, float y2, Rgb colour) {
   const COLORREF c = toColorRef(colour);
-  pen(c);
-  MoveToEx(dc_.get(), toPxX(x1), toPxY(y1), nullptr);
-  LineTo(dc_.get(), toPxX(x2), toPxY(y2));
-  SetPixelV(dc_.get(), toPxX(x2), toPxY(y2), c);  // LineTo leaves out the end point
+  const POINT from{toPxX(x1), toPxY(y1)}, to{toPxX(x2), toPxY(y2)};
+  if (!run_.empty() && c == runColour_ && run_.back().x == from.x && run_.back().y == from.y) {
+    run_.push_back(to);
+    return;
+  }
+  flush();
+  run_ = {from, to};
+  runColour_ = c;
+}
+
+// Each line covers its start and leaves out its end, which the next line of the run
+// starts on; the run's last end is set on its own. A lone level or upright line is the
+// same pixels as one filled rectangle.
+void CanvasControl::flush() {
+  if (run_.empty()) return;
+  const POINT a = run_.front(), b = run_.back();
+  if (run_.size() == 2 && (a.x == b.x || a.y == b.y)) {
+    fill(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x) + 1, std::max(a.y, b.y) + 1, runColour_);
+  } else {
+    pen(runColour_);
+    Polyline(dc_.get(), run_.data(), static_cast<int>(run_.size()));
+    SetPixelV(dc_.get(), b.x, b.y, runColour_);
+  }
+  run_.clear();
 }
 
 void CanvasControl::rectangle(float x1, float y1, float x2, float y2, Rgb colour) {
+  flush();
   const COLORREF c = toColorRef(colour);
   int left = toPxX(x1), right = toPxX(x2), top = toPxY(y1), bottom = toPxY(y2);
   if (left > right) std::swap(left, right);
@@ -434,9 +458,15 @@ float CanvasControl::height() const {
   return static_cast<float>(r.bottom - r.top) * unitsPerInch_ / static_cast<float>(dpi_.y);
 }
 
-void CanvasControl::present() { InvalidateRect(hwnd_, nullptr, FALSE); }
+void CanvasControl::present() {
+  flush();
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
 
-void CanvasControl::paint(HDC target) const { BitBlt(target, 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY); }
+void CanvasControl::paint(HDC target) {
+  flush();
+  BitBlt(target, 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY);
+}
 
 // ---- label, status bar, menu item, timer ----------------------------------------------
 
