@@ -360,7 +360,7 @@ CanvasControl::CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF backgroun
   GetClientRect(hwnd_, &client);
   width_ = std::max<int>(client.right, 1);
   height_ = std::max<int>(client.bottom, 1);
-  originalBitmap_ = makeSurface(dc_, bitmap_, width_, height_);
+  originalBitmap_ = makeSurface(dc_, bitmap_, width_, height_, &bits_);
   path_.setWindowLong(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   clear();
 }
@@ -379,7 +379,42 @@ int CanvasControl::toPxY(float v) const {
   return static_cast<int>(std::floor(std::clamp(v * static_cast<float>(dpi_.y) / unitsPerInch_, -1e6f, 1e6f) + 1e-3f));
 }
 
+// Dots and solid rectangles go straight into the DIB's memory: a meter is hundreds of
+// them, each a GDI call otherwise. A 32-bit DIB holds 0x00RRGGBB, exactly the colour.
+void CanvasControl::settle() {
+  if (!gdiPending_) return;
+  GdiFlush();  // GDI may still be writing what it was given
+  gdiPending_ = false;
+}
+
+void CanvasControl::put(int x, int y, COLORREF colour) {
+  if (!bits_) {
+    SetPixelV(dc_.get(), x, y, colour);
+    return;
+  }
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  settle();
+  bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] =
+      (static_cast<std::uint32_t>(GetRValue(colour)) << 16) | (static_cast<std::uint32_t>(GetGValue(colour)) << 8) |
+      GetBValue(colour);
+}
+
 void CanvasControl::fill(int left, int top, int right, int bottom, COLORREF colour) {
+  if (bits_) {
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, width_);
+    bottom = std::min(bottom, height_);
+    if (left >= right || top >= bottom) return;
+    settle();
+    const std::uint32_t value = (static_cast<std::uint32_t>(GetRValue(colour)) << 16) |
+                                (static_cast<std::uint32_t>(GetGValue(colour)) << 8) | GetBValue(colour);
+    for (int y = top; y < bottom; ++y) {
+      std::uint32_t* row = bits_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+      std::fill(row + left, row + right, value);
+    }
+    return;
+  }
   RECT r{left, top, right, bottom};
   SetBkColor(dc_.get(), colour);
   ExtTextOutW(dc_.get(), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
@@ -404,7 +439,8 @@ void CanvasControl::clear() {
 
 void CanvasControl::point(float x, float y, Rgb colour) {
   flush();
-  SetPixelV(dc_.get(), toPxX(x), toPxY(y), toColorRef(colour)); }
+  put(toPxX(x), toPxY(y), toColorRef(colour));
+}
 
 void CanvasControl::line(float x1, float y1, float x2, float y2, Rgb colour) {
   const COLORREF c = toColorRef(colour);
@@ -429,7 +465,8 @@ void CanvasControl::flush() {
   } else {
     pen(runColour_);
     Polyline(dc_.get(), run_.data(), static_cast<int>(run_.size()));
-    SetPixelV(dc_.get(), b.x, b.y, runColour_);
+    gdiPending_ = true;
+    put(b.x, b.y, runColour_);
   }
   run_.clear();
 }
@@ -465,6 +502,7 @@ void CanvasControl::present() {
 
 void CanvasControl::paint(HDC target) {
   flush();
+  settle();
   BitBlt(target, 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY);
 }
 

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -151,6 +152,7 @@ class CanvasControl : public Canvas {
   void paint(HDC target);
   COLORREF pixel(int x, int y) {
     flush();
+    settle();
     return GetPixel(dc_.get(), x, y);
   }
 
@@ -160,6 +162,8 @@ class CanvasControl : public Canvas {
   void fill(int left, int top, int right, int bottom, COLORREF colour);
   HPEN pen(COLORREF colour);
   void flush();  // draws the pending run of joined lines
+  void settle();  // before the DIB's memory is written directly
+  void put(int x, int y, COLORREF colour);
 
 
   HWND hwnd_;
@@ -178,6 +182,8 @@ class CanvasControl : public Canvas {
   // polyline: one GDI call where each line alone takes three.
   std::vector<POINT> run_;
   COLORREF runColour_ = 0;
+  std::uint32_t* bits_ = nullptr;  // the DIB's pixels, rows top-down
+  bool gdiPending_ = false;
 };
 
 class LabelControl : public Label {
