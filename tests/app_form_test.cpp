@@ -8,9 +8,9 @@
 
 #include "app/ForLedra.h"
 #include "app/design.h"
-#include "app/is_nt.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
+#include "platform/is_nt.h"
 
 namespace {
 
@@ -41,19 +41,19 @@ TEST(IsNT, TrueOnlyForPlatformTwo) {
   FakeSystem sys;
   for (std::uint32_t id : {0u, 1u, 3u}) {
     sys.platformId = id;
-    EXPECT_FALSE(ledra::app::IsNT(sys)) << id;
+    EXPECT_FALSE(ledra::platform::IsNT(sys)) << id;
   }
   sys.platformId = 2;
-  EXPECT_TRUE(ledra::app::IsNT(sys));
+  EXPECT_TRUE(ledra::platform::IsNT(sys));
   sys.versionFails = true;  // a failed call leaves the platform field 0
-  EXPECT_FALSE(ledra::app::IsNT(sys));
+  EXPECT_FALSE(ledra::platform::IsNT(sys));
 }
 
 TEST(IsNT, AskedAfreshEachTime) {
   FakeSystem sys;
-  EXPECT_TRUE(ledra::app::IsNT(sys));
+  EXPECT_TRUE(ledra::platform::IsNT(sys));
   sys.platformId = 1;
-  EXPECT_FALSE(ledra::app::IsNT(sys));
+  EXPECT_FALSE(ledra::platform::IsNT(sys));
   EXPECT_EQ(sys.count("getVersionEx"), 2u);
 }
 

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "app/design.h"
-#include "app/is_nt.h"
 #include "common/numbers.h"
 #include "performance/cpu_usage.h"
 #include "performance/memory_status.h"
+#include "platform/is_nt.h"
 #include "processes/process_list_9x.h"
 #include "tasks/task_list.h"
 
@@ -48,7 +48,7 @@ void ForLedra::Form_Load() {
   c_.TabStrip1->select(3);
   TabStrip1_Click();
 
-  if (IsNT(system_)) {
+  if (platform::IsNT(system_)) {
     platform::ListView& list = *c_.ListProcess;
     list.clearColumns();
     for (const auto& column : design::kProcessColumnsNT) list.addColumn(column.header, column.width, platform::Align::Left);
@@ -64,7 +64,7 @@ void ForLedra::Form_Load() {
 void ForLedra::Init() {
   Form_Resize();
   performance::StartCPUUsage9x(system_);
-  std::int16_t cpu = narrow16(IsNT(system_) ? mod.cpu.GetCPUUsageNT(system_) : performance::GetCPUUsage9x(system_));
+  std::int16_t cpu = narrow16(platform::IsNT(system_) ? mod.cpu.GetCPUUsageNT(system_) : performance::GetCPUUsage9x(system_));
   ShowCPU(cpu);
   ShowFF(performance::GetMemoryStatus(system_));
 }
@@ -98,7 +98,7 @@ void ForLedra::Tick() {
   ShowFF(performance::GetMemoryStatus(system_));
 
   // 3. CPU.
-  const bool nt = IsNT(system_);
+  const bool nt = platform::IsNT(system_);
   std::int16_t cpu = narrow16(nt ? mod.cpu.GetCPUUsageNT(system_) : performance::GetCPUUsage9x(system_));
   ShowCPU(cpu);
 
@@ -112,7 +112,7 @@ void ForLedra::Tick() {
   if (mod.TaskList != LastTaskList) RefreshTaskList();
 
   // 7. Process list.
-  if (IsNT(system_)) {
+  if (platform::IsNT(system_)) {
     RefreshProcessListNT();
   } else {
     if (mod.ProcessList9x != LastProcessList9x) RefreshProcessList9x();

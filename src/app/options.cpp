@@ -3,7 +3,7 @@
 
 #include "app/ForLedra.h"
 #include "app/design.h"
-#include "app/is_nt.h"
+#include "platform/is_nt.h"
 
 namespace ledra::app {
 
@@ -33,7 +33,7 @@ void ForLedra::menu_about_Click() {
                             std::to_string(design::kVersionMinor) + "." +
                             std::to_string(design::kVersionRevision) + ")";
   system_.shellAbout(c_.form->handle(), title, "Ledra 开发者 · 联系：项目的问题跟踪器", c_.form->icon(),
-                     IsNT(system_));
+                     platform::IsNT(system_));
 }
 
 void ForLedra::menu_exit_Click() { c_.form->endProgram(); }

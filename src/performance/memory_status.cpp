@@ -5,8 +5,8 @@
 #include <span>
 #include <optional>
 
-#include "app/is_nt.h"
 #include "common/byte_reader.h"
+#include "platform/is_nt.h"
 #include "platform/os_layout.h"
 
 namespace ledra::performance {
@@ -73,7 +73,7 @@ std::string memoryStatus(platform::System& system) {
 }  // namespace
 
 std::string GetMemoryStatus(platform::System& system) {
-  if (app::IsNT(system)) {
+  if (platform::IsNT(system)) {
     if (auto text = memoryStatusEx(system)) return *text;
   }
   return memoryStatus(system);

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "app/is_nt.h"
 #include "common/byte_reader.h"
 #include "common/text.h"
+#include "platform/is_nt.h"
 #include "processes/number_reading.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
@@ -28,7 +28,7 @@ bool sameNameNoCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
-  if (!app::IsNT(system)) return false;
+  if (!platform::IsNT(system)) return false;
   // The least right that answers the question; older systems refuse the limited one.
   platform::Handle opened = system.openProcess(kQueryLimitedInformation, false, pid);
   if (opened == 0) opened = system.openProcess(kQueryInformation, false, pid);
@@ -45,7 +45,7 @@ bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
 
 bool ProcessHasName(platform::System& system, std::int32_t pid, std::string_view name) {
   const std::string id = std::to_string(pid);
-  if (app::IsNT(system)) {
+  if (platform::IsNT(system)) {
     const std::string records = GetProcessListNT(system);
     const std::vector<std::string_view> element = common::split(records, '|');
     for (std::size_t i = 0; i + 4 < element.size(); i += 4) {

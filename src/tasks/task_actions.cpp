@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/ForLedra.h"
-#include "app/is_nt.h"
+#include "platform/is_nt.h"
 #include "processes/kill_process.h"
 #include "tasks/task_list.h"
 
@@ -41,7 +41,7 @@ void EndTask(platform::System& system, platform::WindowHandle h, std::string_vie
 void ShowRunDialog(platform::System& system, platform::WindowHandle owner, std::string_view title,
                    std::string_view prompt, bool noDefault) {
   const std::uint32_t flags = noDefault ? kRfNoDefault : 0;
-  system.runFileDialog(owner, 0, title, prompt, flags, app::IsNT(system));
+  system.runFileDialog(owner, 0, title, prompt, flags, platform::IsNT(system));
 }
 
 }  // namespace ledra::tasks

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "app/design.h"
-#include "app/is_nt.h"
+#include "platform/is_nt.h"
 #include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {
@@ -69,7 +69,7 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::create(System& system, HINSTANCE instance, int showCommand) {
   // The one choice of entry points: wide on NT, ANSI on the 9x family.
-  path_ = TextPath::forFamily(app::IsNT(system));
+  path_ = TextPath::forFamily(platform::IsNT(system));
   INITCOMMONCONTROLSEX common{sizeof(common), ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&common);
   registerControlClasses(instance, path_);

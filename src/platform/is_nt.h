@@ -2,9 +2,9 @@
 
 #include "platform/system.h"
 
-namespace ledra::app {
+namespace ledra::platform {
 
 // True exactly on the NT platform; asked afresh at every use.
-bool IsNT(platform::System& system);
+bool IsNT(System& system);
 
-}  // namespace ledra::app
+}  // namespace ledra::platform
