@@ -42,7 +42,7 @@ void BM_PerformanceTickRecorded(benchmark::State& state) {
   form.Form_Resize();
   std::int16_t value = 0;
   for (auto _ : state) {
-    form.GridOffset = static_cast<std::int16_t>((form.GridOffset + form.GraphStep) % 175);
+    form.perf.GridOffset = static_cast<std::int16_t>((form.perf.GridOffset + form.perf.GraphStep) % 175);
     form.ShowFF(kStatus);
     value = static_cast<std::int16_t>((value + 7) % 101);
     std::int16_t shown = value;

@@ -152,7 +152,7 @@ TEST_F(Fixture, GridOffsetCyclesThroughSevenPhases) {
   const std::vector<int> expected{50, 100, 150, 25, 75, 125, 0, 50, 100, 150, 25, 75, 125, 0};
   for (int want : expected) {
     form.Timer1_Timer();
-    EXPECT_EQ(form.GridOffset, want);
+    EXPECT_EQ(form.perf.GridOffset, want);
   }
 }
 
@@ -240,14 +240,14 @@ TEST_F(Fixture, UpdateSpeedKeepsOneCheckAndSetsTheInterval) {
 
 TEST_F(Fixture, PauseRunsOneTickAndRefreshNowRunsOneMore) {
   form.Form_Load();
-  const int before = form.GridOffset;
+  const int before = form.perf.GridOffset;
   form.menu_renew_Click(3);
   EXPECT_FALSE(f.Timer1.enabled());
   EXPECT_TRUE(f.menu_renew[3].checked());
   EXPECT_EQ(checkedSpeeds(), 1);
-  EXPECT_EQ(form.GridOffset, before + 50);  // exactly one tick
+  EXPECT_EQ(form.perf.GridOffset, before + 50);  // exactly one tick
   form.menu_Re_Click();
-  EXPECT_EQ(form.GridOffset, before + 100);
+  EXPECT_EQ(form.perf.GridOffset, before + 100);
   EXPECT_FALSE(f.Timer1.enabled());
   form.menu_renew_Click(1);
   EXPECT_TRUE(f.Timer1.enabled());
@@ -260,25 +260,25 @@ TEST_F(Fixture, PauseRunsOneTickAndRefreshNowRunsOneMore) {
 TEST_F(Fixture, RefreshAskedDuringATickRunsOnceRightAfterIt) {
   form.Form_Load();
   sys.windows = {{.handle = 0x2001, .title = "Alpha, first window"}, {.handle = 0x2002, .title = "Beta, second window"}};
-  const int before = form.GridOffset;
+  const int before = form.perf.GridOffset;
   std::vector<int> gridDuringRequests;
   sys.onSendMessage = [&](ledra::platform::WindowHandle) {
     sys.onSendMessage = nullptr;
     form.dispatch("menu_Re", -1);
     form.dispatch("menu_renew", 1);
-    gridDuringRequests.push_back(form.GridOffset);
+    gridDuringRequests.push_back(form.perf.GridOffset);
     sys.windows = {{.handle = 0x2003, .title = std::string(64, 'N')}};  // a nested tick would relist
   };
   form.Timer1_Timer();
   EXPECT_EQ(gridDuringRequests, std::vector<int>{before + 50});  // nothing ran inside
-  EXPECT_EQ(form.GridOffset, before + 100);                      // both requests: one tick after
+  EXPECT_EQ(form.perf.GridOffset, before + 100);                      // both requests: one tick after
   EXPECT_EQ(f.ListTask.rowCount(), 1);
   EXPECT_EQ(f.ListTask.cell(0, 0), std::string(64, 'N'));
   EXPECT_EQ(f.Timer1.interval(), 1000);
   EXPECT_TRUE(f.menu_renew[1].checked());
   EXPECT_EQ(checkedSpeeds(), 1);
   form.menu_Re_Click();  // and the next request runs at once again
-  EXPECT_EQ(form.GridOffset, before + 150);
+  EXPECT_EQ(form.perf.GridOffset, before + 150);
 }
 
 // ---- page switching --------------------------------------------------------------------------
@@ -308,11 +308,11 @@ TEST_F(Fixture, TabsShowExactlyOnePageAndMoveTheFocus) {
 
 TEST_F(Fixture, SwitchingPagesRunsNoTick) {
   form.Form_Load();
-  const int grid = form.GridOffset;
+  const int grid = form.perf.GridOffset;
   const auto calls = sys.calls.size();
   f.tabs.select(2);
   form.TabStrip1_Click();
-  EXPECT_EQ(form.GridOffset, grid);
+  EXPECT_EQ(form.perf.GridOffset, grid);
   EXPECT_EQ(sys.calls.size(), calls);
   EXPECT_TRUE(f.Timer1.enabled());
 }
@@ -321,33 +321,33 @@ TEST_F(Fixture, SwitchingPagesRunsNoTick) {
 
 TEST_F(Fixture, HistoriesGetOneSlotPerStepPlusOneRoundedHalfToEven) {
   form.Form_Resize();
-  EXPECT_EQ(form.GraphStep, 50);
-  EXPECT_EQ(form.CpuHistory.size(), 85u);  // 4125 / 50 + 1 = 83.5 -> 84: slots 0..84
-  EXPECT_EQ(form.MemHistory.size(), 85u);
+  EXPECT_EQ(form.perf.GraphStep, 50);
+  EXPECT_EQ(form.perf.CpuHistory.size(), 85u);  // 4125 / 50 + 1 = 83.5 -> 84: slots 0..84
+  EXPECT_EQ(form.perf.MemHistory.size(), 85u);
 
   f.BrokenCPU.setSize(4100.0f, 1755.0f);  // 83 exactly: slots 0..83
   f.BrokenFF.setSize(4175.0f, 1755.0f);   // 84.5 -> 84 (half to even)
   form.Form_Resize();
-  EXPECT_EQ(form.CpuHistory.size(), 84u);
-  EXPECT_EQ(form.MemHistory.size(), 85u);
+  EXPECT_EQ(form.perf.CpuHistory.size(), 84u);
+  EXPECT_EQ(form.perf.MemHistory.size(), 85u);
   f.BrokenFF.setSize(4225.0f, 1755.0f);  // 85.5 -> 86
   form.Form_Resize();
-  EXPECT_EQ(form.MemHistory.size(), 87u);
+  EXPECT_EQ(form.perf.MemHistory.size(), 87u);
 }
 
 TEST_F(Fixture, ResizingKeepsTheHistory) {
   form.Form_Resize();
-  for (std::size_t i = 0; i < form.CpuHistory.size(); ++i) form.CpuHistory[i] = static_cast<std::int16_t>(i);
-  const auto saved = form.CpuHistory;
+  for (std::size_t i = 0; i < form.perf.CpuHistory.size(); ++i) form.perf.CpuHistory[i] = static_cast<std::int16_t>(i);
+  const auto saved = form.perf.CpuHistory;
   form.Form_Resize();  // minimise / restore: same size, same values
-  EXPECT_EQ(form.CpuHistory, saved);
+  EXPECT_EQ(form.perf.CpuHistory, saved);
   f.BrokenCPU.setSize(4100.0f, 1755.0f);
   form.Form_Resize();
-  ASSERT_EQ(form.CpuHistory.size(), 84u);
-  for (std::size_t i = 0; i < 84; ++i) EXPECT_EQ(form.CpuHistory[i], saved[i]);
+  ASSERT_EQ(form.perf.CpuHistory.size(), 84u);
+  for (std::size_t i = 0; i < 84; ++i) EXPECT_EQ(form.perf.CpuHistory[i], saved[i]);
   f.BrokenCPU.setSize(4125.0f, 1755.0f);
   form.Form_Resize();
-  EXPECT_EQ(form.CpuHistory.back(), 0);  // a new slot holds 0
+  EXPECT_EQ(form.perf.CpuHistory.back(), 0);  // a new slot holds 0
 }
 
 }  // namespace

@@ -132,7 +132,7 @@ TEST(ShowCPU, MinusOneTakesOneMoreSample) {
   EXPECT_EQ(failing.f.StatusBar1.panelText(2), "CPU使用: -1%");
   EXPECT_TRUE(litRows(failing.f.UseCPU).empty());
   EXPECT_EQ(dottedRows(failing.f.UseCPU), range(0, 27));
-  EXPECT_EQ(failing.form.CpuHistory[0], -1);
+  EXPECT_EQ(failing.form.perf.CpuHistory[0], -1);
 
   // The re-sample works: its value replaces the caller's.
   Page working;
@@ -143,7 +143,7 @@ TEST(ShowCPU, MinusOneTakesOneMoreSample) {
   working.form.ShowCPU(value);
   EXPECT_EQ(value, 50);
   EXPECT_EQ(working.f.LabCPU.caption(), "50 %");
-  EXPECT_EQ(working.form.CpuHistory[0], 50);
+  EXPECT_EQ(working.form.perf.CpuHistory[0], 50);
 
   // Only -1 triggers it.
   Page other;
@@ -186,7 +186,7 @@ TEST(CpuGraph, GridFollowsTheOffset) {
   EXPECT_EQ(horizontalGrid(p.f.BrokenCPU), multiples(175, 175, 10));  // 175 .. 1750
   EXPECT_EQ(verticalGrid(p.f.BrokenCPU), multiples(175, 175, 23));    // 175 .. 4025
 
-  p.form.GridOffset = 100;
+  p.form.perf.GridOffset = 100;
   p.show(10);
   EXPECT_EQ(verticalGrid(p.f.BrokenCPU), multiples(75, 175, 23));  // 75 .. 3925, none right of it
 
@@ -208,14 +208,14 @@ std::vector<MemoryCanvas::Draw> curve(const MemoryCanvas& box, Rgb colour) {
 
 TEST(CpuGraph, HistoryShiftsAndSegmentsRunRightToLeft) {
   Page p;
-  ASSERT_EQ(p.form.CpuHistory.size(), 85u);
+  ASSERT_EQ(p.form.perf.CpuHistory.size(), 85u);
   p.show(37);
   p.show(100);
   p.show(0);
-  EXPECT_EQ(p.form.CpuHistory[0], 0);
-  EXPECT_EQ(p.form.CpuHistory[1], 100);
-  EXPECT_EQ(p.form.CpuHistory[2], 37);
-  EXPECT_EQ(p.form.CpuHistory[3], 0);
+  EXPECT_EQ(p.form.perf.CpuHistory[0], 0);
+  EXPECT_EQ(p.form.perf.CpuHistory[1], 100);
+  EXPECT_EQ(p.form.perf.CpuHistory[2], 37);
+  EXPECT_EQ(p.form.perf.CpuHistory[3], 0);
 
   const auto segments = curve(p.f.BrokenCPU, kGreen);
   ASSERT_EQ(segments.size(), 84u);
@@ -247,7 +247,7 @@ TEST(CpuGraph, OneSlotGraphDrawsOneSegment) {
   Page p;
   p.f.BrokenCPU.setSize(10, 1755);  // 10 / 50 + 1 = 1.2: slots 0..1
   p.form.Form_Resize();
-  ASSERT_EQ(p.form.CpuHistory.size(), 2u);
+  ASSERT_EQ(p.form.perf.CpuHistory.size(), 2u);
   p.show(40);
   p.show(60);
   const auto segments = curve(p.f.BrokenCPU, kGreen);
@@ -278,8 +278,8 @@ TEST(PerformancePage, FirstSampleOnStartIsZeroNotFull) {
   p.sys.setCpuCounters(1, 900'000'000'000 + 2'500'000, 134'100'000'000'000'000 + 5'000'000);
   p.form.Timer1_Timer();
   EXPECT_EQ(p.f.LabCPU.caption(), "50 %");
-  EXPECT_EQ(p.form.CpuHistory[0], 50);
-  EXPECT_EQ(p.form.CpuHistory[1], 0);
+  EXPECT_EQ(p.form.perf.CpuHistory[0], 50);
+  EXPECT_EQ(p.form.perf.CpuHistory[1], 0);
 }
 
 TEST(PerformancePage, NineXUsesTheRegistryStatistic) {
@@ -314,15 +314,15 @@ TEST(PerformancePage, HiddenPageDrawsNothingAndIsCurrentWhenShown) {
   hidden.f.pages[2].setVisible(false);
   for (int tick = 0; tick < 5; ++tick) {
     for (Page* p : {&shown, &hidden}) {
-      p->form.GridOffset = static_cast<std::int16_t>((p->form.GridOffset + p->form.GraphStep) % 175);
+      p->form.perf.GridOffset = static_cast<std::int16_t>((p->form.perf.GridOffset + p->form.perf.GraphStep) % 175);
       p->form.ShowFF(memory[tick / 3]);
       std::int16_t v = cpu[tick];
       p->form.ShowCPU(v);
     }
   }
   EXPECT_EQ(hidden.f.UseCPU.clears + hidden.f.BrokenCPU.clears + hidden.f.UseFF.clears + hidden.f.BrokenFF.clears, 0);
-  EXPECT_EQ(hidden.form.CpuHistory, shown.form.CpuHistory);
-  EXPECT_EQ(hidden.form.MemHistory, shown.form.MemHistory);
+  EXPECT_EQ(hidden.form.perf.CpuHistory, shown.form.perf.CpuHistory);
+  EXPECT_EQ(hidden.form.perf.MemHistory, shown.form.perf.MemHistory);
   // 60 and 61 light the same rows, so is the memory meter after its first level change.
   EXPECT_EQ(shown.f.UseCPU.clears, 4);
   EXPECT_EQ(shown.f.UseFF.clears, 2);

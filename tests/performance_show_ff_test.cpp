@@ -59,7 +59,7 @@ TEST(ShowFF, WorkedExampleFieldByField) {
   EXPECT_EQ(p.f.UseFF.of(Op::Rectangle).size(), 34u);
   EXPECT_EQ(p.f.UseFF.of(Op::Rectangle).back().y1, 65.5f - 2.25f * 16);
   EXPECT_EQ(p.f.UseFF.of(Op::Point).size(), 11u * 32);
-  EXPECT_EQ(p.form.MemHistory[0], 61);
+  EXPECT_EQ(p.form.perf.MemHistory[0], 61);
   const auto segments = p.curve();
   ASSERT_EQ(segments.size(), 84u);
   EXPECT_NEAR(segments[0].y1, 1755 - 61 * 17.55, 1e-3);
@@ -105,10 +105,10 @@ TEST(ShowFF, CommitTextRoundsKilobytesHalfToEvenThenDropsTheRest) {
 TEST(ShowFF, HistoryRoundsHalfToEven) {
   Page p;
   p.showPhysical(1000, 375);  // 62.5 %
-  EXPECT_EQ(p.form.MemHistory[0], 62);
+  EXPECT_EQ(p.form.perf.MemHistory[0], 62);
   p.showPhysical(1000, 365);  // 63.5 %
-  EXPECT_EQ(p.form.MemHistory[0], 64);
-  EXPECT_EQ(p.form.MemHistory[1], 62);
+  EXPECT_EQ(p.form.perf.MemHistory[0], 64);
+  EXPECT_EQ(p.form.perf.MemHistory[1], 62);
 }
 
 TEST(ShowFF, MeterLevels) {
@@ -159,7 +159,7 @@ TEST(ShowFF, BadStringsEndTheCallWhereTheyFail) {
   p.form.ShowFF("536870912,x,2147352576,2040528896,1342177280,858993664");
   p.form.ShowFF("536870912,-5,2147352576,2040528896,1342177280,858993664");
   EXPECT_TRUE(p.f.log.empty());
-  EXPECT_EQ(p.form.MemHistory[0], 0);
+  EXPECT_EQ(p.form.perf.MemHistory[0], 0);
 
   // Five fields: the page-file total is written, then the missing available figure stops it.
   p.form.ShowFF("536870912,209715200,2147352576,2040528896,1342177280");
@@ -181,7 +181,7 @@ TEST(ShowFF, MoreAvailableThanTotalShowsNegativeUse) {
   p.showPhysical(1000, 3000);  // -200 % in use
   EXPECT_EQ(p.f.LabFF.caption(), "-2000.00");  // below 10, so two decimals
   EXPECT_TRUE(p.f.UseFF.of(Op::Rectangle).empty());
-  EXPECT_EQ(p.form.MemHistory[0], -200);
+  EXPECT_EQ(p.form.perf.MemHistory[0], -200);
   EXPECT_EQ(p.f.StatusBar1.panelText(3), "提交更改: 0M / 0M");
 }
 

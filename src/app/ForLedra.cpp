@@ -8,6 +8,7 @@
 #include "performance/cpu_usage.h"
 #include "performance/memory_status.h"
 #include "platform/is_nt.h"
+#include "processes/cpu_time.h"
 #include "processes/process_list_9x.h"
 #include "tasks/task_list.h"
 
@@ -17,7 +18,6 @@ namespace {
 
 constexpr std::intptr_t kHwndTopMost = -1;
 constexpr std::uint32_t kSwpNoSizeNoMove = 3;
-constexpr int kGridPeriod = 175;
 
 // The samplers return 0..100 or -1; anything else is squeezed into 16 bits rather
 // than wrapped.
@@ -25,17 +25,18 @@ std::int16_t narrow16(std::int32_t v) {
   return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, INT16_MIN, INT16_MAX));
 }
 
-// Slots for a graph box: width / step + 1, rounded half to even, in single precision.
-void resizeHistory(std::vector<std::int16_t>& history, float widthTwips, std::int16_t step) {
-  float slots = widthTwips / static_cast<float>(step) + 1.0f;
-  auto upper = static_cast<std::int32_t>(common::roundHalfEven(slots));
-  history.resize(static_cast<std::size_t>(std::max(upper, 0)) + 1, 0);
-}
-
 }  // namespace
 
 ForLedra::ForLedra(platform::System& system, const FormControls& controls)
-    : system_(system), c_(controls) {}
+    : system_(system),
+      c_(controls),
+      tasks_{c_.form, c_.ListTask, c_.Image_NULL, c_.Image_Large, c_.Image_Small, c_.Pic_Large, c_.Pic_Small,
+             c_.meun_usemin},
+      processes_{c_.form, c_.ListProcess},
+      performance_{c_.PicProperty[2],  c_.UseCPU,          c_.BrokenCPU,       c_.UseFF,
+                   c_.BrokenFF,        c_.LabCPU,          c_.LabFF,           c_.LabTotalPageFile,
+                   c_.LabAvailPageFile, c_.LabUsePageFile, c_.LabTotalVirtual, c_.LabAvailVirtual,
+                   c_.LabUseVirtual,   c_.StatusBar1} {}
 
 void ForLedra::Form_Load() {
   c_.form->setWidthTwips(design::kFormWidth);
@@ -90,9 +91,7 @@ void ForLedra::Timer1_Timer() {
 
 void ForLedra::Tick() {
   // 1. Grid phase.
-  int grid = GridOffset + GraphStep;
-  if (grid >= kGridPeriod) grid %= kGridPeriod;
-  GridOffset = static_cast<std::int16_t>(grid);
+  performance::AdvanceGrid(perf);
 
   // 2. Memory.
   ShowFF(performance::GetMemoryStatus(system_));
@@ -109,13 +108,14 @@ void ForLedra::Tick() {
   mod.TaskList = tasks::GetTaskList(system_, c_.form->handle(), &mod.TaskWindows);
 
   // 6. Task list, only when the set or order of windows changed.
-  if (mod.TaskList != LastTaskList) RefreshTaskList();
+  if (mod.TaskList != LastTaskList) tasks::RefreshTaskList(system_, tasks_, mod.TaskWindows);
 
   // 7. Process list.
   if (platform::IsNT(system_)) {
-    RefreshProcessListNT();
+    processes::UpdateProcessListNT(system_, *c_.ListProcess, &mod.CommandLines);
   } else {
-    if (mod.ProcessList9x != LastProcessList9x) RefreshProcessList9x();
+    if (mod.ProcessList9x != LastProcessList9x)
+      processes::RebuildProcessList9x(*c_.ListProcess, mod.ProcessList9x, processes::DecimalSign(system_));
     LastProcessList9x = mod.ProcessList9x;
   }
 
@@ -152,11 +152,17 @@ void ForLedra::TabStrip1_Click() {
   if (position == 3) PaintPerformancePage();
 }
 
-void ForLedra::Form_Resize() {
-  GraphStep = 50;
-  resizeHistory(CpuHistory, c_.BrokenCPU->width(), GraphStep);
-  resizeHistory(MemHistory, c_.BrokenFF->width(), GraphStep);
-}
+void ForLedra::Form_Resize() { performance::SizeHistories(performance_, perf); }
+
+void ForLedra::Command1_Click() { tasks::NewTask(system_, tasks_); }
+void ForLedra::Command2_Click() { tasks::EndSelectedTask(system_, tasks_); }
+void ForLedra::Command3_Click() { tasks::SwitchToSelectedTask(system_, tasks_); }
+
+void ForLedra::ComKillTask_Click() { processes::EndSelectedProcess(system_, processes_, design::kAppTitle); }
+
+void ForLedra::ShowCPU(std::int16_t& value) { performance::ShowCPU(system_, mod.cpu, performance_, perf, value); }
+void ForLedra::ShowFF(const std::string& memoryStatus) { performance::ShowFF(system_, performance_, perf, memoryStatus); }
+void ForLedra::PaintPerformancePage() { performance::PaintPerformancePage(performance_, perf); }
 
 bool ForLedra::dispatch(std::string_view control, int index) {
   if (control == "menu_renew") {

@@ -1,6 +1,6 @@
-// The main window ForLedra: its controls, its state and every handler. The handlers of
-// each page live with their page (tasks/, processes/, performance/); this class only
-// gathers them, as the one window the program has.
+// The main window ForLedra: its controls, its state and every handler. What each page
+// does lives with the page (tasks/, processes/, performance/); the handlers here call it
+// with the page's controls and state.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "app/ModLedra.h"
-#include "performance/meter_graph.h"
+#include "performance/performance_page.h"
 #include "platform/controls.h"
 #include "platform/system.h"
+#include "processes/process_view.h"
+#include "tasks/task_page.h"
 
 namespace ledra::app {
 
@@ -92,15 +94,10 @@ class ForLedra {
   bool dispatch(std::string_view control, int index);
 
   // Form-level state.
-  std::int16_t GraphStep = 0;
-  std::int16_t GridOffset = 0;
-  std::vector<std::int16_t> CpuHistory;
-  std::vector<std::int16_t> MemHistory;
   std::string LastTaskList;
   std::string LastProcessList9x;
   std::int16_t SpeedIndex = 0;
-  performance::Meter CpuMeter;
-  performance::Meter MemMeter;
+  performance::PerformanceState perf;  // meters, histories, grid
 
   // Module-level state the window owns on behalf of the procedures.
   ModLedra mod;
@@ -111,15 +108,13 @@ class ForLedra {
  private:
   void SetTopMost();
   void Tick();
-  bool PerformancePageShown() const;
-
-  // Steps of the tick carried out by the pages.
-  void RefreshTaskList();       // Applications page: rebuild ListTask when TaskList changed
-  void RefreshProcessListNT();  // Processes page, NT: update ListProcess in place
-  void RefreshProcessList9x();  // Processes page, 9x: rebuild when ProcessList9x changed
 
   platform::System& system_;
   FormControls c_;
+  // The same controls, as each page sees them.
+  tasks::TaskControls tasks_;
+  processes::ProcessControls processes_;
+  performance::PerformanceControls performance_;
   bool ticking_ = false;
   bool tickAsked_ = false;
 };

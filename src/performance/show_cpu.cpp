@@ -1,34 +1,59 @@
 #include <algorithm>
 #include <string>
 
-#include "app/ForLedra.h"
+#include "common/numbers.h"
 #include "performance/meter_graph.h"
+#include "performance/performance_page.h"
 
-namespace ledra::app {
+namespace ledra::performance {
 
-void ForLedra::ShowCPU(std::int16_t& value) {
+namespace {
+
+// Slots for a graph box: width / step + 1, rounded half to even, in single precision.
+void resizeHistory(std::vector<std::int16_t>& history, float widthTwips, std::int16_t step) {
+  float slots = widthTwips / static_cast<float>(step) + 1.0f;
+  auto upper = static_cast<std::int32_t>(common::roundHalfEven(slots));
+  history.resize(static_cast<std::size_t>(std::max(upper, 0)) + 1, 0);
+}
+
+}  // namespace
+
+bool PerformancePageShown(const PerformanceControls& c) { return c.page == nullptr || c.page->visible(); }
+
+void ShowCPU(platform::System& system, CpuUsage& cpu, const PerformanceControls& c, PerformanceState& s,
+             std::int16_t& value) {
   if (value == -1) {
     // The sampler failed: one more try, and whatever it gives is shown.
-    const std::int32_t again = mod.cpu.GetCPUUsageNT(system_);
+    const std::int32_t again = cpu.GetCPUUsageNT(system);
     value = static_cast<std::int16_t>(std::clamp<std::int32_t>(again, INT16_MIN, INT16_MAX));
   }
   const std::string text = std::to_string(value);
-  const bool onScreen = PerformancePageShown();
-  CpuMeter.show(*c_.UseCPU, performance::MeterLevel(value), onScreen);
-  c_.LabCPU->setCaption(text + " %");
-  c_.StatusBar1->setPanelText(2, "CPU使用: " + text + "%");
+  const bool onScreen = PerformancePageShown(c);
+  s.CpuMeter.show(*c.UseCPU, MeterLevel(value), onScreen);
+  c.LabCPU->setCaption(text + " %");
+  c.StatusBar1->setPanelText(2, "CPU使用: " + text + "%");
   // The history moves on while the page is hidden; it is drawn when the page is shown.
-  performance::ShiftHistory(CpuHistory, value);
-  if (onScreen) performance::PaintGraph(*c_.BrokenCPU, CpuHistory, performance::kCpuLineColour, GraphStep, GridOffset);
+  ShiftHistory(s.CpuHistory, value);
+  if (onScreen) PaintGraph(*c.BrokenCPU, s.CpuHistory, kCpuLineColour, s.GraphStep, s.GridOffset);
 }
 
-bool ForLedra::PerformancePageShown() const { return c_.PicProperty[2] == nullptr || c_.PicProperty[2]->visible(); }
-
-void ForLedra::PaintPerformancePage() {
-  CpuMeter.paint(*c_.UseCPU);
-  MemMeter.paint(*c_.UseFF);
-  performance::PaintGraph(*c_.BrokenCPU, CpuHistory, performance::kCpuLineColour, GraphStep, GridOffset);
-  performance::PaintGraph(*c_.BrokenFF, MemHistory, performance::kMemoryLineColour, GraphStep, GridOffset);
+void PaintPerformancePage(const PerformanceControls& c, PerformanceState& s) {
+  s.CpuMeter.paint(*c.UseCPU);
+  s.MemMeter.paint(*c.UseFF);
+  PaintGraph(*c.BrokenCPU, s.CpuHistory, kCpuLineColour, s.GraphStep, s.GridOffset);
+  PaintGraph(*c.BrokenFF, s.MemHistory, kMemoryLineColour, s.GraphStep, s.GridOffset);
 }
 
-}  // namespace ledra::app
+void SizeHistories(const PerformanceControls& c, PerformanceState& s) {
+  s.GraphStep = 50;
+  resizeHistory(s.CpuHistory, c.BrokenCPU->width(), s.GraphStep);
+  resizeHistory(s.MemHistory, c.BrokenFF->width(), s.GraphStep);
+}
+
+void AdvanceGrid(PerformanceState& s) {
+  int grid = s.GridOffset + s.GraphStep;
+  if (grid >= kGridPeriod) grid %= kGridPeriod;
+  s.GridOffset = static_cast<std::int16_t>(grid);
+}
+
+}  // namespace ledra::performance

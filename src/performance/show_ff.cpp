@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "app/ForLedra.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "performance/memory_text.h"
 #include "performance/meter_graph.h"
+#include "performance/performance_page.h"
 #include "performance/strict_double.h"
 
-namespace ledra::app {
+namespace ledra::performance {
 
 namespace {
 
@@ -22,7 +22,7 @@ std::optional<double> field(const std::vector<std::string_view>& fields, std::si
   const std::string_view text = fields[index];
   if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string_view::npos)
     return std::nullopt;
-  return performance::ParseNumber(text, ".");
+  return ParseNumber(text, ".");
 }
 
 // Whole megabytes from kilobytes: the kilobytes are rounded half to even, then the
@@ -35,14 +35,15 @@ std::optional<std::int64_t> wholeMegabytes(double kilobytes) {
 
 }  // namespace
 
-void ForLedra::ShowFF(const std::string& memoryStatus) {
+void ShowFF(platform::System& system, const PerformanceControls& c, PerformanceState& s,
+            const std::string& memoryStatus) {
   const std::vector<std::string_view> fields = common::split(memoryStatus, ',');
-  const std::string decimal = system_.localeDecimalSeparator();
+  const std::string decimal = system.localeDecimalSeparator();
 
   const auto totalPhys = field(fields, 0);
   const auto availPhys = field(fields, 1);
   if (!totalPhys || !availPhys || *totalPhys == 0) return;
-  const double usePercent = performance::strict(100 - performance::strict(*availPhys * 100 / *totalPhys));
+  const double usePercent = strict(100 - strict(*availPhys * 100 / *totalPhys));
   const double usedPhys = *totalPhys - *availPhys;
 
   // The used figures are the difference of the two texts as shown, so the three always
@@ -51,34 +52,34 @@ void ForLedra::ShowFF(const std::string& memoryStatus) {
                            platform::Label& avail, platform::Label& used) {
     const auto totalBytes = field(fields, totalIndex);
     if (!totalBytes) return false;
-    total.setCaption(performance::NumberText(*totalBytes / 1024, decimal));
+    total.setCaption(NumberText(*totalBytes / 1024, decimal));
     const auto availBytes = field(fields, availIndex);
     if (!availBytes) return false;
-    avail.setCaption(performance::NumberText(*availBytes / 1024, decimal));
-    const auto shownTotal = performance::ParseNumber(total.caption(), decimal);
-    const auto shownAvail = performance::ParseNumber(avail.caption(), decimal);
+    avail.setCaption(NumberText(*availBytes / 1024, decimal));
+    const auto shownTotal = ParseNumber(total.caption(), decimal);
+    const auto shownAvail = ParseNumber(avail.caption(), decimal);
     if (!shownTotal || !shownAvail) return false;
-    used.setCaption(performance::NumberText(*shownTotal - *shownAvail, decimal));
+    used.setCaption(NumberText(*shownTotal - *shownAvail, decimal));
     return true;
   };
-  if (!figures(4, 5, *c_.LabTotalPageFile, *c_.LabAvailPageFile, *c_.LabUsePageFile)) return;
-  if (!figures(2, 3, *c_.LabTotalVirtual, *c_.LabAvailVirtual, *c_.LabUseVirtual)) return;
+  if (!figures(4, 5, *c.LabTotalPageFile, *c.LabAvailPageFile, *c.LabUsePageFile)) return;
+  if (!figures(2, 3, *c.LabTotalVirtual, *c.LabAvailVirtual, *c.LabUseVirtual)) return;
 
   const auto usedMegabytes = wholeMegabytes(usedPhys / 1024);
   const auto totalMegabytes = wholeMegabytes(*totalPhys / 1024);
   if (!usedMegabytes || !totalMegabytes) return;
-  c_.StatusBar1->setPanelText(
+  c.StatusBar1->setPanelText(
       3, "提交更改: " + std::to_string(*usedMegabytes) + "M / " + std::to_string(*totalMegabytes) + "M");
 
-  const std::string size = performance::SizeText(usedPhys, decimal);
-  const bool onScreen = PerformancePageShown();
-  MemMeter.show(*c_.UseFF, performance::MeterLevel(usePercent), onScreen);
-  c_.LabFF->setCaption(size);
+  const std::string size = SizeText(usedPhys, decimal);
+  const bool onScreen = PerformancePageShown(c);
+  s.MemMeter.show(*c.UseFF, MeterLevel(usePercent), onScreen);
+  c.LabFF->setCaption(size);
 
   const double newest = common::roundHalfEven(usePercent);
   if (!(newest >= INT16_MIN && newest <= INT16_MAX)) return;
-  performance::ShiftHistory(MemHistory, static_cast<std::int16_t>(newest));
-  if (onScreen) performance::PaintGraph(*c_.BrokenFF, MemHistory, performance::kMemoryLineColour, GraphStep, GridOffset);
+  ShiftHistory(s.MemHistory, static_cast<std::int16_t>(newest));
+  if (onScreen) PaintGraph(*c.BrokenFF, s.MemHistory, kMemoryLineColour, s.GraphStep, s.GridOffset);
 }
 
-}  // namespace ledra::app
+}  // namespace ledra::performance

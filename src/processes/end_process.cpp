@@ -1,27 +1,29 @@
-#include "app/ForLedra.h"
-#include "app/design.h"
+#include <cstdint>
+#include <string>
+
 #include "common/text.h"
 #include "processes/kill_process.h"
 #include "processes/number_reading.h"
+#include "processes/process_view.h"
 
-namespace ledra::app {
+namespace ledra::processes {
 
-void ForLedra::ComKillTask_Click() {
-  platform::ListView& list = *c_.ListProcess;
+void EndSelectedProcess(platform::System& system, const ProcessControls& c, std::string_view boxCaption) {
+  platform::ListView& list = *c.ListProcess;
   const int row = list.selectedRow();
   const std::string name = row >= 0 ? list.cell(row, 0) : std::string();
 
   std::int32_t result = 0;
   if (row >= 0 && !common::containsNoCase(name, "kernel32.dll")) {
-    const double pid = processes::ReadNumber(list.cell(row, 1));
+    const double pid = ReadNumber(list.cell(row, 1));
     // The row may be older than the process now holding its id (a paused list).
-    const auto id = processes::ToInt32(pid);
-    if (id && processes::ProcessHasName(system_, *id, name))
-      result = processes::KillProcessByPID(system_, processes::ShortestText(pid, "."));
+    const auto id = ToInt32(pid);
+    if (id && ProcessHasName(system, *id, name))
+      result = KillProcessByPID(system, ShortestText(pid, "."));
   }
   if (result == 0)
-    system_.messageBox(c_.form->handle(), "\u201C" + name + "\u201D不能被终止！", design::kAppTitle, 0x10);  // MB_ICONERROR
+    system.messageBox(c.form->handle(), "\u201C" + name + "\u201D不能被终止！", boxCaption, 0x10);  // MB_ICONERROR
   list.setFocus();
 }
 
-}  // namespace ledra::app
+}  // namespace ledra::processes

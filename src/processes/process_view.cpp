@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/ForLedra.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "processes/cpu_time.h"
@@ -219,16 +218,3 @@ void RebuildProcessList9x(platform::ListView& list, std::string_view records, st
 }
 
 }  // namespace ledra::processes
-
-namespace ledra::app {
-
-void ForLedra::RefreshProcessListNT() {
-  processes::UpdateProcessListNT(system_, *c_.ListProcess, &mod.CommandLines);
-}
-
-void ForLedra::RefreshProcessList9x() {
-  processes::RebuildProcessList9x(*c_.ListProcess, mod.ProcessList9x, processes::DecimalSign(system_));
-  LastProcessList9x = mod.ProcessList9x;
-}
-
-}  // namespace ledra::app

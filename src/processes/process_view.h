@@ -1,4 +1,5 @@
-// The process-list step of the refresh tick, on the list view itself.
+// The Processes page: the process-list step of the refresh tick, on the list view itself,
+// and End process.
 #pragma once
 
 #include <cstdint>
@@ -44,5 +45,16 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, Com
 
 // 9x: clears the list and shows the 9x record list (id|path| per process).
 void RebuildProcessList9x(platform::ListView& list, std::string_view records, std::string_view decimalSign);
+
+// The controls the page reads and writes.
+struct ProcessControls {
+  platform::Window* form = nullptr;
+  platform::ListView* ListProcess = nullptr;
+};
+
+// End process: terminates the process of the selected row if it still is the one the
+// row names; otherwise says so in a message box with this caption. The focus goes back
+// to the list.
+void EndSelectedProcess(platform::System& system, const ProcessControls& c, std::string_view boxCaption);
 
 }  // namespace ledra::processes

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ForLedra.h"
 #include "platform/is_nt.h"
 #include "processes/kill_process.h"
 #include "tasks/task_list.h"
+#include "tasks/task_page.h"
 
 namespace ledra::tasks {
 
@@ -15,6 +15,17 @@ namespace {
 
 constexpr std::int32_t kSwRestore = 9;
 constexpr std::uint32_t kRfNoDefault = 2;
+
+// The selected row's window and title, or nothing when no row is selected.
+bool selectedTask(const platform::ListView& list, platform::WindowHandle& h, std::string& title) {
+  const int row = list.selectedRow();
+  if (row < 0 || row >= list.rowCount()) return false;
+  const std::string tag = list.rowTag(row);
+  h = 0;
+  std::from_chars(tag.data(), tag.data() + tag.size(), h);
+  title = list.cell(row, 0);
+  return true;
+}
 
 }  // namespace
 
@@ -44,46 +55,27 @@ void ShowRunDialog(platform::System& system, platform::WindowHandle owner, std::
   system.runFileDialog(owner, 0, title, prompt, flags, platform::IsNT(system));
 }
 
-}  // namespace ledra::tasks
-
-namespace ledra::app {
-
-namespace {
-
-// The selected row's window and title, or nothing when no row is selected.
-bool selectedTask(const platform::ListView& list, platform::WindowHandle& h, std::string& title) {
-  const int row = list.selectedRow();
-  if (row < 0 || row >= list.rowCount()) return false;
-  const std::string tag = list.rowTag(row);
-  h = 0;
-  std::from_chars(tag.data(), tag.data() + tag.size(), h);
-  title = list.cell(row, 0);
-  return true;
+void NewTask(platform::System& system, const TaskControls& c) {
+  ShowRunDialog(system, c.form->handle(), "创建新任务",
+                "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。",
+                true);
 }
 
-}  // namespace
-
-void ForLedra::Command1_Click() {
-  tasks::ShowRunDialog(system_, c_.form->handle(), "创建新任务",
-                       "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。",
-                       true);
-}
-
-void ForLedra::Command2_Click() {
+void EndSelectedTask(platform::System& system, const TaskControls& c) {
   platform::WindowHandle h = 0;
   std::string title;
-  if (!selectedTask(*c_.ListTask, h, title)) return;
-  tasks::EndTask(system_, h, title);
+  if (!selectedTask(*c.ListTask, h, title)) return;
+  EndTask(system, h, title);
 }
 
-void ForLedra::Command3_Click() {
+void SwitchToSelectedTask(platform::System& system, const TaskControls& c) {
   platform::WindowHandle h = 0;
   std::string title;
-  if (!selectedTask(*c_.ListTask, h, title)) return;
+  if (!selectedTask(*c.ListTask, h, title)) return;
   // Get out of the way first, so the chosen window ends up in front; this happens even
   // when the window is gone.
-  if (c_.meun_usemin->checked()) c_.form->minimize();
-  tasks::SwitchToTask(system_, h, title);
+  if (c.meun_usemin->checked()) c.form->minimize();
+  SwitchToTask(system, h, title);
 }
 
-}  // namespace ledra::app
+}  // namespace ledra::tasks

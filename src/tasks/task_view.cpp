@@ -3,11 +3,11 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ForLedra.h"
 #include "tasks/task_image_path.h"
 #include "tasks/task_list.h"
+#include "tasks/task_page.h"
 
-namespace ledra::app {
+namespace ledra::tasks {
 
 namespace {
 
@@ -78,48 +78,46 @@ Icons askWindow(platform::System& system, WindowHandle h) {
 
 }  // namespace
 
-void ForLedra::RefreshTaskList() {
-  platform::ListView& list = *c_.ListTask;
-  platform::ImageList& large = *c_.Image_Large;
-  platform::ImageList& small = *c_.Image_Small;
-  platform::IconSurface& picLarge = *c_.Pic_Large;
-  platform::IconSurface& picSmall = *c_.Pic_Small;
+void RefreshTaskList(platform::System& system, const TaskControls& c, const std::vector<TaskWindow> windows) {
+  platform::ListView& list = *c.ListTask;
+  platform::ImageList& large = *c.Image_Large;
+  platform::ImageList& small = *c.Image_Small;
+  platform::IconSurface& picLarge = *c.Pic_Large;
+  platform::IconSurface& picSmall = *c.Pic_Small;
 
-  // A copy: nothing here may point into module state while windows are being asked.
-  const std::vector<tasks::TaskWindow> windows = mod.TaskWindows;
   std::vector<std::string> titles;
   titles.reserve(windows.size());
 
   list.beginUpdate();
 
   // The list must not show images that are being thrown away.
-  list.setLargeImageList(c_.Image_NULL);
-  list.setSmallImageList(c_.Image_NULL);
+  list.setLargeImageList(c.Image_NULL);
+  list.setSmallImageList(c.Image_NULL);
   large.clear();
   small.clear();
   small.setImageSize(kSmall, kSmall);
   large.setImageSize(kLarge, kLarge);
 
-  for (const tasks::TaskWindow& task : windows) {
+  for (const TaskWindow& task : windows) {
     picSmall.clear();
     picLarge.clear();
 
     // Each row is its own window: equal titles, a "|" in a title or one longer than the
     // task list keeps all still lead to the right window and icon.
     const WindowHandle h = task.window;
-    titles.push_back(tasks::GetFullWindowTitle(system_, h, task.title));
+    titles.push_back(GetFullWindowTitle(system, h, task.title));
     if (titles.back().empty()) titles.back() = task.title;  // closed meanwhile
-    const std::string path = tasks::GetTaskImagePath(system_, h);
+    const std::string path = GetTaskImagePath(system, h);
 
     bool enlarged = false;
     {
-      Icons icons = askWindow(system_, h);
+      Icons icons = askWindow(system, h);
       if (icons.small == 0 || icons.big == 0) {
         // Both come from the class, also the one the window gave.
-        icons.big = h != 0 ? system_.getClassLong(h, kGclHIcon) : 0;
-        icons.small = h != 0 ? system_.getClassLong(h, kGclHIconSm) : 0;
+        icons.big = h != 0 ? system.getClassLong(h, kGclHIcon) : 0;
+        icons.small = h != 0 ? system.getClassLong(h, kGclHIconSm) : 0;
       }
-      ExtractedIcons extracted(system_);
+      ExtractedIcons extracted(system);
       if (icons.small == 0 || icons.big == 0) extracted.extract(path, icons.big, icons.small);
 
       bool r1 = picLarge.drawIconEx(icons.big, 0, 0, kLarge, kLarge);
@@ -157,4 +155,4 @@ void ForLedra::RefreshTaskList() {
   list.endUpdate();
 }
 
-}  // namespace ledra::app
+}  // namespace ledra::tasks

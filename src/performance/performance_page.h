@@ -1,0 +1,66 @@
+// The Performance page: the CPU and memory meters, their history graphs, the page file
+// and virtual memory figures, and the status bar panels they fill.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "performance/cpu_usage.h"
+#include "performance/meter_graph.h"
+#include "platform/controls.h"
+#include "platform/system.h"
+
+namespace ledra::performance {
+
+// The controls the page writes.
+struct PerformanceControls {
+  const platform::Panel* page = nullptr;  // PicProperty(2); none: always on screen
+  platform::Canvas* UseCPU = nullptr;     // points
+  platform::Canvas* BrokenCPU = nullptr;  // twips
+  platform::Canvas* UseFF = nullptr;      // points
+  platform::Canvas* BrokenFF = nullptr;   // twips
+  platform::Label* LabCPU = nullptr;
+  platform::Label* LabFF = nullptr;
+  platform::Label* LabTotalPageFile = nullptr;
+  platform::Label* LabAvailPageFile = nullptr;
+  platform::Label* LabUsePageFile = nullptr;
+  platform::Label* LabTotalVirtual = nullptr;
+  platform::Label* LabAvailVirtual = nullptr;
+  platform::Label* LabUseVirtual = nullptr;
+  platform::StatusBar* StatusBar1 = nullptr;
+};
+
+// What the page keeps from tick to tick.
+struct PerformanceState {
+  std::int16_t GraphStep = 0;   // twips between history entries
+  std::int16_t GridOffset = 0;  // grid scroll, 0..kGridPeriod-1
+  std::vector<std::int16_t> CpuHistory;
+  std::vector<std::int16_t> MemHistory;
+  Meter CpuMeter;
+  Meter MemMeter;
+};
+
+// The page is on screen (its panel is visible); hidden boxes are drawn when it is shown.
+bool PerformancePageShown(const PerformanceControls& c);
+
+// CPU use in percent (-1: the sampler failed, and `cpu` is asked once more) on the meter,
+// its label, status panel 2 and the history.
+void ShowCPU(platform::System& system, CpuUsage& cpu, const PerformanceControls& c, PerformanceState& s,
+             std::int16_t& value);
+
+// The memory status string (GetMemoryStatus) on the meter, the figures, status panel 3
+// and the history.
+void ShowFF(platform::System& system, const PerformanceControls& c, PerformanceState& s,
+            const std::string& memoryStatus);
+
+// Draws the meters and graphs as they stand; the page has just been shown.
+void PaintPerformancePage(const PerformanceControls& c, PerformanceState& s);
+
+// Sizes both histories to the graph boxes, keeping what they hold.
+void SizeHistories(const PerformanceControls& c, PerformanceState& s);
+
+// Scrolls the grid one step.
+void AdvanceGrid(PerformanceState& s);
+
+}  // namespace ledra::performance
