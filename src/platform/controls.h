@@ -66,6 +66,18 @@ class ListView {
   virtual void endUpdate() = 0;
 };
 
+// Keeps a list from repainting while a page writes it, on every path.
+class ListUpdate {
+ public:
+  explicit ListUpdate(ListView& list) : list_(list) { list_.beginUpdate(); }
+  ~ListUpdate() { list_.endUpdate(); }
+  ListUpdate(const ListUpdate&) = delete;
+  ListUpdate& operator=(const ListUpdate&) = delete;
+
+ private:
+  ListView& list_;
+};
+
 // An image list holding the task icons.
 class ImageList {
  public:

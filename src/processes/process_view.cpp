@@ -20,18 +20,6 @@ namespace {
 
 constexpr int kName = 0, kPid = 1, kCpu = 2, kCpuTime = 3, kMemory = 4, kCommandLine = 5;
 
-// Keeps the list from repainting while a tick writes it, on every path.
-class UpdateScope {
- public:
-  explicit UpdateScope(platform::ListView& list) : list_(list) { list_.beginUpdate(); }
-  ~UpdateScope() { list_.endUpdate(); }
-  UpdateScope(const UpdateScope&) = delete;
-  UpdateScope& operator=(const UpdateScope&) = delete;
-
- private:
-  platform::ListView& list_;
-};
-
 // Writing a cell repaints it; most cells keep their text from tick to tick.
 void setIfChanged(platform::ListView& list, int row, int column, std::string_view text) {
   if (list.cell(row, column) != text) list.setCell(row, column, text);
@@ -110,7 +98,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, Com
   const std::size_t last = element.size() - 1;
   const int n = static_cast<int>(last / 4);
 
-  UpdateScope quiet(list);
+  platform::ListUpdate quiet(list);
   SelectionFollower selection(list);
 
   // Each process's CPU time of the previous tick, by PID, from the row tags ("pid time"),
@@ -192,7 +180,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, Com
 }
 
 void RebuildProcessList9x(platform::ListView& list, std::string_view records, std::string_view decimalSign) {
-  UpdateScope quiet(list);
+  platform::ListUpdate quiet(list);
   list.clearRows();
   const std::vector<std::string_view> element = common::split(records, '|');
   int j = 0;

@@ -88,7 +88,7 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
   std::vector<std::string> titles;
   titles.reserve(windows.size());
 
-  list.beginUpdate();
+  platform::ListUpdate quiet(list);
 
   // The list must not show images that are being thrown away.
   list.setLargeImageList(c.Image_NULL);
@@ -151,8 +151,6 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
     // The window the row stands for, for Switch to and End task.
     list.setRowTag(static_cast<int>(i), std::to_string(windows[i].window));
   }
-
-  list.endUpdate();
 }
 
 }  // namespace ledra::tasks
