@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# House rules, checked on the built trees:
+# House rules, checked on the sources and the built trees:
 #  - Win32 headers are included only under src/platform/win32/ (and tests/win32/);
+#  - the pages (src/tasks, src/processes, src/performance) include nothing of src/app/:
+#    the main window calls the pages, never the other way round;
 #  - the program has no mutable globals: its own object files hold no writable
 #    static storage (.data/.bss symbols), function-local statics included;
 #  - the 32-bit ledra.exe imports nothing newer than Windows XP SP3
@@ -16,6 +18,13 @@ headers='windows|winuser|winbase|wingdi|winreg|winnt|windef|commctrl|commdlg|she
 if hits="$(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*[<\"]($headers)\\.h[>\"]" \
     src --include='*.h' --include='*.cpp' | grep -v '^src/platform/win32/')"; then
   echo "Win32 headers outside src/platform/win32/:"
+  sed 's/^/  /' <<<"$hits"
+  status=1
+fi
+
+if hits="$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' \
+    src/tasks src/processes src/performance --include='*.h' --include='*.cpp')"; then
+  echo "pages including the main window (src/app/):"
   sed 's/^/  /' <<<"$hits"
   status=1
 fi
@@ -46,5 +55,5 @@ fi
 
 "$LEDRA_ROOT/scripts/check-imports.sh" "$win/ledra.exe" || status=1
 
-[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, no mutable globals, XP imports only"
+[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, pages independent of app/, no mutable globals, XP imports only"
 exit "$status"
