@@ -130,7 +130,7 @@ TEST(Design, CaptionsAndMenusAsDesigned) {
   int checked = 0;
   for (const auto& m : design::kMenus) checked += m.checked ? 1 : 0;
   EXPECT_EQ(checked, 3);  // always on top, auto-minimise, "高(&H)"
-  // Every menu item with a handler reaches one through dispatch.
+  // Every menu item reaches a handler; the submenus have none.
   FakeSystem sys;
   FakeForm f;
   ForLedra form(sys, f.controls);
@@ -138,11 +138,14 @@ TEST(Design, CaptionsAndMenusAsDesigned) {
   for (const auto& m : design::kMenus) {
     const bool isSubmenu = m.name == "menu_File" || m.name == "menu_oper" || m.name == "meun_view" ||
                            m.name == "menu_u" || m.name == "menu_help";
+    EXPECT_EQ(m.command == design::Command::None, isSubmenu) << m.name;
     if (isSubmenu || m.name == "menu_exit") continue;
-    EXPECT_TRUE(form.dispatch(m.name, m.index)) << m.name;
+    EXPECT_TRUE(form.Click(m.command, m.index)) << m.name;
   }
-  EXPECT_FALSE(form.dispatch("menu_renew", 4));
-  EXPECT_FALSE(form.dispatch("nothing", -1));
+  EXPECT_FALSE(form.Click(design::Command::menu_renew, 4));
+  EXPECT_FALSE(form.Click(design::Command::None));
+  for (const auto& c : design::kControls)
+    EXPECT_EQ(c.kind == design::Kind::Button, c.command != design::Command::None) << c.name;
 }
 
 // ---- the tick ------------------------------------------------------------------------------
@@ -264,8 +267,8 @@ TEST_F(Fixture, RefreshAskedDuringATickRunsOnceRightAfterIt) {
   std::vector<int> gridDuringRequests;
   sys.onSendMessage = [&](ledra::platform::WindowHandle) {
     sys.onSendMessage = nullptr;
-    form.dispatch("menu_Re", -1);
-    form.dispatch("menu_renew", 1);
+    form.Click(design::Command::menu_Re);
+    form.Click(design::Command::menu_renew, 1);
     gridDuringRequests.push_back(form.perf.GridOffset);
     sys.windows = {{.handle = 0x2003, .title = std::string(64, 'N')}};  // a nested tick would relist
   };

@@ -164,38 +164,26 @@ void ForLedra::ShowCPU(std::int16_t& value) { performance::ShowCPU(system_, mod.
 void ForLedra::ShowFF(const std::string& memoryStatus) { performance::ShowFF(system_, performance_, perf, memoryStatus); }
 void ForLedra::PaintPerformancePage() { performance::PaintPerformancePage(performance_, perf); }
 
-bool ForLedra::dispatch(std::string_view control, int index) {
-  if (control == "menu_renew") {
-    if (index < 0 || index > 3) return false;
-    menu_renew_Click(static_cast<std::int16_t>(index));
-  } else if (control == "menu_Re") {
-    menu_Re_Click();
-  } else if (control == "menu_show") {
-    menu_show_Click();
-  } else if (control == "meun_usemin") {
-    meun_usemin_Click();
-  } else if (control == "menu_run") {
-    menu_run_Click();
-  } else if (control == "menu_about") {
-    menu_about_Click();
-  } else if (control == "menu_exit") {
-    menu_exit_Click();
-  } else if (control == "Command1") {
-    Command1_Click();
-  } else if (control == "Command2") {
-    Command2_Click();
-  } else if (control == "Command3") {
-    Command3_Click();
-  } else if (control == "ComKillTask") {
-    ComKillTask_Click();
-  } else if (control == "TabStrip1") {
-    TabStrip1_Click();
-  } else if (control == "Timer1") {
-    Timer1_Timer();
-  } else {
-    return false;
+bool ForLedra::Click(design::Command command, int index) {
+  using design::Command;
+  switch (command) {
+    case Command::menu_renew:
+      if (index < 0 || index > 3) return false;
+      menu_renew_Click(static_cast<std::int16_t>(index));
+      return true;
+    case Command::menu_Re: menu_Re_Click(); return true;
+    case Command::menu_show: menu_show_Click(); return true;
+    case Command::meun_usemin: meun_usemin_Click(); return true;
+    case Command::menu_run: menu_run_Click(); return true;
+    case Command::menu_about: menu_about_Click(); return true;
+    case Command::menu_exit: menu_exit_Click(); return true;
+    case Command::Command1: Command1_Click(); return true;
+    case Command::Command2: Command2_Click(); return true;
+    case Command::Command3: Command3_Click(); return true;
+    case Command::ComKillTask: ComKillTask_Click(); return true;
+    case Command::None: break;
   }
-  return true;
+  return false;
 }
 
 }  // namespace ledra::app

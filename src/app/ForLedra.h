@@ -5,10 +5,10 @@
 
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/ModLedra.h"
+#include "app/design.h"
 #include "performance/performance_page.h"
 #include "platform/controls.h"
 #include "platform/system.h"
@@ -89,9 +89,9 @@ class ForLedra {
   // Draws the meters and graphs as they stand; the page has just been shown.
   void PaintPerformancePage();
 
-  // Runs the handler of a menu item or button by its designed name and array index
-  // (-1 for controls that are not in an array). False when the name has no handler.
-  bool dispatch(std::string_view control, int index);
+  // Runs the handler of a menu item or button; `index` is the item's place in its array
+  // (menu_renew). False when the command has no handler or the index no item.
+  bool Click(design::Command command, int index = -1);
 
   // Form-level state.
   std::string LastTaskList;

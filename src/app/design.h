@@ -37,6 +37,22 @@ enum class Kind {
 
 enum class Unit { Twips, Points };
 
+// What a click on a menu item or a button runs, by the control's own name.
+enum class Command {
+  None,  // a submenu, or a control that is not clicked
+  menu_run,
+  menu_exit,
+  menu_show,
+  meun_usemin,
+  menu_Re,
+  menu_renew,  // takes the item's index
+  menu_about,
+  Command1,
+  Command2,
+  Command3,
+  ComKillTask,
+};
+
 struct Control {
   std::string_view name;
   int index;               // array index, -1 when not in an array
@@ -49,7 +65,15 @@ struct Control {
   platform::Align align = platform::Align::Left;
   Unit unit = Unit::Twips;
   bool blackBack = false;  // canvases and the meter labels
+  Command command = Command::None;
 };
+
+constexpr Control button(std::string_view name, std::string_view parent, std::string_view caption, int left, int top,
+                         int width, int height, Command command) {
+  Control c{name, -1, Kind::Button, parent, caption, left, top, width, height};
+  c.command = command;
+  return c;
+}
 
 using platform::Align;
 using platform::Rgb;
@@ -68,13 +92,13 @@ inline constexpr Control kControls[] = {
 
     {"PicProperty", 1, Kind::PagePanel, "", "", 7410, -1140, 6315, 5955},
     {"ListProcess", -1, Kind::ListView, "PicProperty(1)", "", 180, 90, 5925, 5325},
-    {"ComKillTask", -1, Kind::Button, "PicProperty(1)", "结束进程(&E)", 4650, 5550, 1515, 345},
+    button("ComKillTask", "PicProperty(1)", "结束进程(&E)", 4650, 5550, 1515, 345, Command::ComKillTask),
 
     {"PicProperty", 0, Kind::PagePanel, "", "", 6660, 270, 6315, 5955},
     {"ListTask", -1, Kind::ListView, "PicProperty(0)", "", 180, 90, 5925, 5355},
-    {"Command2", -1, Kind::Button, "PicProperty(0)", "结束任务(&E)", 2460, 5580, 1215, 345},
-    {"Command3", -1, Kind::Button, "PicProperty(0)", "切换至(&S)", 3780, 5580, 1035, 345},
-    {"Command1", -1, Kind::Button, "PicProperty(0)", "新任务(&N)...", 4920, 5580, 1245, 345},
+    button("Command2", "PicProperty(0)", "结束任务(&E)", 2460, 5580, 1215, 345, Command::Command2),
+    button("Command3", "PicProperty(0)", "切换至(&S)", 3780, 5580, 1035, 345, Command::Command3),
+    button("Command1", "PicProperty(0)", "新任务(&N)...", 4920, 5580, 1245, 345, Command::Command1),
 
     {"PicProperty", 2, Kind::PagePanel, "", "", 150, 510, 6315, 5955},
     {"Frame1", -1, Kind::Frame, "PicProperty(2)", "CPU 使用", 120, 30, 1425, 2295},
@@ -145,24 +169,25 @@ struct Menu {
   std::string_view parent;  // "" = the menu bar
   std::string_view caption;
   bool checked;
+  Command command;
 };
 
 inline constexpr std::array<Menu, 15> kMenus{{
-    {"menu_File", -1, "", "文件(&F)", false},
-    {"menu_run", -1, "menu_File", "新建任务(运行...)(&N)", false},
-    {"menu_exit", -1, "menu_File", "退出Ledra", false},
-    {"menu_oper", -1, "", "选项(&Q)", false},
-    {"menu_show", -1, "menu_oper", "前端显示(&A)", true},
-    {"meun_usemin", -1, "menu_oper", "使用自动最小化(&M)", true},
-    {"meun_view", -1, "", "查看(&V)", false},
-    {"menu_Re", -1, "meun_view", "立即刷新(R)", false},
-    {"menu_u", -1, "meun_view", "更新速度(&U)", false},
-    {"menu_renew", 0, "menu_u", "高(&H)", true},
-    {"menu_renew", 1, "menu_u", "标准(&N)", false},
-    {"menu_renew", 2, "menu_u", "低(&L)", false},
-    {"menu_renew", 3, "menu_u", "暂停(&P)", false},
-    {"menu_help", -1, "", "帮助(&H)", false},
-    {"menu_about", -1, "menu_help", "关于Ledra", false},
+    {"menu_File", -1, "", "文件(&F)", false, Command::None},
+    {"menu_run", -1, "menu_File", "新建任务(运行...)(&N)", false, Command::menu_run},
+    {"menu_exit", -1, "menu_File", "退出Ledra", false, Command::menu_exit},
+    {"menu_oper", -1, "", "选项(&Q)", false, Command::None},
+    {"menu_show", -1, "menu_oper", "前端显示(&A)", true, Command::menu_show},
+    {"meun_usemin", -1, "menu_oper", "使用自动最小化(&M)", true, Command::meun_usemin},
+    {"meun_view", -1, "", "查看(&V)", false, Command::None},
+    {"menu_Re", -1, "meun_view", "立即刷新(R)", false, Command::menu_Re},
+    {"menu_u", -1, "meun_view", "更新速度(&U)", false, Command::None},
+    {"menu_renew", 0, "menu_u", "高(&H)", true, Command::menu_renew},
+    {"menu_renew", 1, "menu_u", "标准(&N)", false, Command::menu_renew},
+    {"menu_renew", 2, "menu_u", "低(&L)", false, Command::menu_renew},
+    {"menu_renew", 3, "menu_u", "暂停(&P)", false, Command::menu_renew},
+    {"menu_help", -1, "", "帮助(&H)", false, Command::None},
+    {"menu_about", -1, "menu_help", "关于Ledra", false, Command::menu_about},
 }};
 
 inline constexpr int kTimerInterval = 500;  // ms, enabled at start

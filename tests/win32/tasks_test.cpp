@@ -30,6 +30,7 @@
 namespace {
 
 using namespace ledra::platform::win32;
+using ledra::app::design::Command;
 using ledra::platform::WindowHandle;
 using namespace ledra::wine_test;
 
@@ -296,7 +297,7 @@ TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
   ASSERT_GE(row, 0);
   controls().ListTask->selectRow(row);
   ASSERT_TRUE(controls().meun_usemin->checked());
-  form().dispatch("Command3", -1);
+  form().Click(Command::Command3);
   pumpFor(500);
   EXPECT_FALSE(IsZoomed(w));
   EXPECT_TRUE(IsWindowVisible(w));
@@ -307,15 +308,15 @@ TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
   ShowWindow(window.hwnd(), SW_RESTORE);
   ShowWindow(w, SW_MAXIMIZE);
   pumpFor(300);
-  form().dispatch("meun_usemin", -1);
+  form().Click(Command::meun_usemin);
   controls().ListTask->selectRow(row);
-  form().dispatch("Command3", -1);
+  form().Click(Command::Command3);
   pumpFor(300);
   EXPECT_FALSE(IsIconic(window.hwnd()));
   EXPECT_FALSE(IsZoomed(w));
 
   controls().ListTask->selectRow(row);
-  form().dispatch("Command2", -1);
+  form().Click(Command::Command2);
   ASSERT_TRUE(helper->ended(5000));
   EXPECT_EQ(helper->exitCode(), 0u);
   form().Timer1_Timer();
@@ -351,7 +352,7 @@ TEST_F(TaskPage, EndTaskOnTheSecondOfTwoEqualTitlesEndsThatProcessOnly) {
   Child& survivor = lower == a ? *second : *first;
 
   controls().ListTask->selectRow(twins[1]);
-  form().dispatch("Command2", -1);
+  form().Click(Command::Command2);
   ASSERT_TRUE(victim.ended(5000));
   EXPECT_FALSE(survivor.ended(300));
   form().Timer1_Timer();
@@ -469,20 +470,20 @@ TEST_F(TaskPage, AWindowThatStopsAnsweringDoesNotHoldUpTheTick) {
 TEST_F(TaskPage, RunDialogOpensWithItsTitleAndPrompt) {
   const std::string title = readBack("创建新任务");
   ModalCloser closer(GetCurrentThreadId(), IDCANCEL, 10000, 300, [] { shotPoint(L"run-dialog", false); });
-  form().dispatch("Command1", -1);
+  form().Click(Command::Command1);
   closer.wait();
   EXPECT_EQ(fromWide(closer.title), title);
   EXPECT_TRUE(closer.shows(toWide(readBack("Windows 将根据您所输入的名称，为您打开相应相应的程序"))));
 
   ModalCloser again(GetCurrentThreadId(), IDCANCEL, 10000, 300, [] { shotPoint(L"run-dialog-menu", false); });
-  form().dispatch("menu_run", -1);
+  form().Click(Command::menu_run);
   again.wait();
   EXPECT_EQ(fromWide(again.title), title);
 }
 
 TEST_F(TaskPage, AboutBoxShowsTheTitleLine) {
   ModalCloser closer(GetCurrentThreadId(), IDOK, 10000, 300, [] { shotPoint(L"about", false); });
-  form().dispatch("menu_about", -1);
+  form().Click(Command::menu_about);
   closer.wait();
   const std::wstring line = L"Ledra For Win9x/WinNT (0.3.18)";
   EXPECT_TRUE(closer.title.find(line) != std::wstring::npos || closer.shows(line)) << fromWide(closer.title);
@@ -491,14 +492,14 @@ TEST_F(TaskPage, AboutBoxShowsTheTitleLine) {
 TEST_F(TaskPage, TopmostToggleAndExit) {
   auto topmost = [&] { return (GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
   ASSERT_TRUE(topmost());
-  form().dispatch("menu_show", -1);
+  form().Click(Command::menu_show);
   EXPECT_FALSE(topmost());
   EXPECT_FALSE(controls().menu_show->checked());
-  form().dispatch("menu_show", -1);
+  form().Click(Command::menu_show);
   EXPECT_TRUE(topmost());
   EXPECT_TRUE(controls().menu_show->checked());
 
-  form().dispatch("menu_exit", -1);
+  form().Click(Command::menu_exit);
   EXPECT_FALSE(IsWindow(window.hwnd()));
   MSG msg;
   EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
