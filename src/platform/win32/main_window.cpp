@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <map>
 #include <span>
+#include <string>
 
 #include "app/design.h"
 #include "platform/is_nt.h"
@@ -29,10 +31,56 @@ std::string nameOf(std::string_view name, int index) {
   return key;
 }
 
-template <typename Map>
-auto* find(const Map& map, std::string_view key) {
-  auto it = map.find(key);
-  return it == map.end() ? nullptr : it->second.get();
+// The place of a control in the design; a parent is written with its index in the
+// name ("PicProperty(2)"). -1 when there is none.
+int designPlace(std::string_view name, int index) {
+  const std::string key = nameOf(name, index);
+  for (std::size_t i = 0; i < std::size(design::kControls); ++i)
+    if (nameOf(design::kControls[i].name, design::kControls[i].index) == key) return static_cast<int>(i);
+  return -1;
+}
+
+// Where each kind of control a handler drives is kept, by its designed name.
+template <typename T>
+using Slot = std::unique_ptr<T> MainWindow::Controls::*;
+template <typename T>
+struct Named {
+  std::string_view name;
+  Slot<T> slot;
+};
+using C = MainWindow::Controls;
+constexpr Named<ListViewControl> kLists[] = {{"ListTask", &C::ListTask}, {"ListProcess", &C::ListProcess}};
+constexpr Named<ImageListControl> kImageLists[] = {
+    {"Image_NULL", &C::Image_NULL}, {"Image_Large", &C::Image_Large}, {"Image_Small", &C::Image_Small}};
+constexpr Named<IconSurfaceControl> kSurfaces[] = {{"Pic_Large", &C::Pic_Large}, {"Pic_Small", &C::Pic_Small}};
+constexpr Named<CanvasControl> kCanvases[] = {
+    {"UseCPU", &C::UseCPU}, {"BrokenCPU", &C::BrokenCPU}, {"UseFF", &C::UseFF}, {"BrokenFF", &C::BrokenFF}};
+constexpr Named<LabelControl> kLabels[] = {
+    {"LabCPU", &C::LabCPU},
+    {"LabFF", &C::LabFF},
+    {"LabTotalPageFile", &C::LabTotalPageFile},
+    {"LabAvailPageFile", &C::LabAvailPageFile},
+    {"LabUsePageFile", &C::LabUsePageFile},
+    {"LabTotalVirtual", &C::LabTotalVirtual},
+    {"LabAvailVirtual", &C::LabAvailVirtual},
+    {"LabUseVirtual", &C::LabUseVirtual},
+};
+
+// The member for this name; none for a control no handler drives.
+template <typename T, std::size_t N>
+std::unique_ptr<T>* slotOf(C& controls, const Named<T> (&table)[N], std::string_view name) {
+  for (const auto& entry : table)
+    if (entry.name == name) return &(controls.*entry.slot);
+  return nullptr;
+}
+
+// The menu items a handler reads or checks.
+std::unique_ptr<MenuItemControl>* menuSlot(C& controls, std::string_view name, int index) {
+  if (name == "menu_show") return &controls.menu_show;
+  if (name == "meun_usemin") return &controls.meun_usemin;
+  if (name == "menu_renew" && index >= 0 && index < static_cast<int>(controls.menu_renew.size()))
+    return &controls.menu_renew[static_cast<std::size_t>(index)];
+  return nullptr;
 }
 
 // Nothing may leave a window procedure: a failing handler just ends that handler.
@@ -63,7 +111,7 @@ HICON loadIcon(TextPath path, HINSTANCE instance, int size) {
 }  // namespace
 
 MainWindow::~MainWindow() {
-  if (timer_) timer_->stop();
+  if (c_.Timer1) c_.Timer1->stop();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
@@ -92,13 +140,13 @@ bool MainWindow::create(System& system, HINSTANCE instance, int showCommand) {
   }
 
   createControls(instance);
-  window_ = std::make_unique<WindowControl>(hwnd_, dpi_, design::kClientHeight, icon_);
+  c_.form = std::make_unique<WindowControl>(hwnd_, dpi_, design::kClientHeight, icon_);
   form_ = std::make_unique<app::ForLedra>(system, wire());
 
   guarded([&] { form_->Form_Load(); });
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
-  if (timer_) timer_->start();
+  if (c_.Timer1) c_.Timer1->start();
   return true;
 }
 
@@ -116,9 +164,7 @@ HMENU MainWindow::buildMenu() {
     }
     const UINT id = kMenuBase + static_cast<UINT>(i);
     path_.appendMenu(parent, MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED), id, item.caption);
-    const std::string key = nameOf(item.name, item.index);
-    menuIds_[key] = id;
-    menuItems_[key] = std::make_unique<MenuItemControl>(parent, id);
+    if (auto* slot = menuSlot(c_, item.name, item.index)) *slot = std::make_unique<MenuItemControl>(parent, id);
   }
   return bar;
 }
@@ -137,7 +183,6 @@ void MainWindow::createControls(HINSTANCE instance) {
   const std::span<const design::Control> controls(design::kControls);
   for (std::size_t i = 0; i < controls.size(); ++i) {
     const auto& c = controls[i];
-    const std::string key = nameOf(c.name, c.index);
     HWND parent = c.parent.empty() ? hwnd_ : control(c.parent);
     if (!parent) parent = hwnd_;
     const int id = kControlBase + static_cast<int>(i);
@@ -152,19 +197,23 @@ void MainWindow::createControls(HINSTANCE instance) {
         break;
       case design::Kind::PagePanel:
         hwnd = make(0, kBoxClass, "", kBox);
-        panels_[key] = std::make_unique<PanelControl>(hwnd, dpi_, c.left, c.top, path_);
+        if (c.index >= 0 && c.index < static_cast<int>(c_.PicProperty.size()))
+          c_.PicProperty[static_cast<std::size_t>(c.index)] =
+              std::make_unique<PanelControl>(hwnd, dpi_, c.left, c.top, path_);
         break;
       case design::Kind::Canvas:
         hwnd = make(WS_EX_CLIENTEDGE, kCanvasClass, "", WS_CLIPCHILDREN);
-        canvases_[key] = std::make_unique<CanvasControl>(hwnd, dpi_, c.unit == design::Unit::Points,
-                                                         RGB(c.back.r, c.back.g, c.back.b), path_);
+        if (auto* slot = slotOf(c_, kCanvases, c.name))
+          *slot = std::make_unique<CanvasControl>(hwnd, dpi_, c.unit == design::Unit::Points,
+                                                  RGB(c.back.r, c.back.g, c.back.b), path_);
         break;
       case design::Kind::IconSurface:  // off-screen: icon pictures are in pixels whatever the DPI
-        surfaces_[key] = std::make_unique<IconSurfaceControl>(c.width / 15, c.height / 15);
+        if (auto* slot = slotOf(c_, kSurfaces, c.name))
+          *slot = std::make_unique<IconSurfaceControl>(c.width / 15, c.height / 15);
         break;
       case design::Kind::ImageList: {
         const int size = c.width > 0 ? c.width / 15 : 32;  // no fixed size: that of the window icon
-        imageLists_[key] = std::make_unique<ImageListControl>(size, size);
+        if (auto* slot = slotOf(c_, kImageLists, c.name)) *slot = std::make_unique<ImageListControl>(size, size);
         break;
       }
       case design::Kind::ListView: {
@@ -173,7 +222,7 @@ void MainWindow::createControls(HINSTANCE instance) {
         auto list = std::make_unique<ListViewControl>(hwnd, dpi_, path_);
         if (c.name == "ListTask") addColumns(*list, design::kTaskColumns);
         if (c.name == "ListProcess") addColumns(*list, design::kProcessColumns9x);
-        lists_[key] = std::move(list);
+        if (auto* slot = slotOf(c_, kLists, c.name)) *slot = std::move(list);
         break;
       }
       case design::Kind::Button:
@@ -182,12 +231,13 @@ void MainWindow::createControls(HINSTANCE instance) {
       case design::Kind::Label: {
         const DWORD align = c.align == Align::Right ? SS_RIGHT : c.align == Align::Centre ? SS_CENTER : SS_LEFT;
         hwnd = make(0, "STATIC", c.caption, align | SS_NOPREFIX);
-        labels_[key] =
-            std::make_unique<LabelControl>(hwnd, std::string(c.caption), c.blackBack, c.fore, c.back, path_);
+        // Fixed captions in the default colours need nothing of their own.
+        auto* slot = slotOf(c_, kLabels, c.name);
+        if (slot) *slot = std::make_unique<LabelControl>(hwnd, std::string(c.caption), c.blackBack, c.fore, c.back, path_);
         break;
       }
       case design::Kind::Timer:
-        timer_ = std::make_unique<TimerControl>(hwnd_, kTimerId, design::kTimerInterval, true);
+        c_.Timer1 = std::make_unique<TimerControl>(hwnd_, kTimerId, design::kTimerInterval, true);
         break;
       case design::Kind::TabStrip: {
         hwnd = make(0, "SysTabControl32", "", WS_CLIPSIBLINGS | WS_TABSTOP);
@@ -195,60 +245,63 @@ void MainWindow::createControls(HINSTANCE instance) {
           path_.insertTab(hwnd, static_cast<int>(t), design::kTabs[t].caption);
         // The page panels lie on the tab strip, so it goes beneath them.
         SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        tabs_ = std::make_unique<TabStripControl>(hwnd, path_);
+        c_.TabStrip1 = std::make_unique<TabStripControl>(hwnd, path_);
         break;
       }
       case design::Kind::StatusBar:
         hwnd = path_.createWindow(0, "msctls_statusbar32", "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         path_.send(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        status_ = std::make_unique<StatusBarControl>(hwnd, dpi_, design::kStatusPanels, path_);
+        c_.StatusBar1 = std::make_unique<StatusBarControl>(hwnd, dpi_, design::kStatusPanels, path_);
         break;
     }
-    if (hwnd) windows_[key] = hwnd;
+    windows_[i] = hwnd;
   }
 }
 
 app::FormControls MainWindow::wire() {
   app::FormControls c;
-  c.form = window_.get();
-  c.TabStrip1 = tabs_.get();
-  for (int i = 0; i < 3; ++i) c.PicProperty[i] = find(panels_, nameOf("PicProperty", i));
-  c.ListTask = find(lists_, "ListTask");
-  c.ListProcess = find(lists_, "ListProcess");
-  c.Image_NULL = find(imageLists_, "Image_NULL");
-  c.Image_Large = find(imageLists_, "Image_Large");
-  c.Image_Small = find(imageLists_, "Image_Small");
-  c.Pic_Large = find(surfaces_, "Pic_Large");
-  c.Pic_Small = find(surfaces_, "Pic_Small");
-  c.UseCPU = find(canvases_, "UseCPU");
-  c.BrokenCPU = find(canvases_, "BrokenCPU");
-  c.UseFF = find(canvases_, "UseFF");
-  c.BrokenFF = find(canvases_, "BrokenFF");
-  c.LabCPU = find(labels_, "LabCPU");
-  c.LabFF = find(labels_, "LabFF");
-  c.LabTotalPageFile = find(labels_, "LabTotalPageFile");
-  c.LabAvailPageFile = find(labels_, "LabAvailPageFile");
-  c.LabUsePageFile = find(labels_, "LabUsePageFile");
-  c.LabTotalVirtual = find(labels_, "LabTotalVirtual");
-  c.LabAvailVirtual = find(labels_, "LabAvailVirtual");
-  c.LabUseVirtual = find(labels_, "LabUseVirtual");
-  c.StatusBar1 = status_.get();
-  c.Timer1 = timer_.get();
-  c.menu_show = find(menuItems_, "menu_show");
-  c.meun_usemin = find(menuItems_, "meun_usemin");
-  for (int i = 0; i < 4; ++i) c.menu_renew[i] = find(menuItems_, nameOf("menu_renew", i));
+  c.form = c_.form.get();
+  c.TabStrip1 = c_.TabStrip1.get();
+  for (std::size_t i = 0; i < c_.PicProperty.size(); ++i) c.PicProperty[i] = c_.PicProperty[i].get();
+  c.ListTask = c_.ListTask.get();
+  c.ListProcess = c_.ListProcess.get();
+  c.Image_NULL = c_.Image_NULL.get();
+  c.Image_Large = c_.Image_Large.get();
+  c.Image_Small = c_.Image_Small.get();
+  c.Pic_Large = c_.Pic_Large.get();
+  c.Pic_Small = c_.Pic_Small.get();
+  c.UseCPU = c_.UseCPU.get();
+  c.BrokenCPU = c_.BrokenCPU.get();
+  c.UseFF = c_.UseFF.get();
+  c.BrokenFF = c_.BrokenFF.get();
+  c.LabCPU = c_.LabCPU.get();
+  c.LabFF = c_.LabFF.get();
+  c.LabTotalPageFile = c_.LabTotalPageFile.get();
+  c.LabAvailPageFile = c_.LabAvailPageFile.get();
+  c.LabUsePageFile = c_.LabUsePageFile.get();
+  c.LabTotalVirtual = c_.LabTotalVirtual.get();
+  c.LabAvailVirtual = c_.LabAvailVirtual.get();
+  c.LabUseVirtual = c_.LabUseVirtual.get();
+  c.StatusBar1 = c_.StatusBar1.get();
+  c.Timer1 = c_.Timer1.get();
+  c.menu_show = c_.menu_show.get();
+  c.meun_usemin = c_.meun_usemin.get();
+  for (std::size_t i = 0; i < c_.menu_renew.size(); ++i) c.menu_renew[i] = c_.menu_renew[i].get();
   return c;
 }
 
 HWND MainWindow::control(std::string_view name, int index) const {
-  auto it = windows_.find(index >= 0 ? nameOf(name, index) : std::string(name));
-  return it == windows_.end() ? nullptr : it->second;
+  const int place = designPlace(name, index);
+  return place < 0 ? nullptr : windows_[static_cast<std::size_t>(place)];
 }
 
 UINT MainWindow::menuId(std::string_view name, int index) const {
-  auto it = menuIds_.find(nameOf(name, index));
-  return it == menuIds_.end() ? 0 : it->second;
+  for (std::size_t i = 0; i < design::kMenus.size(); ++i) {
+    const auto& item = design::kMenus[i];
+    if (item.name == name && item.index == index && !hasChildren(item.name)) return kMenuBase + static_cast<UINT>(i);
+  }
+  return 0;
 }
 
 // One procedure per text path, as the class is registered on one of them.
@@ -278,28 +331,28 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       const UINT id = LOWORD(wParam);
       if (lParam == 0 && HIWORD(wParam) == 0 && id >= kMenuBase && id < kMenuBase + design::kMenus.size()) {
         const auto& item = design::kMenus[id - kMenuBase];
-        guarded([&] { form_->dispatch(item.name, item.index); });
+        guarded([&] { form_->Click(item.command, item.index); });
         return 0;
       }
       const std::span<const design::Control> controls(design::kControls);
       if (lParam != 0 && HIWORD(wParam) == BN_CLICKED && id >= kControlBase && id < kControlBase + controls.size()) {
         const auto& c = controls[id - kControlBase];
-        guarded([&] { form_->dispatch(c.name, c.index); });
+        guarded([&] { form_->Click(c.command, c.index); });
         return 0;
       }
       break;
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (form_ && tabs_ && header->hwndFrom == tabs_->hwnd() && header->code == static_cast<UINT>(TCN_SELCHANGE))
+      if (form_ && c_.TabStrip1 && header->hwndFrom == c_.TabStrip1->hwnd() && header->code == static_cast<UINT>(TCN_SELCHANGE))
         guarded([&] { form_->TabStrip1_Click(); });
       break;
     }
     case WM_TIMER:
-      if (form_ && timer_ && wParam == timer_->id()) guarded([&] { form_->Timer1_Timer(); });
+      if (form_ && c_.Timer1 && wParam == c_.Timer1->id()) guarded([&] { form_->Timer1_Timer(); });
       return 0;
     case WM_SIZE:
-      if (status_) path_.send(status_->hwnd(), WM_SIZE, 0, 0);
+      if (c_.StatusBar1) path_.send(c_.StatusBar1->hwnd(), WM_SIZE, 0, 0);
       if (form_) guarded([&] { form_->Form_Resize(); });
       return 0;
     case WM_CTLCOLORSTATIC:
@@ -307,7 +360,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return brush;
       break;
     case WM_DESTROY:
-      if (timer_) timer_->stop();
+      if (c_.Timer1) c_.Timer1->stop();
       PostQuitMessage(0);
       return 0;
     default:

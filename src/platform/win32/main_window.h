@@ -4,12 +4,13 @@
 
 #include <windows.h>
 
-#include <map>
+#include <array>
+#include <iterator>
 #include <memory>
-#include <string>
 #include <string_view>
 
 #include "app/ForLedra.h"
+#include "app/design.h"
 #include "platform/system.h"
 #include "platform/win32/controls_win32.h"
 
@@ -19,6 +20,23 @@ inline constexpr char kMainWindowClass[] = "LedraMainWindow";
 
 class MainWindow {
  public:
+  // Every control a handler drives, one member each, by its designed name.
+  struct Controls {
+    std::unique_ptr<WindowControl> form;
+    std::unique_ptr<TabStripControl> TabStrip1;
+    std::array<std::unique_ptr<PanelControl>, 3> PicProperty;
+    std::unique_ptr<ListViewControl> ListTask, ListProcess;
+    std::unique_ptr<ImageListControl> Image_NULL, Image_Large, Image_Small;
+    std::unique_ptr<IconSurfaceControl> Pic_Large, Pic_Small;
+    std::unique_ptr<CanvasControl> UseCPU, BrokenCPU, UseFF, BrokenFF;
+    std::unique_ptr<LabelControl> LabCPU, LabFF, LabTotalPageFile, LabAvailPageFile, LabUsePageFile,
+        LabTotalVirtual, LabAvailVirtual, LabUseVirtual;
+    std::unique_ptr<StatusBarControl> StatusBar1;
+    std::unique_ptr<TimerControl> Timer1;
+    std::unique_ptr<MenuItemControl> menu_show, meun_usemin;
+    std::array<std::unique_ptr<MenuItemControl>, 4> menu_renew;
+  };
+
   MainWindow() = default;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -50,24 +68,14 @@ class MainWindow {
              int left, int top, int width, int height, int id, HINSTANCE instance);
   app::FormControls wire();
 
+
   HWND hwnd_ = nullptr;
   TextPath path_ = TextPath::forFamily(true);
   Dpi dpi_;
   FontHandle font_;
   HICON icon_ = nullptr;
-  std::map<std::string, HWND, std::less<>> windows_;
-  std::map<std::string, UINT, std::less<>> menuIds_;
-  std::map<std::string, std::unique_ptr<ListViewControl>, std::less<>> lists_;
-  std::map<std::string, std::unique_ptr<ImageListControl>, std::less<>> imageLists_;
-  std::map<std::string, std::unique_ptr<IconSurfaceControl>, std::less<>> surfaces_;
-  std::map<std::string, std::unique_ptr<CanvasControl>, std::less<>> canvases_;
-  std::map<std::string, std::unique_ptr<LabelControl>, std::less<>> labels_;
-  std::map<std::string, std::unique_ptr<PanelControl>, std::less<>> panels_;
-  std::map<std::string, std::unique_ptr<MenuItemControl>, std::less<>> menuItems_;
-  std::unique_ptr<TabStripControl> tabs_;
-  std::unique_ptr<StatusBarControl> status_;
-  std::unique_ptr<TimerControl> timer_;
-  std::unique_ptr<WindowControl> window_;
+  std::array<HWND, std::size(app::design::kControls)> windows_{};  // by place in the design
+  Controls c_;
   std::unique_ptr<app::ForLedra> form_;  // last: goes first, before the controls it uses
 };
 
