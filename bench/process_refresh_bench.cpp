@@ -14,6 +14,7 @@
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
+#include "processes/cpu_time.h"
 #include "processes/process_list_nt.h"
 #include "processes/process_view.h"
 
@@ -111,7 +112,7 @@ void BM_ProcessRefreshNT(benchmark::State& state) {
   if constexpr (std::is_same_v<Machine, IndexedMachine>) sys.index();
   const auto offsets = fakes::BuildProcessChain(records).records;
   fakes::MemoryListView list{"ListProcess", nullptr};
-  processes::UpdateProcessListNT(sys, list);
+  processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys));
   if (list.rowCount() != processes || list.cell(processes - 1, 5).empty()) {
     state.SkipWithError("the machine does not answer as the page expects");
     return;
@@ -123,7 +124,7 @@ void BM_ProcessRefreshNT(benchmark::State& state) {
     advance(sys, offsets, ++tick);
     sys.clearCalls();
     state.ResumeTiming();
-    processes::UpdateProcessListNT(sys, list);
+    processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys));
   }
   state.SetItemsProcessed(state.iterations() * processes);
   state.counters["per_process"] =
@@ -141,7 +142,7 @@ void BM_GetProcessListNT(benchmark::State& state) {
   fakes::FakeSystem sys;
   fakes::InstallProcesses(sys, machine(processes));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(processes::GetProcessListNT(sys));
+    benchmark::DoNotOptimize(processes::GetProcessListNT(sys, processes::DecimalSign(sys)));
     sys.clearCalls();
   }
   state.SetItemsProcessed(state.iterations() * processes);

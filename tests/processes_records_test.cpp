@@ -49,26 +49,26 @@ TEST_P(ProcessListNT, GoldenRecordListWithIdleNameAndWorkingSetPast2GiB) {
   fakes::InstallProcesses(sys, threeProcesses());
   // A 32-bit SIZE_T of 2 GiB reads as a negative word; a 64-bit one stays whole.
   const std::string big = GetParam() == 4 ? "-2147483648" : "2147483648";
-  EXPECT_EQ(GetProcessListNT(sys),
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)),
             "Null|0|1.5|24576|System|4|2|245760|explorer.exe|1234|111111.111|" + big + "|111114.611");
   sys.decimalSeparator = ",";
-  EXPECT_EQ(GetProcessListNT(sys),
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)),
             "Null|0|1,5|24576|System|4|2|245760|explorer.exe|1234|111111,111|" + big + "|111114,611");
   // A separator that would break the record list falls back to ".".
   sys.decimalSeparator = "|";
-  EXPECT_EQ(GetProcessListNT(sys).substr(0, 10), "Null|0|1.5");
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)).substr(0, 10), "Null|0|1.5");
 }
 
 TEST(ProcessListNTWide, WorkingSetBeyond4GiBShowsWhole) {
   FakeSystem sys(8);
   fakes::InstallProcesses(sys, {{u"big.exe", 8, 0, 0, 0x1234'5678'9000ull, 1}});
-  EXPECT_EQ(GetProcessListNT(sys), "big.exe|8|0|20015998341120|0");
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "big.exe|8|0|20015998341120|0");
 }
 
 TEST_P(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
   FakeSystem sys = machine();
   fakes::InstallProcesses(sys, {{u"System", 4, 20000, 0, 4096, 0}});
-  EXPECT_EQ(GetProcessListNT(sys), "System|4|2|4096|2");
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
 }
 
 TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
@@ -81,14 +81,14 @@ TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
   platform::PutPointer(chain.bytes, chain.records[2] + nameBuffer(), chain.bytes.size(), layout());
   common::putU16(chain.bytes, chain.records[3] + nameLength(), 0x8002);
   fakes::InstallProcessChain(sys, chain);
-  EXPECT_EQ(GetProcessListNT(sys), "记事本.exe|8|0|0|ab|12|0|0||16|0|0||20|0|0|0");
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "记事本.exe|8|0|0|ab|12|0|0||16|0|0||20|0|0|0");
 }
 
 TEST_P(ProcessListNT, SizingAndFillFailures) {
   {  // the sizing call answering success is a failure
     FakeSystem sys = machine();
     sys.onSystemInformation = [](std::uint32_t, ledra::platform::Bytes, std::uint32_t*) { return 0; };
-    EXPECT_EQ(GetProcessListNT(sys), "-1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "-1");
   }
   {  // no length reported: 131072 bytes
     FakeSystem sys = machine();
@@ -104,7 +104,7 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
       fakes::CopyChainInto(chain, buffer);
       return platform::kStatusSuccess;
     };
-    EXPECT_EQ(GetProcessListNT(sys), "System|4|2|4096|2");
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
     EXPECT_EQ(sizes, (std::vector<std::size_t>{0, 131072}));
   }
   {  // an error other than a length mismatch: no retry
@@ -115,7 +115,7 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
       if (length) *length = 4096;
       return calls == 1 ? platform::kStatusInfoLengthMismatch : platform::kStatusAccessDenied;
     };
-    EXPECT_EQ(GetProcessListNT(sys), "-1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "-1");
     EXPECT_EQ(calls, 2);
   }
 }
@@ -133,7 +133,7 @@ TEST_P(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
     fakes::CopyChainInto(now, buffer);
     return platform::kStatusSuccess;
   };
-  EXPECT_EQ(GetProcessListNT(sys), "Null|0|0|0|new.exe|99|1|8192|1");
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "Null|0|0|0|new.exe|99|1|8192|1");
   ASSERT_EQ(sizes.size(), 3u);
   EXPECT_EQ(sizes[1], small.bytes.size());
   EXPECT_GT(sizes[2], grown.bytes.size());  // with headroom
@@ -149,7 +149,7 @@ TEST_P(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
     if (length) *length = reported;
     return platform::kStatusInfoLengthMismatch;
   };
-  EXPECT_EQ(GetProcessListNT(sys), "-1");
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "-1");
   EXPECT_GE(calls, 3);
   EXPECT_LE(calls, 6);
 }
@@ -162,7 +162,7 @@ TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
     auto chain = chainOf(records);
     common::putU32(chain.bytes, chain.records[1] + 0, 0x7FFFFFF0u);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|b|2|1|0|2");
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|b|2|1|0|2");
   }
   // A buffer cut inside the last record, early or one byte short: that record is not read.
   for (std::size_t cut : {std::size_t{100}, layout().processRecord.size - 1}) {
@@ -170,17 +170,17 @@ TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
     auto chain = chainOf(records);
     chain.bytes.resize(chain.records[2] + cut);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|b|2|1|0|2") << cut;
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|b|2|1|0|2") << cut;
   }
   {  // offsets that would run backwards on 32 bits, or into the record itself
     FakeSystem sys = machine();
     auto chain = chainOf(records);
     common::putU32(chain.bytes, chain.records[0] + 0, 0xFFFFFF00u);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|1");
     common::putU32(chain.bytes, chain.records[0] + 0, 8);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys), "a|1|1|0|1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|1");
   }
 }
 

@@ -10,6 +10,7 @@
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
+#include "processes/cpu_time.h"
 #include "processes/process_details.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
@@ -66,12 +67,12 @@ TEST(MalformedRecords, RandomlyMutatedChainsAreWalkedSafely) {
     }
     FakeSystem sys;
     fakes::InstallProcessChain(sys, chain);
-    const std::string list = processes::GetProcessListNT(sys);
+    const std::string list = processes::GetProcessListNT(sys, processes::DecimalSign(sys));
     ASSERT_FALSE(list.empty());
     fakes::MemoryListView view{"ListProcess", nullptr};
-    processes::UpdateProcessListNT(sys, view);
-    processes::UpdateProcessListNT(sys, view);
-    const auto pieces = common::split(processes::GetProcessListNT(sys), '|');
+    processes::UpdateProcessListNT(sys, view, processes::DecimalSign(sys));
+    processes::UpdateProcessListNT(sys, view, processes::DecimalSign(sys));
+    const auto pieces = common::split(processes::GetProcessListNT(sys, processes::DecimalSign(sys)), '|');
     EXPECT_EQ(view.rowCount(), static_cast<int>((pieces.size() - 1) / 4));
     EXPECT_TRUE(sys.openHandles.empty());
   }

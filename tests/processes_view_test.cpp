@@ -8,6 +8,7 @@
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
+#include "processes/cpu_time.h"
 #include "processes/process_view.h"
 
 namespace {
@@ -32,7 +33,7 @@ struct NtListView : ::testing::Test {
 
   void tick(const std::vector<NtProcessRecord>& records) {
     fakes::InstallProcesses(sys, records);
-    processes::UpdateProcessListNT(sys, list, &commandLines);
+    processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys), &commandLines);
   }
   Row row(int r) const {
     Row cells = list.rows.at(static_cast<std::size_t>(r)).cells;
@@ -154,7 +155,7 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
 TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsAllTimeSoFar) {
   tick({rec(u"", 0, 500), rec(u"a.exe", 4, 100)});
   sys.failingSystemInformation.insert(5);
-  processes::UpdateProcessListNT(sys, list);
+  processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys));
   EXPECT_EQ(list.rowCount(), 0);
   EXPECT_EQ(list.listTag, "-1");
   sys.failingSystemInformation.clear();

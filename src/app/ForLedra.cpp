@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/design.h"
-#include "common/numbers.h"
 #include "performance/cpu_usage.h"
 #include "performance/memory_status.h"
 #include "platform/is_nt.h"
@@ -16,8 +15,6 @@ namespace ledra::app {
 
 namespace {
 
-constexpr std::intptr_t kHwndTopMost = -1;
-constexpr std::uint32_t kSwpNoSizeNoMove = 3;
 
 // The samplers return 0..100 or -1; anything else is squeezed into 16 bits rather
 // than wrapped.
@@ -70,10 +67,6 @@ void ForLedra::Init() {
   ShowFF(performance::GetMemoryStatus(system_));
 }
 
-void ForLedra::SetTopMost() {
-  system_.setWindowPos(c_.form->handle(), kHwndTopMost, 0, 0, 0, 0, kSwpNoSizeNoMove);
-}
-
 void ForLedra::Timer1_Timer() {
   // A nested tick would replace the lists the running one is still working through.
   if (ticking_) {
@@ -111,8 +104,8 @@ void ForLedra::Tick() {
   if (mod.TaskList != LastTaskList) tasks::RefreshTaskList(system_, tasks_, mod.TaskWindows);
 
   // 7. Process list.
-  if (platform::IsNT(system_)) {
-    processes::UpdateProcessListNT(system_, *c_.ListProcess, &mod.CommandLines);
+  if (nt) {
+    processes::UpdateProcessListNT(system_, *c_.ListProcess, processes::DecimalSign(system_), &mod.CommandLines);
   } else {
     if (mod.ProcessList9x != LastProcessList9x)
       processes::RebuildProcessList9x(*c_.ListProcess, mod.ProcessList9x, processes::DecimalSign(system_));

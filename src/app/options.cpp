@@ -1,3 +1,5 @@
+// Always on top, auto-minimise, Run, About and Exit: the handlers of the menus that are not pages.
+
 #include <cstdint>
 #include <string>
 
@@ -14,6 +16,10 @@ constexpr std::intptr_t kHwndNoTopMost = -2;
 constexpr std::uint32_t kSwpNoSizeNoMove = 3;
 
 }  // namespace
+
+void ForLedra::SetTopMost() {
+  system_.setWindowPos(c_.form->handle(), kHwndTopMost, 0, 0, 0, 0, kSwpNoSizeNoMove);
+}
 
 void ForLedra::menu_show_Click() {
   // The check mark changes first; it stays the option's state even if the window

@@ -14,7 +14,4 @@ inline double roundHalfEven(double x) {
   return r;
 }
 
-// Rounds to the nearest integer, halves away from zero.
-inline double roundHalfAway(double x) { return std::round(x); }
-
 }  // namespace ledra::common

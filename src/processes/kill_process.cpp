@@ -7,6 +7,7 @@
 #include "common/byte_reader.h"
 #include "common/text.h"
 #include "platform/is_nt.h"
+#include "processes/cpu_time.h"
 #include "processes/number_reading.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
@@ -46,7 +47,7 @@ bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
 bool ProcessHasName(platform::System& system, std::int32_t pid, std::string_view name) {
   const std::string id = std::to_string(pid);
   if (platform::IsNT(system)) {
-    const std::string records = GetProcessListNT(system);
+    const std::string records = GetProcessListNT(system, DecimalSign(system));
     const std::vector<std::string_view> element = common::split(records, '|');
     for (std::size_t i = 0; i + 4 < element.size(); i += 4) {
       if (element[i + 1] == id) return sameNameNoCase(ShownProcessName(i / 4, element[i]), name);

@@ -53,7 +53,7 @@ std::uint32_t nextSize(std::uint32_t current, std::uint32_t reported) {
 
 }  // namespace
 
-std::string GetProcessListNT(platform::System& system, std::vector<std::uint64_t>* createTimes) {
+std::string GetProcessListNT(platform::System& system, std::string_view sign, std::vector<std::uint64_t>* createTimes) {
   if (createTimes) createTimes->clear();
   std::uint32_t needed = 0;
   if (system.ntQuerySystemInformation(kSystemProcessInformation, {}, &needed) == platform::kStatusSuccess)
@@ -77,7 +77,6 @@ std::string GetProcessListNT(platform::System& system, std::vector<std::uint64_t
   }
   if (!filled) return "-1";
 
-  const std::string sign = DecimalSign(system);
   const platform::OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
   const platform::ProcessRecordLayout& at = layout.processRecord;
   const common::ByteReader reader(buffer);

@@ -89,10 +89,10 @@ std::string_view ShownProcessName(std::size_t position, std::string_view recordN
   return position == 0 && recordName == "Null" ? std::string_view("System Idle Process") : recordName;
 }
 
-void UpdateProcessListNT(platform::System& system, platform::ListView& list, CommandLineCache* commandLines) {
-  const std::string sign = DecimalSign(system);
+void UpdateProcessListNT(platform::System& system, platform::ListView& list, std::string_view sign,
+                         CommandLineCache* commandLines) {
   std::vector<std::uint64_t> createTimes;
-  const std::string records = GetProcessListNT(system, &createTimes);
+  const std::string records = GetProcessListNT(system, sign, &createTimes);
   const std::vector<std::string_view> element = common::split(records, '|');
   if (element.empty()) return;
   const std::size_t last = element.size() - 1;

@@ -40,8 +40,10 @@ class CommandLineCache {
 
 // NT: rows stay by position and are overwritten in place from the record list of the
 // moment; only cells whose text changes are written. The selection follows the
-// process it showed. Without a cache every command line is read on every call.
-void UpdateProcessListNT(platform::System& system, platform::ListView& list, CommandLineCache* commandLines = nullptr);
+// process it showed. `decimalSign` is the one the tick read (DecimalSign). Without a
+// cache every command line is read on every call.
+void UpdateProcessListNT(platform::System& system, platform::ListView& list, std::string_view decimalSign,
+                         CommandLineCache* commandLines = nullptr);
 
 // 9x: clears the list and shows the 9x record list (id|path| per process).
 void RebuildProcessList9x(platform::ListView& list, std::string_view records, std::string_view decimalSign);

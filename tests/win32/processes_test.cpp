@@ -29,15 +29,8 @@ namespace {
 using namespace ledra::platform::win32;
 using namespace ledra::wine_test;
 
-
 std::wstring fileName(const std::wstring& path) { return path.substr(path.find_last_of(L"\\/") + 1); }
 std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
-
-
-
-
-
-
 
 // ---- the page ---------------------------------------------------------------------------
 

@@ -654,9 +654,6 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
 
 using ledra::wine_test::ModalCloser;
 
-
-
-
 TEST(Win32SystemModal, MessageBoxShowsTextAndCaption) {
   Win32System system;
   const std::string caption = system.isNt() ? "Windows Ledra 任务" : "Windows Ledra";

@@ -65,13 +65,9 @@ int runHelper(const std::wstring& mode, const std::wstring& title) {
   }
 }
 
-
-
 std::unique_ptr<Child> startHelper(const wchar_t* mode, const std::wstring& title) {
   return std::make_unique<Child>(L"\"" + ownExe() + L"\" --helper " + mode + L" \"" + title + L"\"");
 }
-
-
 
 struct PidWindow {
   DWORD pid;
@@ -120,9 +116,6 @@ void shotPoint(const wchar_t* name, bool pumpMessages) {
     Sleep(10);
   }
 }
-
-
-
 
 // ---- the page ---------------------------------------------------------------------------
 
