@@ -59,18 +59,18 @@ class IndexedMachine : public fakes::FakeSystem {
     }
   }
   platform::Handle openProcess(std::uint32_t, bool, std::uint32_t pid) override {
-    return find(pid) ? kHandleBase + pid : 0;
+    return find(pid) ? platform::Handle{kHandleBase + pid} : platform::Handle{};
   }
   bool closeHandle(platform::Handle) override { return true; }
   std::int32_t ntQueryInformationProcess(platform::Handle handle, std::uint32_t infoClass, platform::Bytes buffer,
                                          std::uint32_t*) override {
-    const Entry* e = find(static_cast<std::uint32_t>(handle - kHandleBase));
+    const Entry* e = find(static_cast<std::uint32_t>(platform::raw(handle) - kHandleBase));
     if (!e || infoClass != 0 || buffer.size() < e->basic.size()) return platform::kStatusNotImplemented;
     std::copy(e->basic.begin(), e->basic.end(), buffer.begin());
     return platform::kStatusSuccess;
   }
   bool readProcessMemory(platform::Handle handle, std::uint64_t address, platform::Bytes into) override {
-    const Entry* e = find(static_cast<std::uint32_t>(handle - kHandleBase));
+    const Entry* e = find(static_cast<std::uint32_t>(platform::raw(handle) - kHandleBase));
     if (!e) return false;
     for (const auto& [base, bytes] : e->regions) {
       if (address < base || address - base >= bytes.size()) continue;
@@ -88,7 +88,7 @@ class IndexedMachine : public fakes::FakeSystem {
     std::vector<std::byte> basic;
     std::array<std::pair<std::uint64_t, std::vector<std::byte>>, 3> regions;
   };
-  static constexpr platform::Handle kHandleBase = 0x100000;
+  static constexpr std::uintptr_t kHandleBase = 0x100000;
   const Entry* find(std::uint32_t pid) const { return pid < table.size() && table[pid].present ? &table[pid] : nullptr; }
   std::vector<Entry> table;
 };

@@ -39,7 +39,7 @@ struct Machine {
     fakes::InstallProcesses(sys, records);
     for (int w = 0; w < windows; ++w) {
       fakes::FakeSystem::Window window;
-      window.handle = 0x2000 + static_cast<platform::WindowHandle>(w) * 4;
+      window.handle = platform::WindowHandle{0x2000 + static_cast<std::uintptr_t>(w) * 4};
       window.title = "Window " + std::to_string(w);
       window.pid = static_cast<std::uint32_t>(4 + w * 4);
       sys.windows.push_back(window);

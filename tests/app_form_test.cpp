@@ -17,6 +17,8 @@ namespace {
 using ledra::app::ForLedra;
 using ledra::fakes::FakeForm;
 using ledra::fakes::FakeSystem;
+using ledra::fakes::hicon;
+using ledra::fakes::hwnd;
 namespace design = ledra::app::design;
 
 struct Fixture : ::testing::Test {
@@ -84,7 +86,7 @@ TEST_F(Fixture, StartUpOpensOnThePerformancePageTopmost) {
   EXPECT_EQ(f.StatusBar1.panelText(1), "");
   // The window's own icon is image 1 of Image_NULL.
   ASSERT_EQ(f.Image_NULL.images.size(), 1u);
-  EXPECT_EQ(f.Image_NULL.images[0], "icon" + std::to_string(f.window.iconHandle));
+  EXPECT_EQ(f.Image_NULL.images[0], "icon" + std::to_string(ledra::platform::raw(f.window.iconHandle)));
 }
 
 TEST_F(Fixture, NtReplacesTheProcessColumnsExactly) {
@@ -211,7 +213,7 @@ TEST_F(Fixture, TickOnNtNeverTouchesTheNineXState) {
 
 TEST_F(Fixture, UnchangedTaskListLeavesListTaskAlone) {
   FakeSystem::Window w;
-  w.handle = 0x2000;
+  w.handle = hwnd(0x2000);
   w.title = "Alpha";
   sys.windows.push_back(w);
   form.Form_Load();
@@ -262,7 +264,8 @@ TEST_F(Fixture, PauseRunsOneTickAndRefreshNowRunsOneMore) {
 // through the window list it took.
 TEST_F(Fixture, RefreshAskedDuringATickRunsOnceRightAfterIt) {
   form.Form_Load();
-  sys.windows = {{.handle = 0x2001, .title = "Alpha, first window"}, {.handle = 0x2002, .title = "Beta, second window"}};
+  sys.windows = {{.handle = hwnd(0x2001), .title = "Alpha, first window"},
+                 {.handle = hwnd(0x2002), .title = "Beta, second window"}};
   const int before = form.perf.GridOffset;
   std::vector<int> gridDuringRequests;
   sys.onSendMessage = [&](ledra::platform::WindowHandle) {
@@ -270,7 +273,7 @@ TEST_F(Fixture, RefreshAskedDuringATickRunsOnceRightAfterIt) {
     form.Click(design::Command::menu_Re);
     form.Click(design::Command::menu_renew, 1);
     gridDuringRequests.push_back(form.perf.GridOffset);
-    sys.windows = {{.handle = 0x2003, .title = std::string(64, 'N')}};  // a nested tick would relist
+    sys.windows = {{.handle = hwnd(0x2003), .title = std::string(64, 'N')}};  // a nested tick would relist
   };
   form.Timer1_Timer();
   EXPECT_EQ(gridDuringRequests, std::vector<int>{before + 50});  // nothing ran inside

@@ -12,6 +12,8 @@ namespace {
 using ledra::app::ForLedra;
 using ledra::fakes::FakeForm;
 using ledra::fakes::FakeSystem;
+using ledra::fakes::hicon;
+using ledra::fakes::hwnd;
 using ledra::fakes::MemoryWindow;
 
 // Notes whether the main window was already minimised when a title was read back.
@@ -32,14 +34,14 @@ struct TaskActions : ::testing::Test {
   void SetUp() override {
     sys.main = &f.window;
     form.Form_Load();
-    sys.windows = {{.handle = 1, .title = "Editor", .pid = 10, .minimized = true},
-                   {.handle = 2, .title = "Twin", .pid = 20},
-                   {.handle = 3, .title = "Twin", .pid = 30},
-                   {.handle = 4, .title = "High", .pid = 0x80000010u}};
+    sys.windows = {{.handle = hwnd(1), .title = "Editor", .pid = 10, .minimized = true},
+                   {.handle = hwnd(2), .title = "Twin", .pid = 20},
+                   {.handle = hwnd(3), .title = "Twin", .pid = 30},
+                   {.handle = hwnd(4), .title = "High", .pid = 0x80000010u}};
     for (std::uint32_t pid : {10u, 20u, 30u, 0x80000010u}) sys.processes[pid].pid = pid;
   }
   // Lists the windows as a tick does and selects the row of `h`.
-  void select(ledra::platform::WindowHandle h) {
+  void select(std::uintptr_t h) {
     form.Timer1_Timer();
     f.ListTask.selectRow(-1);
     for (int row = 0; row < f.ListTask.rowCount(); ++row)
@@ -49,8 +51,8 @@ struct TaskActions : ::testing::Test {
     sys.minimisedAtLookup.clear();
   }
   // The row of `h` stays while its window closes before the click.
-  void closeWindow(ledra::platform::WindowHandle h) {
-    std::erase_if(sys.windows, [&](const auto& w) { return w.handle == h; });
+  void closeWindow(std::uintptr_t h) {
+    std::erase_if(sys.windows, [&](const auto& w) { return w.handle == hwnd(h); });
     sys.clearCalls();
   }
 };
@@ -60,8 +62,8 @@ TEST_F(TaskActions, SwitchToMinimisesFirstWhenAutoMinimiseIsOn) {
   form.Command3_Click();
   EXPECT_TRUE(f.window.minimized);
   EXPECT_EQ(sys.minimisedAtLookup, std::vector<bool>{true});
-  EXPECT_TRUE(sys.window(1)->restored);
-  EXPECT_FALSE(sys.window(1)->minimized);
+  EXPECT_TRUE(sys.window(hwnd(1))->restored);
+  EXPECT_FALSE(sys.window(hwnd(1))->minimized);
   EXPECT_EQ(sys.calls, (std::vector<std::string>{"getWindowText", "showWindow"}));
 }
 
@@ -71,7 +73,7 @@ TEST_F(TaskActions, SwitchToLeavesTheMainWindowAloneWhenAutoMinimiseIsOff) {
   select(1);
   form.Command3_Click();
   EXPECT_FALSE(f.window.minimized);
-  EXPECT_TRUE(sys.window(1)->restored);
+  EXPECT_TRUE(sys.window(hwnd(1))->restored);
 }
 
 TEST_F(TaskActions, SwitchToAVanishedOrRetitledWindowStillMinimisesButShowsNothing) {
@@ -82,23 +84,23 @@ TEST_F(TaskActions, SwitchToAVanishedOrRetitledWindowStillMinimisesButShowsNothi
   EXPECT_EQ(sys.calls, std::vector<std::string>{"getWindowText"});
 
   select(3);
-  sys.window(3)->title = "Twin - changed";
+  sys.window(hwnd(3))->title = "Twin - changed";
   form.Command3_Click();
-  EXPECT_FALSE(sys.window(3)->restored);
+  EXPECT_FALSE(sys.window(hwnd(3))->restored);
   EXPECT_EQ(sys.count("showWindow"), 0u);
 }
 
 // The row's own window, whatever other windows share or once shared its title.
 TEST_F(TaskActions, SwitchToTheSecondOfTwinsAndToTitlesNoLookupFinds) {
-  sys.windows.push_back({.handle = 5, .title = std::string(300, 'L'), .pid = 10});
-  sys.windows.push_back({.handle = 6, .title = "Left|Right", .pid = 10});
-  for (ledra::platform::WindowHandle h : {3u, 5u, 6u}) {
+  sys.windows.push_back({.handle = hwnd(5), .title = std::string(300, 'L'), .pid = 10});
+  sys.windows.push_back({.handle = hwnd(6), .title = "Left|Right", .pid = 10});
+  for (std::uintptr_t h : {3u, 5u, 6u}) {
     select(h);
-    EXPECT_EQ(f.ListTask.cell(f.ListTask.selectedRow(), 0), sys.window(h)->title);  // full length
+    EXPECT_EQ(f.ListTask.cell(f.ListTask.selectedRow(), 0), sys.window(hwnd(h))->title);  // full length
     form.Command3_Click();
-    EXPECT_TRUE(sys.window(h)->restored) << h;
+    EXPECT_TRUE(sys.window(hwnd(h))->restored) << h;
   }
-  EXPECT_FALSE(sys.window(2)->restored);
+  EXPECT_FALSE(sys.window(hwnd(2))->restored);
   EXPECT_EQ(sys.count("findWindow"), 0u);
 }
 
@@ -154,7 +156,7 @@ TEST_F(TaskActions, RunDialogOnNTAndOn9x) {
   ASSERT_EQ(sys.runDialogs.size(), 2u);
   for (const auto& d : sys.runDialogs) {
     EXPECT_EQ(d.owner, f.window.hwnd);
-    EXPECT_EQ(d.icon, 0u);
+    EXPECT_EQ(d.icon, hicon(0));
     EXPECT_EQ(d.title, title);
     EXPECT_EQ(d.text, prompt);
     EXPECT_EQ(d.flags, 2u);

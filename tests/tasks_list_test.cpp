@@ -10,10 +10,12 @@
 namespace {
 
 using ledra::fakes::FakeSystem;
+using ledra::fakes::hicon;
+using ledra::fakes::hwnd;
 using ledra::tasks::GetTaskList;
 using Window = FakeSystem::Window;
 
-constexpr ledra::platform::WindowHandle kSelf = 0x1000;
+constexpr ledra::platform::WindowHandle kSelf{0x1000};
 constexpr std::int32_t kToolWindow = 0x80;
 constexpr std::int32_t kAppWindow = 0x40000;
 
@@ -31,18 +33,20 @@ TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
   withText.push_back("getWindowText");
   const Case cases[] = {
       {"own main window", {.handle = kSelf, .title = "Windows Ledra "}, false, {}},
-      {"invisible", {.handle = 2, .title = "Hidden", .visible = false}, false, {"isWindowVisible"}},
-      {"has a parent", {.handle = 2, .title = "Child", .parent = 7}, false, {"isWindowVisible", "getParent"}},
-      {"unowned tool window", {.handle = 2, .title = "Tool", .exStyle = kToolWindow}, false, upToStyle},
-      {"unowned tool window with app bit", {.handle = 2, .title = "Tool", .exStyle = kToolWindow | kAppWindow},
+      {"invisible", {.handle = hwnd(2), .title = "Hidden", .visible = false}, false, {"isWindowVisible"}},
+      {"has a parent", {.handle = hwnd(2), .title = "Child", .parent = hwnd(7)}, false,
+       {"isWindowVisible", "getParent"}},
+      {"unowned tool window", {.handle = hwnd(2), .title = "Tool", .exStyle = kToolWindow}, false, upToStyle},
+      {"unowned tool window with app bit", {.handle = hwnd(2), .title = "Tool", .exStyle = kToolWindow | kAppWindow},
        false, upToStyle},
-      {"owned without app bit", {.handle = 2, .title = "Dialog", .owner = 9}, false, upToStyle},
-      {"owned with app bit", {.handle = 2, .title = "Owned app", .owner = 9, .exStyle = kAppWindow}, true,
+      {"owned without app bit", {.handle = hwnd(2), .title = "Dialog", .owner = hwnd(9)}, false, upToStyle},
+      {"owned with app bit", {.handle = hwnd(2), .title = "Owned app", .owner = hwnd(9), .exStyle = kAppWindow}, true,
        withText},
       {"owned tool window with app bit",
-       {.handle = 2, .title = "Owned tool", .owner = 9, .exStyle = kAppWindow | kToolWindow}, true, withText},
-      {"plain unowned window", {.handle = 2, .title = "Plain"}, true, withText},
-      {"empty title", {.handle = 2, .title = ""}, false, withText},
+       {.handle = hwnd(2), .title = "Owned tool", .owner = hwnd(9), .exStyle = kAppWindow | kToolWindow}, true,
+       withText},
+      {"plain unowned window", {.handle = hwnd(2), .title = "Plain"}, true, withText},
+      {"empty title", {.handle = hwnd(2), .title = ""}, false, withText},
   };
   for (const auto& c : cases) {
     FakeSystem sys;
@@ -58,11 +62,11 @@ TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
 TEST(GetTaskList, TitlesInZOrderEachFollowedByBar) {
   FakeSystem sys;
   sys.windows = {
-      {.handle = 1, .title = "Alpha"},
+      {.handle = hwnd(1), .title = "Alpha"},
       {.handle = kSelf, .title = "Windows Ledra "},
-      {.handle = 3, .title = "Gone", .visible = false},
-      {.handle = 4, .title = "Beta"},
-      {.handle = 5, .title = "Palette", .exStyle = kToolWindow},
+      {.handle = hwnd(3), .title = "Gone", .visible = false},
+      {.handle = hwnd(4), .title = "Beta"},
+      {.handle = hwnd(5), .title = "Palette", .exStyle = kToolWindow},
   };
   EXPECT_EQ(GetTaskList(sys, kSelf), "Alpha|Beta|");
   EXPECT_EQ(GetTaskList(sys, kSelf).size(), 11u);
@@ -75,18 +79,18 @@ TEST(GetTaskList, TitlesInZOrderEachFollowedByBar) {
 TEST(GetTaskList, NothingListedGivesEmptyString) {
   FakeSystem sys;
   EXPECT_EQ(GetTaskList(sys, kSelf), "");
-  sys.windows = {{.handle = kSelf, .title = "Windows Ledra "}, {.handle = 2, .title = "x", .visible = false}};
+  sys.windows = {{.handle = kSelf, .title = "Windows Ledra "}, {.handle = hwnd(2), .title = "x", .visible = false}};
   EXPECT_EQ(GetTaskList(sys, kSelf), "");
 }
 
 TEST(GetTaskList, TitlesAreTakenAsTheyAre) {
   FakeSystem sys;
   sys.windows = {
-      {.handle = 1, .title = "Alpha|Beta"},  // no escaping: becomes two pieces
-      {.handle = 2, .title = "Same"},
-      {.handle = 3, .title = "Same"},
-      {.handle = 4, .title = std::string("Cut\0here", 8)},
-      {.handle = 5, .title = "记事本 - 无标题"},
+      {.handle = hwnd(1), .title = "Alpha|Beta"},  // no escaping: becomes two pieces
+      {.handle = hwnd(2), .title = "Same"},
+      {.handle = hwnd(3), .title = "Same"},
+      {.handle = hwnd(4), .title = std::string("Cut\0here", 8)},
+      {.handle = hwnd(5), .title = "记事本 - 无标题"},
   };
   EXPECT_EQ(GetTaskList(sys, kSelf), "Alpha|Beta|Same|Same|Cut|记事本 - 无标题|");
 }
@@ -99,7 +103,9 @@ TEST(GetTaskList, LongTitleCutAt255Units) {
   // A character outside the BMP takes two units and is not split at the boundary.
   std::string astral(254, 'y');
   astral += "\xF0\x9F\x98\x80";  // U+1F600
-  sys.windows = {{.handle = 1, .title = latin}, {.handle = 2, .title = chinese}, {.handle = 3, .title = astral}};
+  sys.windows = {{.handle = hwnd(1), .title = latin},
+                 {.handle = hwnd(2), .title = chinese},
+                 {.handle = hwnd(3), .title = astral}};
 
   std::string chinese255;
   for (int i = 0; i < 255; ++i) chinese255 += "汉";

@@ -15,6 +15,8 @@ namespace {
 using ledra::app::ForLedra;
 using ledra::fakes::FakeForm;
 using ledra::fakes::FakeSystem;
+using ledra::fakes::hicon;
+using ledra::fakes::hwnd;
 
 struct TaskView : ::testing::Test {
   FakeSystem sys;
@@ -27,13 +29,12 @@ struct TaskView : ::testing::Test {
     sys.clearCalls();
   }
   // The window's process, with an image file that ExtractIconEx knows.
-  void giveImageFile(std::uint32_t pid, const std::string& path, ledra::platform::IconHandle large,
-                     ledra::platform::IconHandle small) {
+  void giveImageFile(std::uint32_t pid, const std::string& path, std::uintptr_t large, std::uintptr_t small) {
     auto& p = sys.processes[pid];
     p.pid = pid;
     p.modules = {0x400000};
     p.moduleFileNames[0x400000] = path;
-    sys.fileIcons[path] = {large, small};
+    sys.fileIcons[path] = {hicon(large), hicon(small)};
   }
   // What the tick did to the task list and its images, in order.
   std::vector<std::string> taskOps() const {
@@ -51,8 +52,8 @@ struct TaskView : ::testing::Test {
 };
 
 TEST_F(TaskView, RebuildOrderKeysAndImagePairing) {
-  sys.windows = {{.handle = 1, .title = "Alpha", .bigIcon = 11, .smallIcon = 12},
-                 {.handle = 2, .title = "Beta", .bigIcon = 21, .smallIcon = 22}};
+  sys.windows = {{.handle = hwnd(1), .title = "Alpha", .bigIcon = hicon(11), .smallIcon = hicon(12)},
+                 {.handle = hwnd(2), .title = "Beta", .bigIcon = hicon(21), .smallIcon = hicon(22)}};
   form.Timer1_Timer();
 
   const std::vector<std::string> expected = {
@@ -90,7 +91,7 @@ TEST_F(TaskView, RebuildOrderKeysAndImagePairing) {
 }
 
 TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
-  sys.windows = {{.handle = 1, .title = "Alpha"}, {.handle = 2, .title = "Beta"}};
+  sys.windows = {{.handle = hwnd(1), .title = "Alpha"}, {.handle = hwnd(2), .title = "Beta"}};
   form.Timer1_Timer();
   f.ListTask.selectRow(1);
 
@@ -128,10 +129,10 @@ TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
 // longer than the task list string keeps all give one row with that window's icon.
 TEST_F(TaskView, BarTitlesEqualTitlesAndLongTitlesRowByWindow) {
   const std::string longTitle = std::string(300, 'L') + "汉";
-  sys.windows = {{.handle = 1, .title = "Alpha|Beta", .bigIcon = 11, .smallIcon = 12},
-                 {.handle = 2, .title = "Same", .bigIcon = 21, .smallIcon = 22},
-                 {.handle = 3, .title = "Same", .bigIcon = 31, .smallIcon = 32},
-                 {.handle = 4, .title = longTitle, .bigIcon = 41, .smallIcon = 42}};
+  sys.windows = {{.handle = hwnd(1), .title = "Alpha|Beta", .bigIcon = hicon(11), .smallIcon = hicon(12)},
+                 {.handle = hwnd(2), .title = "Same", .bigIcon = hicon(21), .smallIcon = hicon(22)},
+                 {.handle = hwnd(3), .title = "Same", .bigIcon = hicon(31), .smallIcon = hicon(32)},
+                 {.handle = hwnd(4), .title = longTitle, .bigIcon = hicon(41), .smallIcon = hicon(42)}};
   form.Timer1_Timer();
   EXPECT_EQ(form.mod.TaskList, "Alpha|Beta|Same|Same|" + std::string(255, 'L') + "|");
   EXPECT_EQ(titles(), (std::vector<std::string>{"Alpha|Beta", "Same", "Same", longTitle}));
@@ -148,7 +149,7 @@ TEST_F(TaskView, BarTitlesEqualTitlesAndLongTitlesRowByWindow) {
 }
 
 TEST_F(TaskView, IconMessageIsSentBlockingWithATimeoutThatGivesUpOnHungWindows) {
-  sys.windows = {{.handle = 1, .title = "Alpha", .bigIcon = 11, .smallIcon = 12}};
+  sys.windows = {{.handle = hwnd(1), .title = "Alpha", .bigIcon = hicon(11), .smallIcon = hicon(12)}};
   form.Timer1_Timer();
   ASSERT_EQ(sys.sentMessages.size(), 2u);
   EXPECT_EQ(sys.sentMessages[0].message, 0x7Fu);  // WM_GETICON
@@ -162,21 +163,21 @@ TEST_F(TaskView, IconMessageIsSentBlockingWithATimeoutThatGivesUpOnHungWindows) 
 }
 
 TEST_F(TaskView, HungWindowIsAskedOnceAndFallsBackToItsClass) {
-  sys.windows = {{.handle = 1, .title = "Busy", .bigIcon = 11, .smallIcon = 12, .classIcon = 13,
-                  .classSmallIcon = 14, .hung = true},
-                 {.handle = 2, .title = "Busy"}};
+  sys.windows = {{.handle = hwnd(1), .title = "Busy", .bigIcon = hicon(11), .smallIcon = hicon(12),
+                  .classIcon = hicon(13), .classSmallIcon = hicon(14), .hung = true},
+                 {.handle = hwnd(2), .title = "Busy"}};
   form.Timer1_Timer();
   // One unanswered message for the hung window, both for the other.
   ASSERT_EQ(sys.sentMessages.size(), 3u);
-  EXPECT_EQ(sys.sentMessages[0].window, 1u);
-  EXPECT_EQ(sys.sentMessages[1].window, 2u);
+  EXPECT_EQ(sys.sentMessages[0].window, hwnd(1));
+  EXPECT_EQ(sys.sentMessages[1].window, hwnd(2));
   EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;", ""}));
   EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"14@16x16;", ""}));
 }
 
 TEST_F(TaskView, LargeIconWithoutSmallTakesBothFromTheClass) {
-  sys.windows = {{.handle = 1, .title = "A", .pid = 40, .bigIcon = 11, .smallIcon = 0, .classIcon = 13,
-                  .classSmallIcon = 14}};
+  sys.windows = {{.handle = hwnd(1), .title = "A", .pid = 40, .bigIcon = hicon(11), .smallIcon = hicon(0),
+                  .classIcon = hicon(13), .classSmallIcon = hicon(14)}};
   giveImageFile(40, "C:\\a.exe", 15, 16);
   form.Timer1_Timer();
   EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;"}));  // not 11
@@ -185,7 +186,7 @@ TEST_F(TaskView, LargeIconWithoutSmallTakesBothFromTheClass) {
 }
 
 TEST_F(TaskView, MissingClassIconTakesBothFromTheImageFileAndDestroysThem) {
-  sys.windows = {{.handle = 1, .title = "A", .pid = 40, .bigIcon = 11, .classIcon = 13}};
+  sys.windows = {{.handle = hwnd(1), .title = "A", .pid = 40, .bigIcon = hicon(11), .classIcon = hicon(13)}};
   giveImageFile(40, "C:\\Program Files\\a.exe", 15, 16);
   form.Timer1_Timer();
   EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"15@32x32;"}));
@@ -203,7 +204,7 @@ TEST_F(TaskView, MissingClassIconTakesBothFromTheImageFileAndDestroysThem) {
 }
 
 TEST_F(TaskView, NoIconAnywhereGivesTheBlankImage) {
-  sys.windows = {{.handle = 1, .title = "Bare", .pid = 41}, {.handle = 2, .title = "NoProcess", .pid = 99}};
+  sys.windows = {{.handle = hwnd(1), .title = "Bare", .pid = 41}, {.handle = hwnd(2), .title = "NoProcess", .pid = 99}};
   sys.processes[41].pid = 41;  // a process whose path cannot be read
   giveImageFile(42, "C:\\other.exe", 15, 16);
   form.Timer1_Timer();
@@ -214,10 +215,10 @@ TEST_F(TaskView, NoIconAnywhereGivesTheBlankImage) {
 }
 
 TEST_F(TaskView, UndrawableSmallIconUsesTheLargeOneForThisRowOnly) {
-  sys.windows = {{.handle = 1, .title = "A", .bigIcon = 11, .smallIcon = 12},
-                 {.handle = 2, .title = "B", .bigIcon = 21, .smallIcon = 22}};
-  f.Pic_Small.failDrawEx.insert(12);
-  f.Pic_Small.failDraw.insert(12);
+  sys.windows = {{.handle = hwnd(1), .title = "A", .bigIcon = hicon(11), .smallIcon = hicon(12)},
+                 {.handle = hwnd(2), .title = "B", .bigIcon = hicon(21), .smallIcon = hicon(22)}};
+  f.Pic_Small.failDrawEx.insert(hicon(12));
+  f.Pic_Small.failDraw.insert(hicon(12));
   form.Timer1_Timer();
 
   const std::vector<std::string> rowA = {
@@ -241,7 +242,7 @@ TEST_F(TaskView, UndrawableSmallIconUsesTheLargeOneForThisRowOnly) {
 }
 
 TEST_F(TaskView, ImageFileWithOnlyALargeIcon) {
-  sys.windows = {{.handle = 1, .title = "A", .pid = 40}};
+  sys.windows = {{.handle = hwnd(1), .title = "A", .pid = 40}};
   giveImageFile(40, "C:\\a.exe", 15, 0);
   form.Timer1_Timer();
   EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"15@32x32;15@icon;"}));
@@ -256,8 +257,8 @@ TEST_F(TaskView, ThousandRebuildsLeaveNoExtractedIconAlive) {
     const int open = i % 4;  // windows open and close between ticks
     for (int w = 0; w < open; ++w) {
       const auto pid = static_cast<std::uint32_t>(100 + w);
-      sys.windows.push_back({.handle = static_cast<std::uintptr_t>(w + 1), .title = "W" + std::to_string(w),
-                             .pid = pid, .bigIcon = w == 0 ? 7u : 0u});
+      sys.windows.push_back({.handle = hwnd(static_cast<std::uintptr_t>(w + 1)), .title = "W" + std::to_string(w),
+                             .pid = pid, .bigIcon = hicon(w == 0 ? 7u : 0u)});
       giveImageFile(pid, "C:\\w" + std::to_string(w) + ".exe", 1000 + 2 * w, 1001 + 2 * w);
     }
     form.Timer1_Timer();

@@ -55,10 +55,10 @@ bool readCpuUsageWord(platform::System& system, const char* key, std::uint32_t* 
   *word = 0;
   // The statistic is the 9x family's, and no 9x system runs 64-bit programs.
   if (system.pointerSize() != 4) return false;
-  platform::Handle handle = 0;
+  platform::Handle handle{};
   const std::int32_t status = system.regOpenKey(platform::kHkeyDynData, key, &handle);
   platform::ScopedKey scoped(system, handle);
-  if (status != 0 || handle == 0) return false;
+  if (status != 0 || handle == platform::Handle{}) return false;
   std::array<std::byte, 4> data{};
   std::uint32_t type = kRegDword;
   std::uint32_t size = 4;

@@ -14,13 +14,23 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace ledra::platform {
 
-using Handle = std::uintptr_t;        // process, snapshot, registry key: 0 = none
-using WindowHandle = std::uintptr_t;  // 0 = none
-using IconHandle = std::uintptr_t;    // 0 = none
+// Distinct types, so a window cannot be passed where a process handle belongs. The
+// value-initialised handle ({}) is none.
+enum class Handle : std::uintptr_t {};        // process, snapshot, registry key
+enum class WindowHandle : std::uintptr_t {};
+enum class IconHandle : std::uintptr_t {};
 using Bytes = std::span<std::byte>;
+
+// The number behind a handle: a row tag, a key, the adapter's cast.
+template <typename H>
+  requires std::is_enum_v<H>
+constexpr std::uintptr_t raw(H handle) {
+  return static_cast<std::uintptr_t>(handle);
+}
 
 // NTSTATUS values the program looks at.
 inline constexpr std::int32_t kStatusSuccess = 0;
@@ -31,7 +41,8 @@ inline constexpr std::int32_t kStatusInvalidInfoClass = static_cast<std::int32_t
 inline constexpr std::int32_t kStatusAccessDenied = static_cast<std::int32_t>(0xC0000022u);
 
 // Registry roots. Predefined keys are sign-extended 32-bit values.
-inline constexpr Handle kHkeyDynData = static_cast<Handle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000006u)));
+inline constexpr Handle kHkeyDynData{
+    static_cast<std::uintptr_t>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000006u)))};
 
 class System {
  public:
@@ -156,10 +167,10 @@ class ScopedHandle {
   ScopedHandle(const ScopedHandle&) = delete;
   ScopedHandle& operator=(const ScopedHandle&) = delete;
   ~ScopedHandle() {
-    if (handle_ != 0) system_->closeHandle(handle_);
+    if (handle_ != Handle{}) system_->closeHandle(handle_);
   }
   Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != 0; }
+  explicit operator bool() const { return handle_ != Handle{}; }
 
  private:
   System* system_;
@@ -173,7 +184,7 @@ class ScopedKey {
   ScopedKey(const ScopedKey&) = delete;
   ScopedKey& operator=(const ScopedKey&) = delete;
   ~ScopedKey() {
-    if (key_ != 0) system_->regCloseKey(key_);
+    if (key_ != Handle{}) system_->regCloseKey(key_);
   }
   Handle get() const { return key_; }
 

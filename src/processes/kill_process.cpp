@@ -32,7 +32,7 @@ bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
   if (!platform::IsNT(system)) return false;
   // The least right that answers the question; older systems refuse the limited one.
   platform::Handle opened = system.openProcess(kQueryLimitedInformation, false, pid);
-  if (opened == 0) opened = system.openProcess(kQueryInformation, false, pid);
+  if (opened == platform::Handle{}) opened = system.openProcess(kQueryInformation, false, pid);
   platform::ScopedHandle process(system, opened);
   // A process we may not even ask about is not one to end blindly.
   if (!process) return true;

@@ -21,8 +21,9 @@ bool selectedTask(const platform::ListView& list, platform::WindowHandle& h, std
   const int row = list.selectedRow();
   if (row < 0 || row >= list.rowCount()) return false;
   const std::string tag = list.rowTag(row);
-  h = 0;
-  std::from_chars(tag.data(), tag.data() + tag.size(), h);
+  std::uintptr_t value = 0;
+  std::from_chars(tag.data(), tag.data() + tag.size(), value);
+  h = platform::WindowHandle{value};
   title = list.cell(row, 0);
   return true;
 }
@@ -31,7 +32,7 @@ bool selectedTask(const platform::ListView& list, platform::WindowHandle& h, std
 
 bool IsSameTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
   // A closed window reads as no title, and a row never has an empty one.
-  return h != 0 && !title.empty() && GetFullWindowTitle(system, h) == title;
+  return h != platform::WindowHandle{} && !title.empty() && GetFullWindowTitle(system, h) == title;
 }
 
 void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
@@ -52,7 +53,7 @@ void EndTask(platform::System& system, platform::WindowHandle h, std::string_vie
 void ShowRunDialog(platform::System& system, platform::WindowHandle owner, std::string_view title,
                    std::string_view prompt, bool noDefault) {
   const std::uint32_t flags = noDefault ? kRfNoDefault : 0;
-  system.runFileDialog(owner, 0, title, prompt, flags, platform::IsNT(system));
+  system.runFileDialog(owner, platform::IconHandle{}, title, prompt, flags, platform::IsNT(system));
 }
 
 void NewTask(platform::System& system, const TaskControls& c) {
@@ -62,14 +63,14 @@ void NewTask(platform::System& system, const TaskControls& c) {
 }
 
 void EndSelectedTask(platform::System& system, const TaskControls& c) {
-  platform::WindowHandle h = 0;
+  platform::WindowHandle h{};
   std::string title;
   if (!selectedTask(*c.ListTask, h, title)) return;
   EndTask(system, h, title);
 }
 
 void SwitchToSelectedTask(platform::System& system, const TaskControls& c) {
-  platform::WindowHandle h = 0;
+  platform::WindowHandle h{};
   std::string title;
   if (!selectedTask(*c.ListTask, h, title)) return;
   // Get out of the way first, so the chosen window ends up in front; this happens even

@@ -7,7 +7,7 @@
 namespace ledra::tasks {
 
 std::string GetTaskImagePath(platform::System& system, platform::WindowHandle h) {
-  if (h == 0) return {};
+  if (h == platform::WindowHandle{}) return {};
   std::uint32_t pid = 0;
   system.getWindowThreadProcessId(h, &pid);
   // No result at all reads as "no path": the row then gets no icon from the file.

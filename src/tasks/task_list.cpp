@@ -39,13 +39,13 @@ bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platfor
                   std::string& taskList, std::vector<TaskWindow>* windows) {
   if (h == self) return true;
   if (!system.isWindowVisible(h)) return true;
-  if (system.getParent(h) != 0) return true;
+  if (system.getParent(h) != platform::WindowHandle{}) return true;
 
   // Both are read for every window that gets this far, owner first.
   const platform::WindowHandle owner = system.getWindow(h, kGwOwner);
   const std::int32_t exStyle = system.getWindowLong(h, kGwlExStyle);
-  const bool unownedApp = owner == 0 && (exStyle & kWsExToolWindow) == 0;
-  const bool ownedApp = owner != 0 && (exStyle & kWsExAppWindow) != 0;
+  const bool unownedApp = owner == platform::WindowHandle{} && (exStyle & kWsExToolWindow) == 0;
+  const bool ownedApp = owner != platform::WindowHandle{} && (exStyle & kWsExAppWindow) != 0;
   if (!unownedApp && !ownedApp) return true;
 
   // A title stops at its first NUL; an empty one (or a failed read) is not a task.

@@ -11,7 +11,7 @@ namespace ledra::tasks {
 // One listed window, as the enumeration met it; the title is the one in the task list
 // string (at most 255 UTF-16 units).
 struct TaskWindow {
-  platform::WindowHandle window = 0;
+  platform::WindowHandle window{};
   std::string title;
 };
 

@@ -27,6 +27,8 @@ constexpr std::uint32_t kSmtoAbortIfHung = 2;
 // application must not hold up the whole window.
 constexpr std::uint32_t kIconAnswerMs = 200;
 
+constexpr IconHandle kNoIcon{};
+
 constexpr int kLarge = 32;
 constexpr int kSmall = 16;
 
@@ -38,41 +40,41 @@ class ExtractedIcons {
   ExtractedIcons(const ExtractedIcons&) = delete;
   ExtractedIcons& operator=(const ExtractedIcons&) = delete;
   ~ExtractedIcons() {
-    if (large_ != 0) system_.destroyIcon(large_);
-    if (small_ != 0 && small_ != large_) system_.destroyIcon(small_);
+    if (large_ != kNoIcon) system_.destroyIcon(large_);
+    if (small_ != kNoIcon && small_ != large_) system_.destroyIcon(small_);
   }
   // The first icon of the file; each form it gives replaces the handle passed in.
   void extract(std::string_view path, IconHandle& big, IconHandle& small) {
     if (path.empty()) return;
-    IconHandle large = 0, smallForm = 0;
+    IconHandle large{}, smallForm{};
     if (system_.extractIconEx(path, 0, &large, &smallForm, 1) == 0) return;
     large_ = large;
     small_ = smallForm;
-    if (large != 0) big = large;
-    if (smallForm != 0) small = smallForm;
+    if (large != kNoIcon) big = large;
+    if (smallForm != kNoIcon) small = smallForm;
   }
 
  private:
   platform::System& system_;
-  IconHandle large_ = 0, small_ = 0;
+  IconHandle large_{}, small_{};
 };
 
 struct Icons {
-  IconHandle big = 0, small = 0;
+  IconHandle big{}, small{};
 };
 
 // WM_GETICON with a time-out; a window that does not answer the first is not asked the
 // second, so it costs the wait once.
 Icons askWindow(platform::System& system, WindowHandle h) {
   Icons icons;
-  if (h == 0) return icons;
+  if (h == WindowHandle{}) return icons;
   constexpr std::uint32_t flags = kSmtoBlock | kSmtoAbortIfHung;
   std::uintptr_t answer = 0;
   if (!system.sendMessageTimeout(h, kWmGetIcon, kIconBig, 0, flags, kIconAnswerMs, &answer)) return icons;
-  icons.big = answer;
+  icons.big = IconHandle{answer};
   answer = 0;
   if (!system.sendMessageTimeout(h, kWmGetIcon, kIconSmall2, 0, flags, kIconAnswerMs, &answer)) return icons;
-  icons.small = answer;
+  icons.small = IconHandle{answer};
   return icons;
 }
 
@@ -112,13 +114,13 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
     bool enlarged = false;
     {
       Icons icons = askWindow(system, h);
-      if (icons.small == 0 || icons.big == 0) {
+      if (icons.small == kNoIcon || icons.big == kNoIcon) {
         // Both come from the class, also the one the window gave.
-        icons.big = h != 0 ? system.getClassLong(h, kGclHIcon) : 0;
-        icons.small = h != 0 ? system.getClassLong(h, kGclHIconSm) : 0;
+        icons.big = h != WindowHandle{} ? IconHandle{system.getClassLong(h, kGclHIcon)} : kNoIcon;
+        icons.small = h != WindowHandle{} ? IconHandle{system.getClassLong(h, kGclHIconSm)} : kNoIcon;
       }
       ExtractedIcons extracted(system);
-      if (icons.small == 0 || icons.big == 0) extracted.extract(path, icons.big, icons.small);
+      if (icons.small == kNoIcon || icons.big == kNoIcon) extracted.extract(path, icons.big, icons.small);
 
       bool r1 = picLarge.drawIconEx(icons.big, 0, 0, kLarge, kLarge);
       bool r2 = picSmall.drawIconEx(icons.small, 0, 0, kSmall, kSmall);
@@ -149,7 +151,7 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
     key += std::to_string(i);
     list.addRow(key, titles[i], image, image);
     // The window the row stands for, for Switch to and End task.
-    list.setRowTag(static_cast<int>(i), std::to_string(windows[i].window));
+    list.setRowTag(static_cast<int>(i), std::to_string(platform::raw(windows[i].window)));
   }
 }
 

@@ -104,7 +104,7 @@ void MemoryImageList::addFrom(const platform::IconSurface& surface) {
 }
 void MemoryImageList::addIcon(IconHandle icon) {
   if (log_) log_->push_back(name_ + ".addIcon");
-  images.push_back("icon" + std::to_string(icon));
+  images.push_back("icon" + std::to_string(platform::raw(icon)));
 }
 
 void MemoryIconSurface::clear() {
@@ -119,18 +119,18 @@ void MemoryIconSurface::resize(int w, int h) {
 bool MemoryIconSurface::drawIconEx(IconHandle icon, int, int, int width, int height) {
   // "Pic_Small.drawIconEx 7 16x16 on 16x16" (the last size is the surface's own).
   if (log_)
-    log_->push_back(name_ + ".drawIconEx " + std::to_string(icon) + " " + std::to_string(width) + "x" +
+    log_->push_back(name_ + ".drawIconEx " + std::to_string(platform::raw(icon)) + " " + std::to_string(width) + "x" +
                     std::to_string(height) + " on " + std::to_string(w_) + "x" + std::to_string(h_));
-  if (icon == 0 || failDrawEx.count(icon)) return false;
-  picture += std::to_string(icon) + "@" + std::to_string(width) + "x" + std::to_string(height) + ";";
+  if (icon == IconHandle{} || failDrawEx.count(icon)) return false;
+  picture += std::to_string(platform::raw(icon)) + "@" + std::to_string(width) + "x" + std::to_string(height) + ";";
   return true;
 }
 bool MemoryIconSurface::drawIcon(IconHandle icon, int, int) {
   if (log_)
-    log_->push_back(name_ + ".drawIcon " + std::to_string(icon) + " on " + std::to_string(w_) + "x" +
+    log_->push_back(name_ + ".drawIcon " + std::to_string(platform::raw(icon)) + " on " + std::to_string(w_) + "x" +
                     std::to_string(h_));
-  if (icon == 0 || failDraw.count(icon)) return false;
-  picture += std::to_string(icon) + "@icon;";
+  if (icon == IconHandle{} || failDraw.count(icon)) return false;
+  picture += std::to_string(platform::raw(icon)) + "@icon;";
   return true;
 }
 

@@ -217,8 +217,8 @@ class MemoryTabStrip : public platform::TabStrip {
 
 class MemoryWindow : public platform::Window {
  public:
-  platform::WindowHandle hwnd = 0x1000;
-  platform::IconHandle iconHandle = 0xA000;
+  platform::WindowHandle hwnd{0x1000};
+  platform::IconHandle iconHandle{0xA000};
   int width = 0;
   bool minimized = false;
   bool ended = false;

@@ -34,7 +34,7 @@ std::size_t FakeSystem::count(std::string_view call) const {
 }
 
 FakeSystem::Window* FakeSystem::window(WindowHandle handle) {
-  if (handle == 0) return nullptr;
+  if (handle == WindowHandle{}) return nullptr;
   for (auto& w : windows)
     if (w.handle == handle) return &w;
   return nullptr;
@@ -112,9 +112,9 @@ bool FakeSystem::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t addres
 Handle FakeSystem::openProcess(std::uint32_t access, bool, std::uint32_t pid) {
   calls.push_back("openProcess");
   auto it = processes.find(pid);
-  if (it == processes.end() || !it->second.canOpen || it->second.terminated) return 0;
-  if ((access & it->second.deniedAccess) != 0) return 0;
-  Handle h = nextHandle_ += 4;
+  if (it == processes.end() || !it->second.canOpen || it->second.terminated) return Handle{};
+  if ((access & it->second.deniedAccess) != 0) return Handle{};
+  const Handle h = nextHandle();
   openHandles.insert(h);
   handlePid[h] = pid;
   handleAccess[h] = access;
@@ -200,8 +200,8 @@ std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module
 
 Handle FakeSystem::createToolhelp32Snapshot(std::uint32_t, std::uint32_t) {
   calls.push_back("createToolhelp32Snapshot");
-  if (snapshotFails) return 0;
-  Handle h = nextHandle_ += 4;
+  if (snapshotFails) return Handle{};
+  const Handle h = nextHandle();
   openHandles.insert(h);
   snapshotCursor_[h] = 0;
   return h;
@@ -288,11 +288,11 @@ void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, 
 
 std::int32_t FakeSystem::regOpenKey(Handle root, std::string_view subKey, Handle* result) {
   calls.push_back("regOpenKey");
-  if (result) *result = 0;
+  if (result) *result = Handle{};
   if (root != kHkeyDynData) return 2;  // ERROR_FILE_NOT_FOUND
   auto it = registry.find(std::string(subKey));
   if (it == registry.end()) return 2;
-  Handle h = nextHandle_ += 4;
+  const Handle h = nextHandle();
   openKeys.insert(h);
   keyPath_[h] = it->first;
   if (result) *result = h;
@@ -340,13 +340,13 @@ bool FakeSystem::isWindowVisible(WindowHandle h) {
 WindowHandle FakeSystem::getParent(WindowHandle h) {
   calls.push_back("getParent");
   auto* w = window(h);
-  return w ? w->parent : 0;
+  return w ? w->parent : WindowHandle{};
 }
 
 WindowHandle FakeSystem::getWindow(WindowHandle h, std::uint32_t command) {
   calls.push_back("getWindow");
   auto* w = window(h);
-  return (w && command == 4) ? w->owner : 0;  // GW_OWNER
+  return (w && command == 4) ? w->owner : WindowHandle{};  // GW_OWNER
 }
 
 std::int32_t FakeSystem::getWindowLong(WindowHandle h, std::int32_t index) {
@@ -377,8 +377,8 @@ std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {
 WindowHandle FakeSystem::findWindow(std::string_view title) {
   calls.push_back("findWindow");
   for (const auto& w : windows)
-    if (w.parent == 0 && w.title == title) return w.handle;
-  return 0;
+    if (w.parent == WindowHandle{} && w.title == title) return w.handle;
+  return WindowHandle{};
 }
 
 std::uint32_t FakeSystem::getWindowThreadProcessId(WindowHandle h, std::uint32_t* pid) {
@@ -397,7 +397,7 @@ bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::
   if (result) *result = 0;
   auto* w = window(h);
   if (!w || w->hung) return false;
-  if (message == 0x7F && result) *result = wParam == 1 ? w->bigIcon : w->smallIcon;  // WM_GETICON
+  if (message == 0x7F && result) *result = platform::raw(wParam == 1 ? w->bigIcon : w->smallIcon);  // WM_GETICON
   return true;
 }
 
@@ -405,8 +405,8 @@ std::uintptr_t FakeSystem::getClassLong(WindowHandle h, std::int32_t index) {
   calls.push_back("getClassLong");
   auto* w = window(h);
   if (!w) return 0;
-  if (index == -14) return w->classIcon;       // GCL_HICON
-  if (index == -34) return w->classSmallIcon;  // GCL_HICONSM
+  if (index == -14) return platform::raw(w->classIcon);       // GCL_HICON
+  if (index == -34) return platform::raw(w->classSmallIcon);  // GCL_HICONSM
   return 0;
 }
 
@@ -444,12 +444,12 @@ std::uint32_t FakeSystem::extractIconEx(std::string_view file, int index, IconHa
   auto it = fileIcons.find(std::string(file));
   if (it == fileIcons.end() || index != 0 || count == 0) return 0;
   std::uint32_t got = 0;
-  if (large && it->second.first) {
+  if (large && it->second.first != IconHandle{}) {
     *large = it->second.first;
     liveExtractedIcons.insert(*large);
     ++got;
   }
-  if (small && it->second.second) {
+  if (small && it->second.second != IconHandle{}) {
     *small = it->second.second;
     liveExtractedIcons.insert(*small);
     ++got;

@@ -21,6 +21,10 @@ using platform::Handle;
 using platform::IconHandle;
 using platform::WindowHandle;
 
+// Handles as the tests write them: numbers.
+constexpr WindowHandle hwnd(std::uintptr_t n) { return WindowHandle{n}; }
+constexpr IconHandle hicon(std::uintptr_t n) { return IconHandle{n}; }
+
 class FakeSystem : public platform::System {
  public:
   FakeSystem() = default;
@@ -122,16 +126,16 @@ class FakeSystem : public platform::System {
 
   // ---- windows -------------------------------------------------------------------------
   struct Window {
-    WindowHandle handle = 0;
+    WindowHandle handle{};
     std::string title;
     bool visible = true;
-    WindowHandle parent = 0;
-    WindowHandle owner = 0;
+    WindowHandle parent{};
+    WindowHandle owner{};
     std::int32_t exStyle = 0;
     std::uint32_t pid = 0;
     std::uint32_t thread = 1;
-    IconHandle bigIcon = 0, smallIcon = 0;           // WM_GETICON answers
-    IconHandle classIcon = 0, classSmallIcon = 0;    // GetClassLong answers
+    IconHandle bigIcon{}, smallIcon{};           // WM_GETICON answers
+    IconHandle classIcon{}, classSmallIcon{};    // GetClassLong answers
     bool hung = false;                               // does not answer messages
     bool minimized = false;
     bool restored = false;
@@ -236,7 +240,8 @@ class FakeSystem : public platform::System {
                                  bool wide);
   bool readMemory(Handle process, std::uint64_t address, Bytes into);
 
-  Handle nextHandle_ = 0x100;
+  Handle nextHandle() { return Handle{nextHandle_ += 4}; }
+  std::uintptr_t nextHandle_ = 0x100;
   std::map<Handle, std::size_t> snapshotCursor_;
   std::map<Handle, std::string> keyPath_;
 };
