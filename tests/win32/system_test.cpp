@@ -14,6 +14,7 @@
 
 #include "common/byte_reader.h"
 #include "platform/os_layout.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "wine_support.h"
@@ -28,7 +29,11 @@ using ledra::platform::IconHandle;
 using ledra::platform::OsLayout;
 using ledra::platform::ReadPointer;
 using ledra::platform::WindowHandle;
+using ledra::platform::win32::fromHandle;
+using ledra::platform::win32::fromIcon;
+using ledra::platform::win32::fromKey;
 using ledra::platform::win32::fromWide;
+using ledra::platform::win32::fromWindow;
 using ledra::platform::win32::toWide;
 using ledra::platform::win32::Win32System;
 
@@ -238,7 +243,7 @@ TEST(Win32SystemProcess, ReadsAreAllOrNothing) {
   EXPECT_TRUE(system.readProcessMemory(process, edge - 4, four));
   EXPECT_FALSE(system.readProcessMemory(process, edge - 4, eight));  // half of it readable
   EXPECT_FALSE(system.readProcessMemory(process, edge, four));
-  EXPECT_FALSE(system.readProcessMemory(0, edge - 4, four));  // no handle
+  EXPECT_FALSE(system.readProcessMemory(Handle{}, edge - 4, four));  // no handle
 
   static const char marker[] = "LEDR";
   const std::uint64_t at = reinterpret_cast<std::uintptr_t>(marker);
@@ -273,7 +278,7 @@ TEST(Win32SystemProcess, HandleAccountingFollowsOpensAndCloses) {
   // A handle this object did not hand out is closed but never counted.
   HANDLE own = OpenProcess(0x400, FALSE, GetCurrentProcessId());
   ASSERT_NE(own, nullptr);
-  EXPECT_TRUE(system.closeHandle(reinterpret_cast<Handle>(own)));
+  EXPECT_TRUE(system.closeHandle(fromHandle(own)));
   EXPECT_EQ(system.liveHandles(), 0u);
 }
 
@@ -402,8 +407,8 @@ class Win32SystemRegistry : public ::testing::Test {
 
 TEST_F(Win32SystemRegistry, DwordValueReadsWithTypeAndSize) {
   Win32System system;
-  Handle key = 0;
-  const Handle currentUser = reinterpret_cast<Handle>(HKEY_CURRENT_USER);
+  Handle key{};
+  const Handle currentUser = fromKey(HKEY_CURRENT_USER);
   ASSERT_EQ(system.regOpenKey(currentUser, "Software\\LedraSystemTest", &key), 0);
   ASSERT_NE(key, 0u);
   EXPECT_EQ(system.liveHandles(), 1u);
@@ -424,7 +429,7 @@ TEST_F(Win32SystemRegistry, DwordValueReadsWithTypeAndSize) {
   EXPECT_EQ(system.regCloseKey(key), 0);
   EXPECT_EQ(system.liveHandles(), 0u);
 
-  Handle none = 0x1234;
+  Handle none{0x1234};
   EXPECT_NE(system.regOpenKey(currentUser, "Software\\LedraNoSuchKey", &none), 0);
   EXPECT_EQ(none, 0u);
   EXPECT_EQ(system.liveHandles(), 0u);
@@ -463,7 +468,7 @@ class Win32SystemWindows : public ::testing::Test {
   void TearDown() override {
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) DestroyWindow(*it);
   }
-  static WindowHandle handle(HWND w) { return reinterpret_cast<WindowHandle>(w); }
+  static WindowHandle handle(HWND w) { return fromWindow(w); }
 
   std::vector<HWND> windows_;
 };
@@ -531,7 +536,7 @@ TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
   EXPECT_EQ(system.getWindowThreadProcessId(handle(owner), &pid), GetCurrentThreadId());
   EXPECT_EQ(pid, GetCurrentProcessId());
   pid = 77;
-  EXPECT_EQ(system.getWindowThreadProcessId(0, &pid), 0u);
+  EXPECT_EQ(system.getWindowThreadProcessId(WindowHandle{}, &pid), 0u);
   EXPECT_EQ(pid, 0u);
 
   EXPECT_FALSE(system.isWindowVisible(handle(owner)));
@@ -558,7 +563,7 @@ TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
   EXPECT_TRUE(system.setWindowPos(handle(second), reinterpret_cast<std::intptr_t>(first), 0, 0, 0,
                                   0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
   EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second);
-  EXPECT_FALSE(system.setWindowPos(0, 0, 0, 0, 0, 0, SWP_NOZORDER));
+  EXPECT_FALSE(system.setWindowPos(WindowHandle{}, 0, 0, 0, 0, 0, SWP_NOZORDER));
 
   EXPECT_EQ(system.getClassLong(handle(owner), GCLP_HICON),
             reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WARNING))));
@@ -620,7 +625,7 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
   GetSystemDirectoryW(dir, MAX_PATH);
   const std::string notepad = fromWide(dir) + "\\notepad.exe";
 
-  IconHandle large = 0, small = 0;
+  IconHandle large{}, small{};
   const std::uint32_t got = system.extractIconEx(notepad, 0, &large, &small, 1);
   EXPECT_GE(got, 1u);
   ASSERT_NE(large, 0u);
@@ -640,7 +645,7 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
   EXPECT_EQ(system.liveIcons(), 0u);
 
   // A file without icons gives none and leaves the caller's places as they were.
-  IconHandle keepLarge = 0x55, keepSmall = 0x66;
+  IconHandle keepLarge{0x55}, keepSmall{0x66};
   EXPECT_EQ(system.extractIconEx(fromWide(dir) + "\\no-such-file.exe", 0, &keepLarge,
                                  &keepSmall, 1),
             0u);
@@ -659,13 +664,13 @@ TEST(Win32SystemModal, MessageBoxShowsTextAndCaption) {
   const std::string caption = system.isNt() ? "Windows Ledra 任务" : "Windows Ledra";
   const std::string text = system.isNt() ? "“test.exe”不能被终止！" : "test.exe cannot end";
   ModalCloser closer(GetCurrentThreadId(), IDOK);
-  EXPECT_EQ(system.messageBox(0, text, caption, MB_ICONERROR), IDOK);
+  EXPECT_EQ(system.messageBox(WindowHandle{}, text, caption, MB_ICONERROR), IDOK);
   closer.wait();
   EXPECT_EQ(fromWide(closer.title), caption);
   EXPECT_TRUE(closer.shows(toWide(text)));
 
   ModalCloser no(GetCurrentThreadId(), IDNO);
-  EXPECT_EQ(system.messageBox(0, "?", caption, MB_YESNO), IDNO);
+  EXPECT_EQ(system.messageBox(WindowHandle{}, "?", caption, MB_YESNO), IDNO);
   no.wait();
 }
 
@@ -676,7 +681,7 @@ TEST(Win32SystemModal, RunDialogGetsTitleAndPromptInTheFamilysForm) {
   const std::string title = wide ? "新建任务" : "Create New Task";
   const std::string prompt = wide ? "请键入程序名称" : "Type the name of a program";
   ModalCloser closer(GetCurrentThreadId(), IDCANCEL);
-  const bool shown = system.runFileDialog(0, 0, title, prompt, 0, wide);
+  const bool shown = system.runFileDialog(WindowHandle{}, IconHandle{}, title, prompt, 0, wide);
   closer.wait();
   ASSERT_TRUE(shown);
   EXPECT_EQ(fromWide(closer.title), title);
@@ -688,7 +693,7 @@ TEST(Win32SystemModal, AboutBoxNamesTheProgram) {
   const bool wide = system.isNt();
   const std::string title = wide ? "Windows Ledra 任务管理器" : "Windows Ledra";
   ModalCloser closer(GetCurrentThreadId(), IDOK);
-  EXPECT_TRUE(system.shellAbout(0, title, "0.3.18", 0, wide));
+  EXPECT_TRUE(system.shellAbout(WindowHandle{}, title, "0.3.18", IconHandle{}, wide));
   closer.wait();
   EXPECT_NE(closer.title.find(toWide(title)), std::wstring::npos) << fromWide(closer.title);
   EXPECT_TRUE(closer.shows(L"0.3.18"));
@@ -726,7 +731,7 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   EXPECT_EQ(system.queryDosDevice("C:"), "\\Device\\HarddiskVolume1");
   // The dynamic-data root exists on Wine's NT mode too, without the CPU statistic.
   EXPECT_EQ(reinterpret_cast<HKEY>(ledra::platform::kHkeyDynData), HKEY_DYN_DATA);  // sign-extended
-  Handle key = 0;
+  Handle key{};
   if (system.regOpenKey(ledra::platform::kHkeyDynData, "PerfStats\\StatData", &key) == 0) {
     std::vector<std::byte> data(4);
     std::uint32_t type = 0, size = 0;

@@ -147,7 +147,7 @@ class TaskPage : public ::testing::Test {
   }
   ledra::app::ForLedra& form() { return *window.form(); }
   const ledra::app::FormControls& controls() { return form().controls(); }
-  WindowHandle self() { return reinterpret_cast<WindowHandle>(window.hwnd()); }
+  WindowHandle self() { return fromWindow(window.hwnd()); }
 
   HWND probe(const std::wstring& title, DWORD style, DWORD exStyle = 0, HWND owner = nullptr) {
     HWND w = CreateWindowExW(exStyle, kProbeClass, title.c_str(), style, 20, 20, 200, 120, owner, nullptr,
@@ -267,10 +267,10 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
     const int row = rowOf(e.row.empty() ? e.title : e.row);
     ASSERT_GE(row, 0) << e.title;
     EXPECT_EQ(list.key(row), "a" + std::to_string(row));
-    EXPECT_EQ(list.rowTag(row), std::to_string(reinterpret_cast<WindowHandle>(e.w)));
+    EXPECT_EQ(list.rowTag(row), std::to_string(ledra::platform::raw(fromWindow(e.w))));
     // Found again by the title as listed, unless the list holds a cut or (on 9x, in a
     // code page without those characters) a substituted title.
-    if (e.title == e.original) EXPECT_EQ(system.findWindow(e.title), reinterpret_cast<WindowHandle>(e.w)) << e.title;
+    if (e.title == e.original) EXPECT_EQ(system.findWindow(e.title), fromWindow(e.w)) << e.title;
   }
   EXPECT_EQ(ListView_GetItemCount(listTask()), list.rowCount());
 }
@@ -340,7 +340,7 @@ TEST_F(TaskPage, EndTaskOnTheSecondOfTwoEqualTitlesEndsThatProcessOnly) {
     if (w == a || w == b) lower = w;
     return true;
   });
-  ASSERT_NE(reinterpret_cast<WindowHandle>(lower), system.findWindow(fromWide(title)));
+  ASSERT_NE(fromWindow(lower), system.findWindow(fromWide(title)));
   Child& victim = lower == a ? *first : *second;
   Child& survivor = lower == a ? *second : *first;
 
@@ -415,7 +415,7 @@ TEST_F(TaskPage, IconsOfAnotherProcessComeFromItsImageFile) {
   std::string title;
   title = ledra::tasks::GetTaskList(system, self());
   form().Timer1_Timer();
-  const int row = rowOf(system.getWindowText(reinterpret_cast<WindowHandle>(w), 256));
+  const int row = rowOf(system.getWindowText(fromWindow(w), 256));
   ASSERT_GE(row, 0) << title;
   EXPECT_EQ(system.liveIcons(), 0u);  // extracted, drawn and destroyed
 

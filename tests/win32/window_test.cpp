@@ -512,9 +512,9 @@ TEST_F(MainWindowTest, ImageListsTakeSurfacesAtTheirOwnSize) {
   auto& large = *controls().Pic_Large;
   HICON icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
   large.clear();
-  EXPECT_FALSE(large.drawIconEx(0, 0, 0, 32, 32));
-  EXPECT_TRUE(large.drawIconEx(reinterpret_cast<ledra::platform::IconHandle>(icon), 0, 0, 32, 32));
-  EXPECT_TRUE(controls().Pic_Small->drawIcon(reinterpret_cast<ledra::platform::IconHandle>(icon), 0, 0));
+  EXPECT_FALSE(large.drawIconEx(ledra::platform::IconHandle{}, 0, 0, 32, 32));
+  EXPECT_TRUE(large.drawIconEx(fromIcon(icon), 0, 0, 32, 32));
+  EXPECT_TRUE(controls().Pic_Small->drawIcon(fromIcon(icon), 0, 0));
 
   small.setImageSize(16, 16);
   EXPECT_EQ(small.count(), 0);

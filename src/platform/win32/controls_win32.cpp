@@ -306,13 +306,13 @@ void IconSurfaceControl::resize(int widthPx, int heightPx) {
 void IconSurfaceControl::clear() { PatBlt(dc_.get(), 0, 0, width_, height_, WHITENESS); }
 
 bool IconSurfaceControl::drawIconEx(IconHandle icon, int x, int y, int width, int height) {
-  if (icon == 0) return false;
-  return DrawIconEx(dc_.get(), x, y, reinterpret_cast<HICON>(icon), width, height, 0, nullptr, DI_NORMAL) != 0;
+  if (icon == IconHandle{}) return false;
+  return DrawIconEx(dc_.get(), x, y, asIcon(icon), width, height, 0, nullptr, DI_NORMAL) != 0;
 }
 
 bool IconSurfaceControl::drawIcon(IconHandle icon, int x, int y) {
-  if (icon == 0) return false;
-  return DrawIcon(dc_.get(), x, y, reinterpret_cast<HICON>(icon)) != 0;
+  if (icon == IconHandle{}) return false;
+  return DrawIcon(dc_.get(), x, y, asIcon(icon)) != 0;
 }
 
 ImageListControl::ImageListControl(int widthPx, int heightPx) : width_(widthPx), height_(heightPx) {
@@ -349,7 +349,7 @@ void ImageListControl::addFrom(const IconSurface& surface) {
 }
 
 void ImageListControl::addIcon(IconHandle icon) {
-  if (icon != 0) ImageList_ReplaceIcon(list_.get(), -1, reinterpret_cast<HICON>(icon));
+  if (icon != IconHandle{}) ImageList_ReplaceIcon(list_.get(), -1, asIcon(icon));
 }
 
 // ---- canvas ---------------------------------------------------------------------------

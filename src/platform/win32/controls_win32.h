@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
@@ -288,8 +289,8 @@ class WindowControl : public Window {
  public:
   WindowControl(HWND hwnd, Dpi dpi, int clientHeightTwips, HICON icon)
       : hwnd_(hwnd), dpi_(dpi), clientHeight_(clientHeightTwips), icon_(icon) {}
-  WindowHandle handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
-  IconHandle icon() const override { return reinterpret_cast<IconHandle>(icon_); }
+  WindowHandle handle() const override { return fromWindow(hwnd_); }
+  IconHandle icon() const override { return fromIcon(icon_); }
   int widthTwips() const override;
   void setWidthTwips(int width) override;
   void minimize() override;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/os_layout.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {
@@ -93,13 +94,8 @@ Fn lookup(HMODULE module, const char* name) {
   return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-HANDLE asHandle(Handle h) { return reinterpret_cast<HANDLE>(h); }
 // An address of another process, when this program's pointers can hold it.
 bool fitsPointer(std::uint64_t address) { return address <= std::numeric_limits<std::uintptr_t>::max(); }
-HWND asWindow(WindowHandle w) { return reinterpret_cast<HWND>(w); }
-HKEY asKey(Handle k) { return reinterpret_cast<HKEY>(k); }
-HICON asIcon(IconHandle i) { return reinterpret_cast<HICON>(i); }
-WindowHandle fromWindow(HWND w) { return reinterpret_cast<WindowHandle>(w); }
 
 // The size field callers put at the start of a record.
 std::uint32_t leadingSize(Bytes record) {
@@ -246,8 +242,8 @@ bool Win32System::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t addre
 // ---- kernel32: processes ------------------------------------------------------------
 
 Handle Win32System::openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) {
-  const auto handle = reinterpret_cast<Handle>(OpenProcess(access, inherit ? TRUE : FALSE, pid));
-  if (handle != 0) handles_.insert(handle);
+  const Handle handle = fromHandle(OpenProcess(access, inherit ? TRUE : FALSE, pid));
+  if (handle != Handle{}) handles_.insert(handle);
   return handle;
 }
 
@@ -321,11 +317,11 @@ std::string Win32System::getModuleFileNameEx(Handle process, std::uint64_t modul
 // ---- kernel32: Toolhelp -------------------------------------------------------------
 
 Handle Win32System::createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) {
-  if (!createToolhelp32Snapshot_) return 0;
+  if (!createToolhelp32Snapshot_) return Handle{};
   HANDLE snapshot = createToolhelp32Snapshot_(flags, pid);
   // The call fails with INVALID_HANDLE_VALUE; the seam says "none" with 0.
-  if (snapshot == INVALID_HANDLE_VALUE || snapshot == nullptr) return 0;
-  const auto handle = reinterpret_cast<Handle>(snapshot);
+  if (snapshot == INVALID_HANDLE_VALUE || snapshot == nullptr) return Handle{};
+  const Handle handle = fromHandle(snapshot);
   handles_.insert(handle);
   return handle;
 }
@@ -358,8 +354,8 @@ std::int32_t Win32System::regOpenKey(Handle root, std::string_view subKey, Handl
   if (result == nullptr) return kErrorInvalidParameter;
   HKEY key = nullptr;
   const LONG status = RegOpenKeyA(asKey(root), toAnsi(subKey).c_str(), &key);
-  *result = status == ERROR_SUCCESS ? reinterpret_cast<Handle>(key) : 0;
-  if (*result != 0) keys_.insert(*result);
+  *result = status == ERROR_SUCCESS ? fromKey(key) : Handle{};
+  if (*result != Handle{}) keys_.insert(*result);
   return status;
 }
 
@@ -480,11 +476,11 @@ std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconH
   // Copy back every slot the call filled; the caller owns what it receives.
   for (std::uint32_t i = 0; i < count; ++i) {
     if (large && big[i]) {
-      large[i] = reinterpret_cast<IconHandle>(big[i]);
+      large[i] = fromIcon(big[i]);
       icons_.insert(large[i]);
     }
     if (small && little[i]) {
-      small[i] = reinterpret_cast<IconHandle>(little[i]);
+      small[i] = fromIcon(little[i]);
       icons_.insert(small[i]);
     }
   }
