@@ -187,7 +187,7 @@ TEST(Win32SystemProcess, OwnCommandLineIsReachedThroughTheEnvironmentBlock) {
   Win32System system;
   if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
-  ASSERT_NE(process, 0u);
+  ASSERT_NE(process, Handle{});
   EXPECT_EQ(system.liveHandles(), 1u);
 
   const OsLayout& layout = ownLayout(system);
@@ -235,7 +235,7 @@ std::uintptr_t readableEdge() {
 TEST(Win32SystemProcess, ReadsAreAllOrNothing) {
   Win32System system;
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
-  ASSERT_NE(process, 0u);
+  ASSERT_NE(process, Handle{});
   const std::uint64_t edge = readableEdge();
   ASSERT_NE(edge, 0u);
 
@@ -260,12 +260,12 @@ TEST(Win32SystemProcess, HandleAccountingFollowsOpensAndCloses) {
   Win32System system;
   const Handle a = system.openProcess(0x400, false, GetCurrentProcessId());
   const Handle b = system.openProcess(0x400, true, GetCurrentProcessId());
-  ASSERT_NE(a, 0u);
-  ASSERT_NE(b, 0u);
+  ASSERT_NE(a, Handle{});
+  ASSERT_NE(b, Handle{});
   EXPECT_NE(a, b);
   EXPECT_EQ(system.liveHandles(), 2u);
   // A process id nobody has: no handle, nothing counted.
-  EXPECT_EQ(system.openProcess(0x400, false, 0x7FFFFFF0u), 0u);
+  EXPECT_EQ(system.openProcess(0x400, false, 0x7FFFFFF0u), Handle{});
   EXPECT_EQ(system.liveHandles(), 2u);
 
   EXPECT_TRUE(system.closeHandle(a));
@@ -285,7 +285,7 @@ TEST(Win32SystemProcess, HandleAccountingFollowsOpensAndCloses) {
 TEST(Win32SystemProcess, MainModuleIsThisExecutable) {
   Win32System system;
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
-  ASSERT_NE(process, 0u);
+  ASSERT_NE(process, Handle{});
   std::vector<std::byte> modules(250);
   std::uint32_t needed = 0;
   ASSERT_TRUE(system.enumProcessModules(process, modules, &needed));
@@ -310,7 +310,7 @@ TEST(Win32SystemProcess, MainModuleIsThisExecutable) {
 TEST(Win32SystemProcess, ToolhelpEntriesCarryIdAndExeName) {
   Win32System system;
   const Handle snapshot = system.createToolhelp32Snapshot(2 /* TH32CS_SNAPPROCESS */, 0);
-  ASSERT_NE(snapshot, 0u);
+  ASSERT_NE(snapshot, Handle{});
   EXPECT_EQ(system.liveHandles(), 1u);
   constexpr const auto& layout = ledra::platform::kProcessEntry32;
   auto entry = sizedRecord(layout.size, layout.size);
@@ -410,7 +410,7 @@ TEST_F(Win32SystemRegistry, DwordValueReadsWithTypeAndSize) {
   Handle key{};
   const Handle currentUser = fromKey(HKEY_CURRENT_USER);
   ASSERT_EQ(system.regOpenKey(currentUser, "Software\\LedraSystemTest", &key), 0);
-  ASSERT_NE(key, 0u);
+  ASSERT_NE(key, Handle{});
   EXPECT_EQ(system.liveHandles(), 1u);
 
   std::vector<std::byte> data(4);
@@ -431,7 +431,7 @@ TEST_F(Win32SystemRegistry, DwordValueReadsWithTypeAndSize) {
 
   Handle none{0x1234};
   EXPECT_NE(system.regOpenKey(currentUser, "Software\\LedraNoSuchKey", &none), 0);
-  EXPECT_EQ(none, 0u);
+  EXPECT_EQ(none, Handle{});
   EXPECT_EQ(system.liveHandles(), 0u);
   EXPECT_NE(system.regOpenKey(currentUser, "Software", nullptr), 0);
 }
@@ -485,7 +485,7 @@ TEST_F(Win32SystemWindows, ChineseTitleRoundTripsThroughTextAndFind) {
   EXPECT_EQ(system.getWindowText(handle(w), 3), "任务");
   EXPECT_EQ(system.getWindowText(handle(w), 1), "");
   EXPECT_EQ(system.getWindowText(handle(w), 0), "");
-  EXPECT_EQ(system.findWindow("任务管理器"), 0u);  // exact titles only
+  EXPECT_EQ(system.findWindow("任务管理器"), WindowHandle{});  // exact titles only
 }
 
 TEST_F(Win32SystemWindows, AnsiTitleRoundTripsThroughTheCodePageOn9x) {
@@ -515,7 +515,7 @@ TEST_F(Win32SystemWindows, LongTitleIsCutAt255Units) {
   EXPECT_EQ(text, fromWide(title.substr(0, 255)));
   EXPECT_EQ(system.getWindowText(handle(w), 1000), fromWide(title));
   EXPECT_EQ(system.findWindow(fromWide(title)), handle(w));
-  EXPECT_EQ(system.findWindow(text), 0u);
+  EXPECT_EQ(system.findWindow(text), WindowHandle{});
 }
 
 TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
@@ -525,10 +525,10 @@ TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
   HWND child = create(L"Ledra child", 0, owner, WS_CHILD);
   ASSERT_TRUE(owner && owned && child);
 
-  EXPECT_EQ(system.getParent(handle(owner)), 0u);
+  EXPECT_EQ(system.getParent(handle(owner)), WindowHandle{});
   EXPECT_EQ(system.getParent(handle(child)), handle(owner));
   EXPECT_EQ(system.getWindow(handle(owned), GW_OWNER), handle(owner));
-  EXPECT_EQ(system.getWindow(handle(owner), GW_OWNER), 0u);
+  EXPECT_EQ(system.getWindow(handle(owner), GW_OWNER), WindowHandle{});
   EXPECT_TRUE(system.getWindowLong(handle(owned), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(system.getWindowLong(handle(owner), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
 
@@ -628,8 +628,8 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
   IconHandle large{}, small{};
   const std::uint32_t got = system.extractIconEx(notepad, 0, &large, &small, 1);
   EXPECT_GE(got, 1u);
-  ASSERT_NE(large, 0u);
-  ASSERT_NE(small, 0u);
+  ASSERT_NE(large, IconHandle{});
+  ASSERT_NE(small, IconHandle{});
   EXPECT_EQ(system.liveIcons(), 2u);
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(large), &info));
@@ -649,8 +649,8 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
   EXPECT_EQ(system.extractIconEx(fromWide(dir) + "\\no-such-file.exe", 0, &keepLarge,
                                  &keepSmall, 1),
             0u);
-  EXPECT_EQ(keepLarge, 0x55u);
-  EXPECT_EQ(keepSmall, 0x66u);
+  EXPECT_EQ(keepLarge, IconHandle{0x55});
+  EXPECT_EQ(keepSmall, IconHandle{0x66});
   EXPECT_EQ(system.liveIcons(), 0u);
   EXPECT_EQ(system.extractIconEx(notepad, 0, &keepLarge, &keepSmall, 5000), 0u);
 }
@@ -706,7 +706,7 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   Win32System system;
   if (!system.isNt()) GTEST_SKIP() << "NT-mode facts";
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
-  ASSERT_NE(process, 0u);
+  ASSERT_NE(process, Handle{});
   // Image file name: a length query, then a "\??\Z:\..." path, never "\Device\HarddiskVolumeN".
   std::uint32_t needed = 0;
   EXPECT_EQ(system.ntQueryInformationProcess(process, 27, {}, &needed),
