@@ -15,7 +15,6 @@ namespace ledra::app {
 
 namespace {
 
-
 // The samplers return 0..100 or -1; anything else is squeezed into 16 bits rather
 // than wrapped.
 std::int16_t narrow16(std::int32_t v) {
@@ -62,7 +61,8 @@ void ForLedra::Form_Load() {
 void ForLedra::Init() {
   Form_Resize();
   performance::StartCPUUsage9x(system_);
-  std::int16_t cpu = narrow16(platform::IsNT(system_) ? mod.cpu.GetCPUUsageNT(system_) : performance::GetCPUUsage9x(system_));
+  std::int16_t cpu =
+      narrow16(platform::IsNT(system_) ? mod.cpu.GetCPUUsageNT(system_) : performance::GetCPUUsage9x(system_));
   ShowCPU(cpu);
   ShowFF(performance::GetMemoryStatus(system_));
 }
@@ -154,7 +154,9 @@ void ForLedra::Command3_Click() { tasks::SwitchToSelectedTask(system_, tasks_); 
 void ForLedra::ComKillTask_Click() { processes::EndSelectedProcess(system_, processes_, design::kAppTitle); }
 
 void ForLedra::ShowCPU(std::int16_t& value) { performance::ShowCPU(system_, mod.cpu, performance_, perf, value); }
-void ForLedra::ShowFF(const std::string& memoryStatus) { performance::ShowFF(system_, performance_, perf, memoryStatus); }
+void ForLedra::ShowFF(const std::string& memoryStatus) {
+  performance::ShowFF(system_, performance_, perf, memoryStatus);
+}
 void ForLedra::PaintPerformancePage() { performance::PaintPerformancePage(performance_, perf); }
 
 bool ForLedra::Click(design::Command command, int index) {

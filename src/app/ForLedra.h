@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "app/ModLedra.h"
 #include "app/design.h"

@@ -232,8 +232,8 @@ void MainWindow::createControls(HINSTANCE instance) {
         const DWORD align = c.align == Align::Right ? SS_RIGHT : c.align == Align::Centre ? SS_CENTER : SS_LEFT;
         hwnd = make(0, "STATIC", c.caption, align | SS_NOPREFIX);
         // Fixed captions in the default colours need nothing of their own.
-        auto* slot = slotOf(c_, kLabels, c.name);
-        if (slot) *slot = std::make_unique<LabelControl>(hwnd, std::string(c.caption), c.blackBack, c.fore, c.back, path_);
+        if (auto* slot = slotOf(c_, kLabels, c.name))
+          *slot = std::make_unique<LabelControl>(hwnd, std::string(c.caption), c.blackBack, c.fore, c.back, path_);
         break;
       }
       case design::Kind::Timer:
@@ -344,7 +344,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (form_ && c_.TabStrip1 && header->hwndFrom == c_.TabStrip1->hwnd() && header->code == static_cast<UINT>(TCN_SELCHANGE))
+      if (form_ && c_.TabStrip1 && header->hwndFrom == c_.TabStrip1->hwnd() &&
+          header->code == static_cast<UINT>(TCN_SELCHANGE))
         guarded([&] { form_->TabStrip1_Click(); });
       break;
     }
