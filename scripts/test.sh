@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set-up, build and every test tier, with the time of each:
-#   layout      Win32 headers only in the platform layer; no mutable globals
+#   layout      Win32 headers only in the platform layer; pages independent of app/;
+#               no mutable globals
 #   host        GoogleTest host tests with fakes (ASan + UBSan + LeakSanitizer)
 #   wine-nt     the 32-bit Wine-run tests (ctest label "wine") in the NT prefix
 #   wine-win98  the same programs in the win98 prefix (the 9x branches)
