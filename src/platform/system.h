@@ -16,6 +16,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/unique_handle.h"
+
 namespace ledra::platform {
 
 // Distinct types, so a window cannot be passed where a process handle belongs. The
@@ -160,37 +162,9 @@ class System {
                           IconHandle icon, bool wide) = 0;
 };
 
-// Owns a handle from openProcess or createToolhelp32Snapshot and closes it on every path.
-class ScopedHandle {
- public:
-  ScopedHandle(System& system, Handle handle) : system_(&system), handle_(handle) {}
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  ~ScopedHandle() {
-    if (handle_ != Handle{}) system_->closeHandle(handle_);
-  }
-  Handle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != Handle{}; }
-
- private:
-  System* system_;
-  Handle handle_;
-};
-
-// Owns a registry key from regOpenKey.
-class ScopedKey {
- public:
-  ScopedKey(System& system, Handle key) : system_(&system), key_(key) {}
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  ~ScopedKey() {
-    if (key_ != Handle{}) system_->regCloseKey(key_);
-  }
-  Handle get() const { return key_; }
-
- private:
-  System* system_;
-  Handle key_;
-};
+// Owners of what System hands out, released through it on every path.
+using ScopedHandle = UniqueHandle<Handle, &System::closeHandle>;  // openProcess, createToolhelp32Snapshot
+using ScopedKey = UniqueHandle<Handle, &System::regCloseKey>;     // regOpenKey
+using ScopedIcon = UniqueHandle<IconHandle, &System::destroyIcon>;  // extractIconEx
 
 }  // namespace ledra::platform

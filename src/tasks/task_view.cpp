@@ -32,36 +32,26 @@ constexpr IconHandle kNoIcon{};
 constexpr int kLarge = 32;
 constexpr int kSmall = 16;
 
-// Icons extracted from an image file belong to us and are destroyed once drawn; icons of
-// a window or its class belong to it and are never destroyed here.
-class ExtractedIcons {
- public:
-  explicit ExtractedIcons(platform::System& system) : system_(system) {}
-  ExtractedIcons(const ExtractedIcons&) = delete;
-  ExtractedIcons& operator=(const ExtractedIcons&) = delete;
-  ~ExtractedIcons() {
-    if (large_ != kNoIcon) system_.destroyIcon(large_);
-    if (small_ != kNoIcon && small_ != large_) system_.destroyIcon(small_);
-  }
-  // The first icon of the file; each form it gives replaces the handle passed in.
-  void extract(std::string_view path, IconHandle& big, IconHandle& small) {
-    if (path.empty()) return;
-    IconHandle large{}, smallForm{};
-    if (system_.extractIconEx(path, 0, &large, &smallForm, 1) == 0) return;
-    large_ = large;
-    small_ = smallForm;
-    if (large != kNoIcon) big = large;
-    if (smallForm != kNoIcon) small = smallForm;
-  }
-
- private:
-  platform::System& system_;
-  IconHandle large_{}, small_{};
-};
-
 struct Icons {
   IconHandle big{}, small{};
 };
+
+// Icons extracted from an image file belong to us and are destroyed once drawn; icons of
+// a window or its class belong to it and are never destroyed here.
+struct ExtractedIcons {
+  platform::ScopedIcon large, small;
+};
+
+// The first icon of the file; each form it gives replaces the one in `icons`.
+ExtractedIcons extractFirstIcon(platform::System& system, std::string_view path, Icons& icons) {
+  IconHandle large{}, smallForm{};
+  if (path.empty() || system.extractIconEx(path, 0, &large, &smallForm, 1) == 0)
+    return {{system, kNoIcon}, {system, kNoIcon}};
+  if (large != kNoIcon) icons.big = large;
+  if (smallForm != kNoIcon) icons.small = smallForm;
+  // One handle given for both forms is destroyed once.
+  return {{system, large}, {system, smallForm != large ? smallForm : kNoIcon}};
+}
 
 // WM_GETICON with a time-out; a window that does not answer the first is not asked the
 // second, so it costs the wait once.
@@ -119,8 +109,8 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
         icons.big = h != WindowHandle{} ? IconHandle{system.getClassLong(h, kGclHIcon)} : kNoIcon;
         icons.small = h != WindowHandle{} ? IconHandle{system.getClassLong(h, kGclHIconSm)} : kNoIcon;
       }
-      ExtractedIcons extracted(system);
-      if (icons.small == kNoIcon || icons.big == kNoIcon) extracted.extract(path, icons.big, icons.small);
+      ExtractedIcons extracted{{system, kNoIcon}, {system, kNoIcon}};
+      if (icons.small == kNoIcon || icons.big == kNoIcon) extracted = extractFirstIcon(system, path, icons);
 
       bool r1 = picLarge.drawIconEx(icons.big, 0, 0, kLarge, kLarge);
       bool r2 = picSmall.drawIconEx(icons.small, 0, 0, kSmall, kSmall);

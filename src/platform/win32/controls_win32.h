@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/unique_handle.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/unique_handle.h"
 #include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {

@@ -13,7 +13,7 @@
 #include <set>
 
 #include "platform/system.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/unique_handle.h"
 
 namespace ledra::platform::win32 {
 
