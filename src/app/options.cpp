@@ -5,7 +5,6 @@
 
 #include "app/ForLedra.h"
 #include "app/design.h"
-#include "platform/is_nt.h"
 
 namespace ledra::app {
 
@@ -38,8 +37,7 @@ void ForLedra::menu_about_Click() {
   const std::string title = "Ledra For Win9x/WinNT (" + std::to_string(design::kVersionMajor) + "." +
                             std::to_string(design::kVersionMinor) + "." +
                             std::to_string(design::kVersionRevision) + ")";
-  system_.shellAbout(c_.form->handle(), title, "Ledra 开发者 · 联系：项目的问题跟踪器", c_.form->icon(),
-                     platform::IsNT(system_));
+  system_.shellAbout(c_.form->handle(), title, "Ledra 开发者 · 联系：项目的问题跟踪器", c_.form->icon());
 }
 
 void ForLedra::menu_exit_Click() { c_.form->endProgram(); }

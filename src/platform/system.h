@@ -152,14 +152,13 @@ class System {
   virtual std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large,
                                       IconHandle* small, std::uint32_t count) = 0;
   virtual bool destroyIcon(IconHandle icon) = 0;
-  // The shell's Run dialog (shell32 ordinal 61), looked up at run time. `wide` picks the
-  // UTF-16 form (NT family) or the ANSI form (9x family) of the title and prompt.
+  // The shell's Run dialog (shell32 ordinal 61), looked up at run time; the title and
+  // prompt go in the family's form (UTF-16 on NT, ANSI on 9x), as every text does.
   // Returns false when the entry cannot be found.
   virtual bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                             std::string_view prompt, std::uint32_t flags, bool wide) = 0;
-  // ShellAbout; `wide` picks ShellAboutW over ShellAboutA.
+                             std::string_view prompt, std::uint32_t flags) = 0;
   virtual bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                          IconHandle icon, bool wide) = 0;
+                          IconHandle icon) = 0;
 };
 
 // Owners of what System hands out, released through it on every path.

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/is_nt.h"
 #include "processes/kill_process.h"
 #include "tasks/task_list.h"
 #include "tasks/task_page.h"
@@ -53,7 +52,7 @@ void EndTask(platform::System& system, platform::WindowHandle h, std::string_vie
 void ShowRunDialog(platform::System& system, platform::WindowHandle owner, std::string_view title,
                    std::string_view prompt, bool noDefault) {
   const std::uint32_t flags = noDefault ? kRfNoDefault : 0;
-  system.runFileDialog(owner, platform::IconHandle{}, title, prompt, flags, platform::IsNT(system));
+  system.runFileDialog(owner, platform::IconHandle{}, title, prompt, flags);
 }
 
 void NewTask(platform::System& system, const TaskControls& c) {

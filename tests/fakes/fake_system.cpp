@@ -463,16 +463,16 @@ bool FakeSystem::destroyIcon(IconHandle icon) {
 }
 
 bool FakeSystem::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                               std::string_view prompt, std::uint32_t flags, bool wide) {
+                               std::string_view prompt, std::uint32_t flags) {
   calls.push_back("runFileDialog");
-  runDialogs.push_back({owner, std::string(title), std::string(prompt), flags, icon, wide});
+  runDialogs.push_back({owner, std::string(title), std::string(prompt), flags, icon});
   return true;
 }
 
 bool FakeSystem::shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                            IconHandle icon, bool wide) {
+                            IconHandle icon) {
   calls.push_back("shellAbout");
-  aboutBoxes.push_back({owner, std::string(title), std::string(other), 0, icon, wide});
+  aboutBoxes.push_back({owner, std::string(title), std::string(other), 0, icon});
   return true;
 }
 

@@ -169,7 +169,6 @@ class FakeSystem : public platform::System {
     std::string title, text;
     std::uint32_t flags;
     IconHandle icon;
-    bool wide;
   };
   std::vector<ShellCall> runDialogs;
   std::vector<ShellCall> aboutBoxes;
@@ -231,9 +230,9 @@ class FakeSystem : public platform::System {
                               IconHandle* small, std::uint32_t count) override;
   bool destroyIcon(IconHandle icon) override;
   bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                     std::string_view prompt, std::uint32_t flags, bool wide) override;
+                     std::string_view prompt, std::uint32_t flags) override;
   bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                  IconHandle icon, bool wide) override;
+                  IconHandle icon) override;
 
  private:
   std::int32_t answerInformation(Handle process, std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength,

@@ -681,7 +681,7 @@ TEST(Win32SystemModal, RunDialogGetsTitleAndPromptInTheFamilysForm) {
   const std::string title = wide ? "新建任务" : "Create New Task";
   const std::string prompt = wide ? "请键入程序名称" : "Type the name of a program";
   ModalCloser closer(GetCurrentThreadId(), IDCANCEL);
-  const bool shown = system.runFileDialog(WindowHandle{}, IconHandle{}, title, prompt, 0, wide);
+  const bool shown = system.runFileDialog(WindowHandle{}, IconHandle{}, title, prompt, 0);
   closer.wait();
   ASSERT_TRUE(shown);
   EXPECT_EQ(fromWide(closer.title), title);
@@ -693,7 +693,7 @@ TEST(Win32SystemModal, AboutBoxNamesTheProgram) {
   const bool wide = system.isNt();
   const std::string title = wide ? "Windows Ledra 任务管理器" : "Windows Ledra";
   ModalCloser closer(GetCurrentThreadId(), IDOK);
-  EXPECT_TRUE(system.shellAbout(WindowHandle{}, title, "0.3.18", IconHandle{}, wide));
+  EXPECT_TRUE(system.shellAbout(WindowHandle{}, title, "0.3.18", IconHandle{}));
   closer.wait();
   EXPECT_NE(closer.title.find(toWide(title)), std::wstring::npos) << fromWide(closer.title);
   EXPECT_TRUE(closer.shows(L"0.3.18"));

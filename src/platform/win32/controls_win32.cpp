@@ -22,9 +22,10 @@ int listAlign(Align align) {
   return LVCFMT_LEFT;
 }
 
-// A top-down 32-bit DIB selected into its own memory DC; returns the previous bitmap.
+// A top-down 32-bit DIB selected into its own memory DC, through `selection`.
 // `pixels`, when given, receives the DIB's bits.
-HGDIOBJ makeSurface(MemoryDc& dc, GdiObject& bitmap, int width, int height, std::uint32_t** pixels = nullptr) {
+void makeSurface(MemoryDc& dc, GdiObject& bitmap, SelectedObject& selection, int width, int height,
+                 std::uint32_t** pixels = nullptr) {
   if (!dc) dc.reset(CreateCompatibleDC(nullptr));
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -35,20 +36,19 @@ HGDIOBJ makeSurface(MemoryDc& dc, GdiObject& bitmap, int width, int height, std:
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   GdiObject fresh(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  HGDIOBJ previous = SelectObject(dc.get(), fresh.get());
+  selection.select(dc.get(), fresh.get());
   bitmap = std::move(fresh);
   if (pixels) *pixels = bitmap ? static_cast<std::uint32_t*>(bits) : nullptr;
-  return previous;
 }
 
 // Frames draw their caption over an etched group-box line; other boxes are plain.
 void paintBox(HWND hwnd, TextPath path) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  const PaintDc paint(hwnd);
+  const HDC dc = paint.get();
   const std::string text = path.text(hwnd);
   if (!text.empty()) {
-    auto font = reinterpret_cast<HFONT>(path.windowLong(hwnd, GWLP_USERDATA));
-    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    SelectedObject font;
+    if (auto chosen = reinterpret_cast<HFONT>(path.windowLong(hwnd, GWLP_USERDATA))) font.select(dc, chosen);
     const int height = path.textHeight(dc);
     RECT box;
     GetClientRect(hwnd, &box);
@@ -58,9 +58,7 @@ void paintBox(HWND hwnd, TextPath path) {
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     path.textOut(dc, 8, 0, ETO_OPAQUE | ETO_CLIPPED, label, text);
-    if (oldFont) SelectObject(dc, oldFont);
   }
-  EndPaint(hwnd, &ps);
 }
 
 // One procedure per text path: the class is registered on one of them, and its
@@ -98,10 +96,8 @@ LRESULT CALLBACK canvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   auto* canvas = reinterpret_cast<CanvasControl*>(path.windowLong(hwnd, GWLP_USERDATA));
   switch (message) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      if (canvas) canvas->paint(dc);
-      EndPaint(hwnd, &ps);
+      const PaintDc paint(hwnd);
+      if (canvas) canvas->paint(paint.get());
       return 0;
     }
     case WM_ERASEBKGND:
@@ -129,9 +125,11 @@ HFONT createUiFont(int dpiY, TextPath path) {
   for (const std::string_view face : kFaces) {
     HFONT font = path.createFont(height, GB2312_CHARSET, face);
     if (!font) continue;
-    HGDIOBJ previous = SelectObject(dc.get(), font);
-    const std::string chosen = path.textFace(dc.get());
-    SelectObject(dc.get(), previous);
+    std::string chosen;
+    {
+      const SelectedObject selected(dc.get(), font);
+      chosen = path.textFace(dc.get());
+    }
     // ASCII names: a case-blind compare needs no locale.
     if (std::equal(chosen.begin(), chosen.end(), face.begin(), face.end(),
                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
@@ -144,10 +142,9 @@ HFONT createUiFont(int dpiY, TextPath path) {
 
 Dpi Dpi::ofScreen() {
   Dpi dpi;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi.x = GetDeviceCaps(screen, LOGPIXELSX);
-    dpi.y = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+  if (const WindowDc screen(nullptr); screen.get()) {
+    dpi.x = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpi.y = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
   if (dpi.x <= 0) dpi.x = 96;
   if (dpi.y <= 0) dpi.y = 96;
@@ -290,16 +287,10 @@ void ListViewControl::endUpdate() {
 
 IconSurfaceControl::IconSurfaceControl(int widthPx, int heightPx) { resize(widthPx, heightPx); }
 
-// The DC lets go of our objects before they are deleted.
-IconSurfaceControl::~IconSurfaceControl() {
-  if (original_) SelectObject(dc_.get(), original_);
-}
-
 void IconSurfaceControl::resize(int widthPx, int heightPx) {
   width_ = std::max(widthPx, 1);
   height_ = std::max(heightPx, 1);
-  HGDIOBJ previous = makeSurface(dc_, bitmap_, width_, height_);
-  if (!original_) original_ = previous;
+  makeSurface(dc_, bitmap_, selection_, width_, height_);
   clear();
 }
 
@@ -335,16 +326,18 @@ void ImageListControl::addFrom(const IconSurface& surface) {
   // A copy at the list's size: the surface's own bitmap stays selected in its DC.
   MemoryDc dc;
   GdiObject copy;
-  std::uint32_t* pixels = nullptr;
-  HGDIOBJ previous = makeSurface(dc, copy, width_, height_, &pixels);
-  SetStretchBltMode(dc.get(), HALFTONE);
-  SetBrushOrgEx(dc.get(), 0, 0, nullptr);
-  StretchBlt(dc.get(), 0, 0, width_, height_, source->dc(), 0, 0, source->widthPx(), source->heightPx(), SRCCOPY);
-  GdiFlush();
-  // Opaque alpha, so a 32-bit list does not read stray alpha bytes as transparency.
-  if (pixels)
-    for (int i = 0; i < std::max(width_, 1) * std::max(height_, 1); ++i) pixels[i] |= 0xFF000000u;
-  SelectObject(dc.get(), previous);
+  {
+    SelectedObject selection;
+    std::uint32_t* pixels = nullptr;
+    makeSurface(dc, copy, selection, width_, height_, &pixels);
+    SetStretchBltMode(dc.get(), HALFTONE);
+    SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+    StretchBlt(dc.get(), 0, 0, width_, height_, source->dc(), 0, 0, source->widthPx(), source->heightPx(), SRCCOPY);
+    GdiFlush();
+    // Opaque alpha, so a 32-bit list does not read stray alpha bytes as transparency.
+    if (pixels)
+      for (int i = 0; i < std::max(width_, 1) * std::max(height_, 1); ++i) pixels[i] |= 0xFF000000u;
+  }  // the list copies a bitmap no DC holds
   ImageList_Add(list_.get(), static_cast<HBITMAP>(copy.get()), nullptr);
 }
 
@@ -360,14 +353,12 @@ CanvasControl::CanvasControl(HWND hwnd, Dpi dpi, bool points, COLORREF backgroun
   GetClientRect(hwnd_, &client);
   width_ = std::max<int>(client.right, 1);
   height_ = std::max<int>(client.bottom, 1);
-  originalBitmap_ = makeSurface(dc_, bitmap_, width_, height_, &bits_);
+  makeSurface(dc_, bitmap_, bitmapSelection_, width_, height_, &bits_);
   path_.setWindowLong(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   clear();
 }
 
 CanvasControl::~CanvasControl() {
-  if (originalPen_) SelectObject(dc_.get(), originalPen_);
-  if (originalBitmap_) SelectObject(dc_.get(), originalBitmap_);
   if (IsWindow(hwnd_)) path_.setWindowLong(hwnd_, GWLP_USERDATA, 0);
 }
 
@@ -423,8 +414,7 @@ void CanvasControl::fill(int left, int top, int right, int bottom, COLORREF colo
 HPEN CanvasControl::pen(COLORREF colour) {
   if (!pen_ || penColour_ != colour) {
     GdiObject fresh(CreatePen(PS_SOLID, 1, colour));
-    HGDIOBJ previous = SelectObject(dc_.get(), fresh.get());
-    if (!originalPen_) originalPen_ = previous;
+    penSelection_.select(dc_.get(), fresh.get());
     pen_ = std::move(fresh);
     penColour_ = colour;
   }

@@ -14,6 +14,7 @@
 
 #include "platform/controls.h"
 #include "platform/unique_handle.h"
+#include "platform/win32/dc_scope.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
@@ -102,7 +103,6 @@ class IconSurfaceControl : public IconSurface {
   IconSurfaceControl(int widthPx, int heightPx);
   IconSurfaceControl(const IconSurfaceControl&) = delete;
   IconSurfaceControl& operator=(const IconSurfaceControl&) = delete;
-  ~IconSurfaceControl() override;
   void clear() override;
   void resize(int widthPx, int heightPx) override;
   int widthPx() const override { return width_; }
@@ -114,7 +114,7 @@ class IconSurfaceControl : public IconSurface {
  private:
   MemoryDc dc_;
   GdiObject bitmap_;
-  HGDIOBJ original_ = nullptr;
+  SelectedObject selection_;  // declared after what it holds: let go of first
   int width_ = 0, height_ = 0;
 };
 
@@ -175,10 +175,10 @@ class CanvasControl : public Canvas {
   int width_ = 0, height_ = 0;  // of the bitmap, pixels
   MemoryDc dc_;
   GdiObject bitmap_;
-  HGDIOBJ originalBitmap_ = nullptr;
+  SelectedObject bitmapSelection_;  // each after what it holds: let go of first
   GdiObject pen_;
   COLORREF penColour_ = 0;
-  HGDIOBJ originalPen_ = nullptr;
+  SelectedObject penSelection_;
   // Lines that join end to start in one colour (a graph's history) go out as one
   // polyline: one GDI call where each line alone takes three.
   std::vector<POINT> run_;

@@ -494,9 +494,9 @@ bool Win32System::destroyIcon(IconHandle icon) {
 }
 
 bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                                std::string_view prompt, std::uint32_t flags, bool wide) {
+                                std::string_view prompt, std::uint32_t flags) {
   if (!runFileDlg_) return false;
-  if (wide) {
+  if (nt_) {
     const std::wstring t = toWide(title), p = toWide(prompt);
     runFileDlg_(asWindow(owner), asIcon(icon), nullptr, t.c_str(), p.c_str(), flags);
   } else {
@@ -507,8 +507,8 @@ bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string
 }
 
 bool Win32System::shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                             IconHandle icon, bool wide) {
-  if (wide)
+                             IconHandle icon) {
+  if (nt_)
     return ShellAboutW(asWindow(owner), toWide(title).c_str(), toWide(other).c_str(),
                        asIcon(icon)) != 0;
   return ShellAboutA(asWindow(owner), toAnsi(title).c_str(), toAnsi(other).c_str(),

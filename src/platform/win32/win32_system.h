@@ -81,9 +81,9 @@ class Win32System final : public System {
                               IconHandle* small, std::uint32_t count) override;
   bool destroyIcon(IconHandle icon) override;
   bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                     std::string_view prompt, std::uint32_t flags, bool wide) override;
+                     std::string_view prompt, std::uint32_t flags) override;
   bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                  IconHandle icon, bool wide) override;
+                  IconHandle icon) override;
 
  private:
   using NtQuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
