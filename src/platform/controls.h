@@ -30,7 +30,6 @@ class ListView {
   virtual void clearColumns() = 0;
   // width in twips
   virtual void addColumn(std::string_view header, int widthTwips, Align align) = 0;
-  virtual int columnCount() const = 0;
   virtual void setColumnAlign(int column, Align align) = 0;
 
   // Rows. Rows stay at the position where they were added (no sorting).
@@ -41,9 +40,6 @@ class ListView {
                       int smallImage = 0) = 0;
   virtual void removeRow(int row) = 0;
   virtual void clearRows() = 0;
-  // Position of the row with this key, -1 when there is none.
-  virtual int findKey(std::string_view key) const = 0;
-  virtual std::string key(int row) const = 0;
   // Column 0 is the item text, 1.. the sub-items.
   virtual std::string cell(int row, int column) const = 0;
   virtual void setCell(int row, int column, std::string_view text) = 0;

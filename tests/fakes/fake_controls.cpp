@@ -40,14 +40,6 @@ void MemoryListView::clearRows() {
   rows.clear();
   selected = -1;
 }
-int MemoryListView::findKey(std::string_view key) const {
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    if (rows[i].key == key) return static_cast<int>(i);
-  return -1;
-}
-std::string MemoryListView::key(int row) const {
-  return (row >= 0 && row < rowCount()) ? rows[static_cast<std::size_t>(row)].key : std::string();
-}
 std::string MemoryListView::cell(int row, int column) const {
   if (row < 0 || row >= rowCount() || column < 0) return {};
   const auto& cells = rows[static_cast<std::size_t>(row)].cells;

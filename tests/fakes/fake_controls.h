@@ -48,14 +48,12 @@ class MemoryListView : public platform::ListView {
 
   void clearColumns() override;
   void addColumn(std::string_view header, int widthTwips, Align align) override;
-  int columnCount() const override { return static_cast<int>(columns.size()); }
+  int columnCount() const { return static_cast<int>(columns.size()); }
   void setColumnAlign(int column, Align align) override;
   int rowCount() const override { return static_cast<int>(rows.size()); }
   void addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) override;
   void removeRow(int row) override;
   void clearRows() override;
-  int findKey(std::string_view key) const override;
-  std::string key(int row) const override;
   std::string cell(int row, int column) const override;
   void setCell(int row, int column, std::string_view text) override;
   std::string rowTag(int row) const override;

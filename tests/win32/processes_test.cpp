@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/ForLedra.h"
+#include "counting_system.h"
 #include "wine_support.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/wide.h"
@@ -68,7 +69,7 @@ class ProcessPage : public ::testing::Test {
     return std::make_unique<Child>(L"\"" + ownExe() + L"\" --sleeper " + padding);
   }
 
-  Win32System system;
+  CountingSystem system;
   MainWindow window;
   std::size_t baseline = 0;
 };
@@ -87,8 +88,6 @@ TEST_F(ProcessPage, OwnProcessAndLedraAppearWithTheirPids) {
   EXPECT_EQ(list().cell(other, 0), "ledra.exe");
   if (system.isNt()) {
     EXPECT_EQ(list().cell(own, 5), ownLine);
-    EXPECT_EQ(list().key(0), "a0");
-    EXPECT_EQ(list().key(list().rowCount() - 1), "a" + std::to_string(list().rowCount() - 1));
     EXPECT_NE(list().cell(own, 3).find(':'), std::string::npos);
     EXPECT_GE(list().cell(own, 2).size(), 2u);
     EXPECT_EQ(list().cell(own, 4).substr(list().cell(own, 4).size() - 2), " K");
@@ -97,7 +96,8 @@ TEST_F(ProcessPage, OwnProcessAndLedraAppearWithTheirPids) {
     EXPECT_EQ(list().cell(own, 2).substr(list().cell(own, 2).size() - fileName(ownExe()).size()),
               fromWide(fileName(ownExe())));
   }
-  EXPECT_EQ(list().columnCount(), system.isNt() ? 6 : 3);
+  EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(dynamic_cast<ListViewControl&>(list()).hwnd())),
+            system.isNt() ? 6 : 3);
   EXPECT_EQ(form().controls().StatusBar1->panelText(1), "进程数: " + std::to_string(list().rowCount()));
   EXPECT_EQ(system.liveHandles(), baseline);
 }

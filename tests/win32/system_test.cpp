@@ -17,6 +17,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
+#include "counting_system.h"
 #include "wine_support.h"
 
 namespace {
@@ -36,6 +37,7 @@ using ledra::platform::win32::fromWide;
 using ledra::platform::win32::fromWindow;
 using ledra::platform::win32::toWide;
 using ledra::platform::win32::Win32System;
+using ledra::wine_test::CountingSystem;
 
 std::vector<std::byte> sizedRecord(std::size_t bytes, std::uint32_t sizeField) {
   std::vector<std::byte> record(bytes);
@@ -43,7 +45,7 @@ std::vector<std::byte> sizedRecord(std::size_t bytes, std::uint32_t sizeField) {
   return record;
 }
 
-const OsLayout& ownLayout(const Win32System& system) { return ledra::platform::OsLayoutFor(system.pointerSize()); }
+const OsLayout& ownLayout(const ledra::platform::System& system) { return ledra::platform::OsLayoutFor(system.pointerSize()); }
 
 bool onWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -184,7 +186,7 @@ TEST(Win32SystemNtQuery, CpuSampleClassesAnswerAtTheLengthsTheSamplerPasses) {
 // ---- processes ----------------------------------------------------------------------
 
 TEST(Win32SystemProcess, OwnCommandLineIsReachedThroughTheEnvironmentBlock) {
-  Win32System system;
+  CountingSystem system;
   if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
   ASSERT_NE(process, Handle{});
@@ -233,7 +235,7 @@ std::uintptr_t readableEdge() {
 }
 
 TEST(Win32SystemProcess, ReadsAreAllOrNothing) {
-  Win32System system;
+  CountingSystem system;
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
   ASSERT_NE(process, Handle{});
   const std::uint64_t edge = readableEdge();
@@ -257,7 +259,7 @@ TEST(Win32SystemProcess, ReadsAreAllOrNothing) {
 }
 
 TEST(Win32SystemProcess, HandleAccountingFollowsOpensAndCloses) {
-  Win32System system;
+  CountingSystem system;
   const Handle a = system.openProcess(0x400, false, GetCurrentProcessId());
   const Handle b = system.openProcess(0x400, true, GetCurrentProcessId());
   ASSERT_NE(a, Handle{});
@@ -283,7 +285,7 @@ TEST(Win32SystemProcess, HandleAccountingFollowsOpensAndCloses) {
 }
 
 TEST(Win32SystemProcess, MainModuleIsThisExecutable) {
-  Win32System system;
+  CountingSystem system;
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
   ASSERT_NE(process, Handle{});
   std::vector<std::byte> modules(250);
@@ -308,7 +310,7 @@ TEST(Win32SystemProcess, MainModuleIsThisExecutable) {
 }
 
 TEST(Win32SystemProcess, ToolhelpEntriesCarryIdAndExeName) {
-  Win32System system;
+  CountingSystem system;
   const Handle snapshot = system.createToolhelp32Snapshot(2 /* TH32CS_SNAPPROCESS */, 0);
   ASSERT_NE(snapshot, Handle{});
   EXPECT_EQ(system.liveHandles(), 1u);
@@ -406,7 +408,7 @@ class Win32SystemRegistry : public ::testing::Test {
 };
 
 TEST_F(Win32SystemRegistry, DwordValueReadsWithTypeAndSize) {
-  Win32System system;
+  CountingSystem system;
   Handle key{};
   const Handle currentUser = fromKey(HKEY_CURRENT_USER);
   ASSERT_EQ(system.regOpenKey(currentUser, "Software\\LedraSystemTest", &key), 0);
@@ -620,7 +622,7 @@ TEST_F(Win32SystemWindows, EnumerationVisitsStopsAndCarriesExceptionsOut) {
 // ---- icons --------------------------------------------------------------------------
 
 TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
-  Win32System system;
+  CountingSystem system;
   wchar_t dir[MAX_PATH] = {};
   GetSystemDirectoryW(dir, MAX_PATH);
   const std::string notepad = fromWide(dir) + "\\notepad.exe";
@@ -703,7 +705,7 @@ TEST(Win32SystemModal, AboutBoxNamesTheProgram) {
 
 TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   if (!onWine()) GTEST_SKIP() << "Wine-only facts";
-  Win32System system;
+  CountingSystem system;
   if (!system.isNt()) GTEST_SKIP() << "NT-mode facts";
   const Handle process = system.openProcess(0x410, false, GetCurrentProcessId());
   ASSERT_NE(process, Handle{});

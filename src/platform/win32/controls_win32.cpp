@@ -189,11 +189,12 @@ void ListViewControl::addColumn(std::string_view header, int widthTwips, Align a
 
 void ListViewControl::setColumnAlign(int column, Align align) { path_.setColumnFormat(hwnd_, column, listAlign(align)); }
 
-void ListViewControl::addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) {
+// Nothing here reads a row back by its key, so the native list is all that keeps it.
+void ListViewControl::addRow(std::string_view, std::string_view text, int largeImage, int smallImage) {
   const int image = smallImage > 0 ? smallImage : largeImage;  // report view shows one
   reshaping();
   if (!path_.insertItem(hwnd_, rowCount(), text, image > 0 ? image - 1 : I_IMAGENONE)) return;
-  rows_.push_back(Row{std::string(key), {}, {std::string(text)}});
+  rows_.push_back(Row{{}, {std::string(text)}});
 }
 
 void ListViewControl::removeRow(int row) {
@@ -208,13 +209,6 @@ void ListViewControl::clearRows() {
   path_.send(hwnd_, LVM_DELETEALLITEMS, 0, 0);
   rows_.clear();
 }
-
-int ListViewControl::findKey(std::string_view key) const {
-  auto it = std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.key == key; });
-  return it == rows_.end() ? -1 : static_cast<int>(it - rows_.begin());
-}
-
-std::string ListViewControl::key(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].key : std::string(); }
 
 std::string ListViewControl::cell(int row, int column) const {
   if (!valid(row) || column < 0) return {};

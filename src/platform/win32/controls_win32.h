@@ -57,14 +57,11 @@ class ListViewControl : public ListView {
 
   void clearColumns() override;
   void addColumn(std::string_view header, int widthTwips, Align align) override;
-  int columnCount() const override { return columns_; }
   void setColumnAlign(int column, Align align) override;
   int rowCount() const override { return static_cast<int>(rows_.size()); }
   void addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) override;
   void removeRow(int row) override;
   void clearRows() override;
-  int findKey(std::string_view key) const override;
-  std::string key(int row) const override;
   std::string cell(int row, int column) const override;
   void setCell(int row, int column, std::string_view text) override;
   std::string rowTag(int row) const override;
@@ -81,7 +78,7 @@ class ListViewControl : public ListView {
 
  private:
   struct Row {
-    std::string key, tag;
+    std::string tag;
     std::vector<std::string> cells;  // what the control shows, so reads cost nothing
   };
   bool valid(int row) const { return row >= 0 && row < rowCount(); }

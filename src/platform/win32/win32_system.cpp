@@ -242,15 +242,11 @@ bool Win32System::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t addre
 // ---- kernel32: processes ------------------------------------------------------------
 
 Handle Win32System::openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) {
-  const Handle handle = fromHandle(OpenProcess(access, inherit ? TRUE : FALSE, pid));
-  if (handle != Handle{}) handles_.insert(handle);
-  return handle;
+  return fromHandle(OpenProcess(access, inherit ? TRUE : FALSE, pid));
 }
 
 bool Win32System::closeHandle(Handle handle) {
-  const bool closed = CloseHandle(asHandle(handle)) != 0;
-  if (closed) handles_.erase(handle);
-  return closed;
+  return CloseHandle(asHandle(handle)) != 0;
 }
 
 bool Win32System::terminateProcess(Handle process, std::uint32_t exitCode) {
@@ -321,9 +317,7 @@ Handle Win32System::createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t 
   HANDLE snapshot = createToolhelp32Snapshot_(flags, pid);
   // The call fails with INVALID_HANDLE_VALUE; the seam says "none" with 0.
   if (snapshot == INVALID_HANDLE_VALUE || snapshot == nullptr) return Handle{};
-  const Handle handle = fromHandle(snapshot);
-  handles_.insert(handle);
-  return handle;
+  return fromHandle(snapshot);
 }
 
 bool Win32System::process32First(Handle snapshot, Bytes entry) {
@@ -355,7 +349,6 @@ std::int32_t Win32System::regOpenKey(Handle root, std::string_view subKey, Handl
   HKEY key = nullptr;
   const LONG status = RegOpenKeyA(asKey(root), toAnsi(subKey).c_str(), &key);
   *result = status == ERROR_SUCCESS ? fromKey(key) : Handle{};
-  if (*result != Handle{}) keys_.insert(*result);
   return status;
 }
 
@@ -372,9 +365,7 @@ std::int32_t Win32System::regQueryValueEx(Handle key, std::string_view valueName
 }
 
 std::int32_t Win32System::regCloseKey(Handle key) {
-  const LONG status = RegCloseKey(asKey(key));
-  if (status == ERROR_SUCCESS) keys_.erase(key);
-  return status;
+  return RegCloseKey(asKey(key));
 }
 
 // ---- user32: windows ----------------------------------------------------------------
@@ -475,22 +466,14 @@ std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconH
   if (got == 0 || got == UINT_MAX) return 0;
   // Copy back every slot the call filled; the caller owns what it receives.
   for (std::uint32_t i = 0; i < count; ++i) {
-    if (large && big[i]) {
-      large[i] = fromIcon(big[i]);
-      icons_.insert(large[i]);
-    }
-    if (small && little[i]) {
-      small[i] = fromIcon(little[i]);
-      icons_.insert(small[i]);
-    }
+    if (large && big[i]) large[i] = fromIcon(big[i]);
+    if (small && little[i]) small[i] = fromIcon(little[i]);
   }
   return got;
 }
 
 bool Win32System::destroyIcon(IconHandle icon) {
-  const bool destroyed = DestroyIcon(asIcon(icon)) != 0;
-  if (destroyed) icons_.erase(icon);
-  return destroyed;
+  return DestroyIcon(asIcon(icon)) != 0;
 }
 
 bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,

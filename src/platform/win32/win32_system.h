@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <set>
 
 #include "platform/system.h"
 #include "platform/unique_handle.h"
@@ -27,10 +26,6 @@ class Win32System final : public System {
 
   // True on the NT platform, as GetVersionExA reported it at construction.
   bool isNt() const { return nt_; }
-  // Process and snapshot handles and registry keys handed out and not yet closed.
-  std::size_t liveHandles() const { return handles_.size() + keys_.size(); }
-  // Icons from extractIconEx not yet destroyed.
-  std::size_t liveIcons() const { return icons_.size(); }
 
   std::size_t pointerSize() const override { return sizeof(void*); }
   bool getVersionEx(Bytes osVersionInfoA) override;
@@ -117,10 +112,6 @@ class Win32System final : public System {
   QueryDosDeviceWFn queryDosDeviceW_ = nullptr;
   QueryDosDeviceAFn queryDosDeviceA_ = nullptr;
   RunFileDlgFn runFileDlg_ = nullptr;
-
-  std::set<Handle> handles_;  // from openProcess / createToolhelp32Snapshot
-  std::set<Handle> keys_;     // from regOpenKey
-  std::set<IconHandle> icons_;
 };
 
 }  // namespace ledra::platform::win32
