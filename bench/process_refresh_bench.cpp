@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "common/byte_reader.h"
+#include "common/number_text.h"
 #include "common/text.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
-#include "processes/cpu_time.h"
+#include "processes/decimal_sign.h"
 #include "processes/process_list_nt.h"
 #include "processes/process_view.h"
 

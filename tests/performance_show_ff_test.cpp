@@ -4,9 +4,9 @@
 #include <string>
 
 #include "app/ForLedra.h"
+#include "common/number_text.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
-#include "performance/memory_text.h"
 
 namespace {
 
@@ -14,10 +14,10 @@ using ledra::app::ForLedra;
 using ledra::fakes::FakeForm;
 using ledra::fakes::FakeSystem;
 using ledra::fakes::MemoryCanvas;
-using ledra::performance::FixedText;
-using ledra::performance::NumberText;
-using ledra::performance::ParseNumber;
-using ledra::performance::SizeText;
+using ledra::common::decimalsText;
+using ledra::common::significantText;
+using ledra::common::parseSignificant;
+using ledra::common::sizeText;
 using ledra::platform::Rgb;
 using Op = MemoryCanvas::Op;
 
@@ -186,27 +186,27 @@ TEST(ShowFF, MoreAvailableThanTotalShowsNegativeUse) {
 }
 
 TEST(MemoryText, NumbersAndPatterns) {
-  EXPECT_EQ(NumberText(1310720, "."), "1310720");
-  EXPECT_EQ(NumberText(-0.0, "."), "0");
-  EXPECT_EQ(NumberText(0.1 + 0.2, ","), "0,3");  // 15 significant digits hide the binary noise
-  EXPECT_EQ(ParseNumber("1310720,5", ","), 1310720.5);
-  EXPECT_EQ(ParseNumber("1310720.5", "."), 1310720.5);
-  EXPECT_EQ(ParseNumber("", "."), std::nullopt);
-  EXPECT_EQ(ParseNumber("12 KB", "."), std::nullopt);
+  EXPECT_EQ(significantText(1310720, "."), "1310720");
+  EXPECT_EQ(significantText(-0.0, "."), "0");
+  EXPECT_EQ(significantText(0.1 + 0.2, ","), "0,3");  // 15 significant digits hide the binary noise
+  EXPECT_EQ(parseSignificant("1310720,5", ","), 1310720.5);
+  EXPECT_EQ(parseSignificant("1310720.5", "."), 1310720.5);
+  EXPECT_EQ(parseSignificant("", "."), std::nullopt);
+  EXPECT_EQ(parseSignificant("12 KB", "."), std::nullopt);
 
   // Half away from zero on the decimal digits as written.
-  EXPECT_EQ(FixedText(2.675, 2, "."), "2.68");
-  EXPECT_EQ(FixedText(2.665, 2, "."), "2.67");
-  EXPECT_EQ(FixedText(99.95, 1, "."), "100.0");
-  EXPECT_EQ(FixedText(9.995, 2, "."), "10.00");
-  EXPECT_EQ(FixedText(0.004, 2, "."), "0.00");
-  EXPECT_EQ(FixedText(0.005, 2, "."), "0.01");
-  EXPECT_EQ(FixedText(0.0005, 2, "."), "0.00");
-  EXPECT_EQ(FixedText(233.5, 0, "."), "234");
-  EXPECT_EQ(FixedText(-1.005, 2, ","), "-1,01");
-  EXPECT_EQ(FixedText(-0.001, 2, "."), "0.00");
-  EXPECT_EQ(SizeText(999.5, "."), "1000");  // rounds up to 1000 but stays without a unit
-  EXPECT_EQ(SizeText(10239, "."), "10.00 KB");  // 9.999 KB keeps the pattern picked before rounding
+  EXPECT_EQ(decimalsText(2.675, 2, "."), "2.68");
+  EXPECT_EQ(decimalsText(2.665, 2, "."), "2.67");
+  EXPECT_EQ(decimalsText(99.95, 1, "."), "100.0");
+  EXPECT_EQ(decimalsText(9.995, 2, "."), "10.00");
+  EXPECT_EQ(decimalsText(0.004, 2, "."), "0.00");
+  EXPECT_EQ(decimalsText(0.005, 2, "."), "0.01");
+  EXPECT_EQ(decimalsText(0.0005, 2, "."), "0.00");
+  EXPECT_EQ(decimalsText(233.5, 0, "."), "234");
+  EXPECT_EQ(decimalsText(-1.005, 2, ","), "-1,01");
+  EXPECT_EQ(decimalsText(-0.001, 2, "."), "0.00");
+  EXPECT_EQ(sizeText(999.5, "."), "1000");  // rounds up to 1000 but stays without a unit
+  EXPECT_EQ(sizeText(10239, "."), "10.00 KB");  // 9.999 KB keeps the pattern picked before rounding
 }
 
 }  // namespace

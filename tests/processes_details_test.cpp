@@ -1,6 +1,8 @@
 // Image path and command line of another process, read from simulated process memory.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
 #include "platform/os_layout.h"
@@ -93,6 +95,10 @@ TEST_P(CommandLine, OddLengthAndOverlongLengthField) {
   lying.length = 0xFFFF;  // more than the region holds: the read fails
   setCommandLine(addProcess(sys, 41), u"abcdef", lying);
   EXPECT_EQ(GetProcessCommandLine(sys, 41), "");
+  auto& tight = addProcess(sys, 42);  // an odd length over a region with no NUL after the text
+  setCommandLine(tight, u"abc", odd);
+  tight.memory[odd.text].resize(6);
+  EXPECT_EQ(GetProcessCommandLine(sys, 42), "abc");
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
@@ -216,6 +222,7 @@ TEST_P(ImagePath, SourcesAreTriedInTurn) {
   EXPECT_EQ(GetProcessImagePath(sys, 13), "");
   EXPECT_EQ(GetProcessImagePath(sys, 14), std::nullopt);
   EXPECT_TRUE(sys.openHandles.empty());
+  EXPECT_EQ(std::set<std::size_t>(sys.moduleArrayBytes.begin(), sys.moduleArrayBytes.end()), std::set<std::size_t>{250});
 }
 
 TEST(ImagePathFromCommandLine, DerivedFromTheCommandLine) {

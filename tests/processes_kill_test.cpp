@@ -25,6 +25,7 @@ TEST(KillProcessByPID, DecimalHexadecimalAndBlankLedTexts) {
   FakeSystem sys;
   for (std::uint32_t pid : {1234u, 1235u, 1236u, 0xFFFFFFFEu, 12u}) addProcess(sys, pid);
   EXPECT_EQ(KillProcessByPID(sys, "1234"), 1);
+  EXPECT_EQ(sys.openCalls.back(), (FakeSystem::OpenCall{.access = 1, .inherit = true, .pid = 1234}));
   EXPECT_EQ(KillProcessByPID(sys, "&H4D3"), 1);
   EXPECT_EQ(KillProcessByPID(sys, " \t\n1236 "), 1);
   EXPECT_EQ(KillProcessByPID(sys, "&HFFFFFFFE"), 1);

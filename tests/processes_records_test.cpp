@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "common/byte_reader.h"
+#include "common/number_text.h"
+#include "common/text.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
 #include "platform/os_layout.h"
-#include "processes/cpu_time.h"
-#include "processes/number_reading.h"
+#include "processes/decimal_sign.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
 
@@ -165,7 +166,7 @@ TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
     EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|b|2|1|0|2");
   }
   // A buffer cut inside the last record, early or one byte short: that record is not read.
-  for (std::size_t cut : {std::size_t{100}, layout().processRecord.size - 1}) {
+  for (std::size_t cut : {std::size_t{100}, layout().processRecord.size - 4, layout().processRecord.size - 1}) {
     FakeSystem sys = machine();
     auto chain = chainOf(records);
     chain.bytes.resize(chain.records[2] + cut);
@@ -217,84 +218,101 @@ TEST(ProcessList9x, FailuresGiveTheEmptyTextAndCloseTheSnapshot) {
 // ---- fixed-point CPU time ------------------------------------------------------------------
 
 TEST(CpuTimeText, WrittenWithAndWithoutFractionUnderBothSeparators) {
-  using processes::FixedPointText;
-  EXPECT_EQ(FixedPointText(15000, "."), "1.5");
-  EXPECT_EQ(FixedPointText(15000, ","), "1,5");
-  EXPECT_EQ(FixedPointText(20000, ","), "2");
-  EXPECT_EQ(FixedPointText(0, "."), "0");
-  EXPECT_EQ(FixedPointText(1, "."), "0.0001");
-  EXPECT_EQ(FixedPointText(-15000, "."), "-1.5");
-  EXPECT_EQ(FixedPointText(123450, "."), "12.345");
-  EXPECT_EQ(FixedPointText(INT64_MIN, "."), "-922337203685477.5808");
-  EXPECT_EQ(FixedPointText(INT64_MAX, ","), "922337203685477,5807");
+  EXPECT_EQ(common::fixedPointText(15000, "."), "1.5");
+  EXPECT_EQ(common::fixedPointText(15000, ","), "1,5");
+  EXPECT_EQ(common::fixedPointText(20000, ","), "2");
+  EXPECT_EQ(common::fixedPointText(0, "."), "0");
+  EXPECT_EQ(common::fixedPointText(1, "."), "0.0001");
+  EXPECT_EQ(common::fixedPointText(-15000, "."), "-1.5");
+  EXPECT_EQ(common::fixedPointText(123450, "."), "12.345");
+  EXPECT_EQ(common::fixedPointText(INT64_MIN, "."), "-922337203685477.5808");
+  EXPECT_EQ(common::fixedPointText(INT64_MAX, ","), "922337203685477,5807");
 }
 
 TEST(CpuTimeText, ReadBackExactlyInTheSameConvention) {
-  using processes::ParseFixedPoint;
-  EXPECT_EQ(ParseFixedPoint("1.5", "."), 15000);
-  EXPECT_EQ(ParseFixedPoint("1,5", ","), 15000);
-  EXPECT_EQ(ParseFixedPoint("-1", "."), -10000);
-  EXPECT_EQ(ParseFixedPoint("922337203685477.5807", "."), INT64_MAX);
-  EXPECT_EQ(ParseFixedPoint("-922337203685477.5808", "."), INT64_MIN);
-  EXPECT_EQ(ParseFixedPoint("922337203685477.5808", "."), std::nullopt);
-  EXPECT_EQ(ParseFixedPoint("0.00005", "."), 0);  // halves to even
-  EXPECT_EQ(ParseFixedPoint("0.00015", "."), 2);
-  EXPECT_EQ(ParseFixedPoint("0.000051", "."), 1);
+  EXPECT_EQ(common::parseFixedPoint("1.5", "."), 15000);
+  EXPECT_EQ(common::parseFixedPoint("1,5", ","), 15000);
+  EXPECT_EQ(common::parseFixedPoint("-1", "."), -10000);
+  EXPECT_EQ(common::parseFixedPoint("922337203685477.5807", "."), INT64_MAX);
+  EXPECT_EQ(common::parseFixedPoint("-922337203685477.5808", "."), INT64_MIN);
+  EXPECT_EQ(common::parseFixedPoint("922337203685477.5808", "."), std::nullopt);
+  EXPECT_EQ(common::parseFixedPoint("0.00005", "."), 0);  // halves to even
+  EXPECT_EQ(common::parseFixedPoint("0.00015", "."), 2);
+  EXPECT_EQ(common::parseFixedPoint("0.000051", "."), 1);
   for (const char* bad : {"", "-", "1.5.2", "1,5", "abc", "1 ", ".", "1e3"})
-    EXPECT_EQ(ParseFixedPoint(bad, "."), std::nullopt) << bad;
+    EXPECT_EQ(common::parseFixedPoint(bad, "."), std::nullopt) << bad;
 }
 
 TEST(FormatCpuTime, HoursMinutesSecondsWithoutASecondDivision) {
-  using processes::FormatCpuTime;
   constexpr std::int64_t second = 10'000'000;  // in 100 ns units
-  EXPECT_EQ(FormatCpuTime(0), "00:00:00");
-  EXPECT_EQ(FormatCpuTime(3725 * second), "01:02:05");
-  EXPECT_EQ(FormatCpuTime(595 * second / 10), "00:01:00");  // 59.5 s rounds to even: 60
-  EXPECT_EQ(FormatCpuTime(585 * second / 10), "00:00:58");  // 58.5 s: 58
-  EXPECT_EQ(FormatCpuTime(594999500), "00:01:00");          // 59.49995 s: 59.5 first, then 60
-  EXPECT_EQ(FormatCpuTime(219659 * second), "61:00:59");    // either side of 61 h 1 min
-  EXPECT_EQ(FormatCpuTime(219661 * second), "61:01:01");
-  EXPECT_EQ(FormatCpuTime(360000 * second), "100:00:00");
-  EXPECT_EQ(FormatCpuTime(10000), "00:00:00");  // 1 ms
+  EXPECT_EQ(common::cpuTimeText(0), "00:00:00");
+  EXPECT_EQ(common::cpuTimeText(3725 * second), "01:02:05");
+  EXPECT_EQ(common::cpuTimeText(9 * second), "00:00:09");
+  EXPECT_EQ(common::cpuTimeText(32949 * second), "09:09:09");
+  EXPECT_EQ(common::cpuTimeText(595 * second / 10), "00:01:00");  // 59.5 s rounds to even: 60
+  EXPECT_EQ(common::cpuTimeText(585 * second / 10), "00:00:58");  // 58.5 s: 58
+  EXPECT_EQ(common::cpuTimeText(594999500), "00:01:00");          // 59.49995 s: 59.5 first, then 60
+  EXPECT_EQ(common::cpuTimeText(219659 * second), "61:00:59");    // either side of 61 h 1 min
+  EXPECT_EQ(common::cpuTimeText(219661 * second), "61:01:01");
+  EXPECT_EQ(common::cpuTimeText(360000 * second), "100:00:00");
+  EXPECT_EQ(common::cpuTimeText(10000), "00:00:00");  // 1 ms
+}
+
+// ---- text -----------------------------------------------------------------------------------
+
+TEST(Text, Utf8AndUtf16MeetAtEveryEncodingBoundary) {
+  const std::u16string lone{char16_t(0xD800)}, trailing{char16_t(0xDC00), u'a'};
+  const struct {
+    std::u16string wide;
+    std::string narrow;
+  } cases[] = {
+      {u"\u007F", "\x7F"},         {u"\u0080", "\xC2\x80"},     {u"\u07FF", "\xDF\xBF"},
+      {u"\u0800", "\xE0\xA0\x80"}, {u"\uFFFF", "\xEF\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
+      {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(common::utf16ToUtf8(c.wide), c.narrow) << c.narrow;
+    EXPECT_EQ(common::utf8ToUtf16(c.narrow), c.wide) << c.narrow;
+  }
+  EXPECT_EQ(common::utf16ToUtf8(lone), "\xEF\xBF\xBD");  // unpaired surrogates
+  EXPECT_EQ(common::utf16ToUtf8(trailing), "\xEF\xBF\xBD" "a");
+  EXPECT_EQ(common::findNoCase("xAz", "aZ"), 1u);  // both ends of the letters
 }
 
 // ---- number reading -------------------------------------------------------------------------
 
 TEST(NumberReading, DecimalHexadecimalBlanksAndNoNumber) {
-  using processes::ReadNumber;
-  EXPECT_EQ(ReadNumber("1234"), 1234);
-  EXPECT_EQ(ReadNumber(" \t\n42abc"), 42);
-  EXPECT_EQ(ReadNumber("&H4D2"), 1234);
-  EXPECT_EQ(ReadNumber("&hff"), 255);
-  EXPECT_EQ(ReadNumber("&HFFFFFFFF"), -1);
-  EXPECT_EQ(ReadNumber("&H80000000"), -2147483648.0);
-  EXPECT_EQ(ReadNumber("&H7FFFFFFF"), 2147483647);
-  EXPECT_EQ(ReadNumber("&H1FFFFFFFF"), 0);
-  EXPECT_EQ(ReadNumber("&Hxyz"), 0);
-  EXPECT_EQ(ReadNumber("-12.5x"), -12.5);
-  EXPECT_EQ(ReadNumber("+.5"), 0.5);
-  EXPECT_EQ(ReadNumber(" 1 2"), 1);
-  EXPECT_EQ(ReadNumber(""), 0);
-  EXPECT_EQ(ReadNumber("PID"), 0);
-  EXPECT_EQ(ReadNumber("-"), 0);
+  EXPECT_EQ(common::readLeadingNumber("1234"), 1234);
+  EXPECT_EQ(common::readLeadingNumber(" \t\n42abc"), 42);
+  EXPECT_EQ(common::readLeadingNumber("&H4D2"), 1234);
+  EXPECT_EQ(common::readLeadingNumber("&hff"), 255);
+  EXPECT_EQ(common::readLeadingNumber("&HFFFFFFFF"), -1);
+  EXPECT_EQ(common::readLeadingNumber("&H80000000"), -2147483648.0);
+  EXPECT_EQ(common::readLeadingNumber("&H7FFFFFFF"), 2147483647);
+  EXPECT_EQ(common::readLeadingNumber("&H1FFFFFFFF"), 0);
+  EXPECT_EQ(common::readLeadingNumber("&Hxyz"), 0);
+  EXPECT_EQ(common::readLeadingNumber("-12.5x"), -12.5);
+  EXPECT_EQ(common::readLeadingNumber("+.5"), 0.5);
+  EXPECT_EQ(common::readLeadingNumber(" 1 2"), 1);
+  EXPECT_EQ(common::readLeadingNumber(""), 0);
+  EXPECT_EQ(common::readLeadingNumber("PID"), 0);
+  EXPECT_EQ(common::readLeadingNumber("-"), 0);
 }
 
 TEST(NumberReading, StrictLocaleConversionAndRounding) {
-  using processes::ConvertNumber;
-  using processes::ToInt32;
-  EXPECT_EQ(ConvertNumber("1,5", ","), 1.5);
-  EXPECT_EQ(ConvertNumber("-7", "."), -7);
-  EXPECT_EQ(ConvertNumber("1.5", ","), std::nullopt);
-  EXPECT_EQ(ConvertNumber("", "."), std::nullopt);
-  EXPECT_EQ(ConvertNumber("12a", "."), std::nullopt);
-  EXPECT_EQ(ToInt32(2.5), 2);
-  EXPECT_EQ(ToInt32(3.5), 4);
-  EXPECT_EQ(ToInt32(-2147483648.0), INT32_MIN);
-  EXPECT_EQ(ToInt32(2147483647.4), INT32_MAX);
-  EXPECT_EQ(ToInt32(2147483647.5), std::nullopt);
-  EXPECT_EQ(processes::ShortestText(1.5, ","), "1,5");
-  EXPECT_EQ(processes::ShortestText(240, "."), "240");
-  EXPECT_EQ(processes::ShortestText(-2097152, "."), "-2097152");
+  EXPECT_EQ(common::parseDecimal("1,5", ","), 1.5);
+  EXPECT_EQ(common::parseDecimal("-7", "."), -7);
+  EXPECT_EQ(common::parseDecimal("1.5", ","), std::nullopt);
+  EXPECT_EQ(common::parseDecimal("", "."), std::nullopt);
+  EXPECT_EQ(common::parseDecimal("12a", "."), std::nullopt);
+  EXPECT_EQ(common::toInt32(2.5), 2);
+  EXPECT_EQ(common::toInt32(3.5), 4);
+  EXPECT_EQ(common::toInt32(-2147483648.0), INT32_MIN);
+  EXPECT_EQ(common::toInt32(2147483647.4), INT32_MAX);
+  EXPECT_EQ(common::toInt32(2147483647.5), std::nullopt);
+  EXPECT_EQ(common::shortestText(1.5, ","), "1,5");
+  EXPECT_EQ(common::shortestText(240, "."), "240");
+  EXPECT_EQ(common::shortestText(-2097152, "."), "-2097152");
 }
 
 }  // namespace

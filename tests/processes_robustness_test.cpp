@@ -6,11 +6,12 @@
 
 #include "app/ForLedra.h"
 #include "common/byte_reader.h"
+#include "common/number_text.h"
 #include "common/text.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
-#include "processes/cpu_time.h"
+#include "processes/decimal_sign.h"
 #include "processes/process_details.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"

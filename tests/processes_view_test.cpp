@@ -5,10 +5,11 @@
 #include <set>
 
 #include "app/ForLedra.h"
+#include "common/number_text.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
-#include "processes/cpu_time.h"
+#include "processes/decimal_sign.h"
 #include "processes/process_view.h"
 
 namespace {

@@ -4,10 +4,11 @@
 #include <string>
 
 #include "app/design.h"
+#include "common/number_text.h"
 #include "performance/cpu_usage.h"
 #include "performance/memory_status.h"
 #include "platform/is_nt.h"
-#include "processes/cpu_time.h"
+#include "processes/decimal_sign.h"
 #include "processes/process_list_9x.h"
 #include "tasks/task_list.h"
 

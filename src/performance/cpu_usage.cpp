@@ -6,9 +6,9 @@
 #include <span>
 
 #include "common/byte_reader.h"
-#include "common/numbers.h"
-#include "platform/os_layout.h"
+#include "common/number_text.h"
 #include "performance/strict_double.h"
+#include "platform/os_layout.h"
 
 namespace ledra::performance {
 

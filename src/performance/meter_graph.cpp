@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/numbers.h"
+#include "common/number_text.h"
 #include "performance/strict_double.h"
 
 namespace ledra::performance {

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <string>
 
-#include "common/numbers.h"
+#include "common/number_text.h"
 #include "performance/meter_graph.h"
 #include "performance/performance_page.h"
 

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "common/numbers.h"
+#include "common/number_text.h"
 #include "common/text.h"
-#include "performance/memory_text.h"
 #include "performance/meter_graph.h"
 #include "performance/performance_page.h"
 #include "performance/strict_double.h"
@@ -22,7 +21,7 @@ std::optional<double> field(const std::vector<std::string_view>& fields, std::si
   const std::string_view text = fields[index];
   if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string_view::npos)
     return std::nullopt;
-  return ParseNumber(text, ".");
+  return common::parseSignificant(text, ".");
 }
 
 // Whole megabytes from kilobytes: the kilobytes are rounded half to even, then the
@@ -52,14 +51,14 @@ void ShowFF(platform::System& system, const PerformanceControls& c, PerformanceS
                            platform::Label& avail, platform::Label& used) {
     const auto totalBytes = field(fields, totalIndex);
     if (!totalBytes) return false;
-    total.setCaption(NumberText(*totalBytes / 1024, decimal));
+    total.setCaption(common::significantText(*totalBytes / 1024, decimal));
     const auto availBytes = field(fields, availIndex);
     if (!availBytes) return false;
-    avail.setCaption(NumberText(*availBytes / 1024, decimal));
-    const auto shownTotal = ParseNumber(total.caption(), decimal);
-    const auto shownAvail = ParseNumber(avail.caption(), decimal);
+    avail.setCaption(common::significantText(*availBytes / 1024, decimal));
+    const auto shownTotal = common::parseSignificant(total.caption(), decimal);
+    const auto shownAvail = common::parseSignificant(avail.caption(), decimal);
     if (!shownTotal || !shownAvail) return false;
-    used.setCaption(NumberText(*shownTotal - *shownAvail, decimal));
+    used.setCaption(common::significantText(*shownTotal - *shownAvail, decimal));
     return true;
   };
   if (!figures(4, 5, *c.LabTotalPageFile, *c.LabAvailPageFile, *c.LabUsePageFile)) return;
@@ -71,7 +70,7 @@ void ShowFF(platform::System& system, const PerformanceControls& c, PerformanceS
   c.StatusBar1->setPanelText(
       3, "提交更改: " + std::to_string(*usedMegabytes) + "M / " + std::to_string(*totalMegabytes) + "M");
 
-  const std::string size = SizeText(usedPhys, decimal);
+  const std::string size = common::sizeText(usedPhys, decimal);
   const bool onScreen = PerformancePageShown(c);
   s.MemMeter.show(*c.UseFF, MeterLevel(usePercent), onScreen);
   c.LabFF->setCaption(size);

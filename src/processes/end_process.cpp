@@ -1,9 +1,9 @@
 #include <cstdint>
 #include <string>
 
+#include "common/number_text.h"
 #include "common/text.h"
 #include "processes/kill_process.h"
-#include "processes/number_reading.h"
 #include "processes/process_view.h"
 
 namespace ledra::processes {
@@ -15,11 +15,11 @@ void EndSelectedProcess(platform::System& system, const ProcessControls& c, std:
 
   std::int32_t result = 0;
   if (row >= 0 && !common::containsNoCase(name, "kernel32.dll")) {
-    const double pid = ReadNumber(list.cell(row, 1));
+    const double pid = common::readLeadingNumber(list.cell(row, 1));
     // The row may be older than the process now holding its id (a paused list).
-    const auto id = ToInt32(pid);
+    const auto id = common::toInt32(pid);
     if (id && ProcessHasName(system, *id, name))
-      result = KillProcessByPID(system, ShortestText(pid, "."));
+      result = KillProcessByPID(system, common::shortestText(pid, "."));
   }
   if (result == 0)
     system.messageBox(c.form->handle(), "\u201C" + name + "\u201D不能被终止！", boxCaption, 0x10);  // MB_ICONERROR

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "common/byte_reader.h"
+#include "common/number_text.h"
 #include "common/text.h"
 #include "platform/is_nt.h"
-#include "processes/cpu_time.h"
-#include "processes/number_reading.h"
+#include "processes/decimal_sign.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
 #include "processes/process_view.h"
@@ -66,7 +66,7 @@ bool ProcessHasName(platform::System& system, std::int32_t pid, std::string_view
 }
 
 std::int32_t KillProcessByPID(platform::System& system, std::string_view pidText) {
-  const auto pid = ToInt32(ReadNumber(pidText));
+  const auto pid = common::toInt32(common::readLeadingNumber(pidText));
   if (!pid) return 0;
   const auto id = static_cast<std::uint32_t>(*pid);
   // Ending a process the system marks critical brings the whole machine down.

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "common/byte_reader.h"
+#include "common/number_text.h"
 #include "common/text.h"
 #include "platform/os_layout.h"
-#include "processes/cpu_time.h"
 #include "processes/wide_text.h"
 
 namespace ledra::processes {
@@ -98,7 +98,7 @@ std::string GetProcessListNT(platform::System& system, std::string_view sign, st
     // Process ids fit 32 bits; the handle-wide field holds them in its low half.
     appendInteger(out, *record.i32(at.uniqueProcessId));
     out.push_back('|');
-    AppendFixedPointText(out, static_cast<std::int64_t>(cpu), sign);
+    common::appendFixedPointText(out, static_cast<std::int64_t>(cpu), sign);
     out.push_back('|');
     // A 32-bit SIZE_T reads as a signed word, as it always has; a 64-bit one is whole.
     if (layout.pointer == 8)
@@ -111,7 +111,7 @@ std::string GetProcessListNT(platform::System& system, std::string_view sign, st
     if (next == 0 || next < at.size) break;
     offset += next;
   }
-  AppendFixedPointText(out, static_cast<std::int64_t>(total), sign);
+  common::appendFixedPointText(out, static_cast<std::int64_t>(total), sign);
   return out;
 }
 

@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "common/numbers.h"
+#include "common/number_text.h"
 #include "common/text.h"
-#include "processes/cpu_time.h"
-#include "processes/number_reading.h"
 #include "processes/process_details.h"
 #include "processes/process_list_nt.h"
 
@@ -30,8 +28,8 @@ std::string rowKey(int position) { return "a" + std::to_string(position); }
 // Share of the total delta, as integers rounded half to even, "00" pattern. The rounding
 // of both parts may carry a share just past 100; it is held there.
 std::optional<std::string> cpuShare(double rowDeltaMs, double totalDeltaMs) {
-  const auto numerator = ToInt32(100.0 * rowDeltaMs);
-  const auto denominator = ToInt32(totalDeltaMs);
+  const auto numerator = common::toInt32(100.0 * rowDeltaMs);
+  const auto denominator = common::toInt32(totalDeltaMs);
   if (!numerator || !denominator || *denominator <= 0) return std::nullopt;
   const std::int32_t share = std::clamp(*numerator / *denominator, 0, 100);
   std::string text = std::to_string(share);
@@ -108,7 +106,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
     const std::string tag = list.rowTag(row);
     const std::size_t space = tag.find(' ');
     if (space == std::string::npos) continue;
-    if (auto time = ParseFixedPoint(std::string_view(tag).substr(space + 1), sign))
+    if (auto time = common::parseFixedPoint(std::string_view(tag).substr(space + 1), sign))
       previous.emplace(tag.substr(0, space), *time);
   }
   // With nothing to compare with (the first tick, or after a failed enumeration) every
@@ -129,7 +127,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
   bool measurable = true;
   for (int k = 0; k < n; ++k) {
     const std::size_t i = static_cast<std::size_t>(k) * 4;
-    cpu[k] = ParseFixedPoint(element[i + 2], sign);
+    cpu[k] = common::parseFixedPoint(element[i + 2], sign);
     if (!cpu[k]) continue;
     std::int64_t d = 0;
     if (fromStart) {
@@ -162,11 +160,11 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
       if (auto share = cpuShare(static_cast<double>(delta[k]) / 10000.0, totalDeltaMs))
         setIfChanged(list, k, kCpu, *share);
     }
-    if (cpu[k]) setIfChanged(list, k, kCpuTime, FormatCpuTime(*cpu[k]));
-    if (auto bytes = ConvertNumber(element[i + 3], sign))
-      setIfChanged(list, k, kMemory, ShortestText(*bytes / 1024.0, sign) + " K");
-    if (auto pid = ConvertNumber(pidText, sign)) {
-      if (auto id = ToInt32(*pid)) {
+    if (cpu[k]) setIfChanged(list, k, kCpuTime, common::cpuTimeText(*cpu[k]));
+    if (auto bytes = common::parseDecimal(element[i + 3], sign))
+      setIfChanged(list, k, kMemory, common::shortestText(*bytes / 1024.0, sign) + " K");
+    if (auto pid = common::parseDecimal(pidText, sign)) {
+      if (auto id = common::toInt32(*pid)) {
         const std::uint64_t created = static_cast<std::size_t>(k) < createTimes.size() ? createTimes[k] : 0;
         if (commandLines)
           setIfChanged(list, k, kCommandLine, commandLines->get(system, *id, created, name));
@@ -190,8 +188,8 @@ void RebuildProcessList9x(platform::ListView& list, std::string_view records, st
     list.addRow(rowKey(j), slash == std::string_view::npos ? path : path.substr(slash + 1));
 
     std::string id(element[i - 1]);
-    if (auto value = ConvertNumber(id, decimalSign); value && *value < 0) {
-      if (auto pid = ToInt32(*value)) {
+    if (auto value = common::parseDecimal(id, decimalSign); value && *value < 0) {
+      if (auto pid = common::toInt32(*value)) {
         char hex[9];
         auto [end, ec] = std::to_chars(hex, hex + 8, static_cast<std::uint32_t>(*pid), 16);
         (void)ec;

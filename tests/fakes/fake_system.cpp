@@ -109,8 +109,9 @@ bool FakeSystem::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t addres
 
 // ---- processes -----------------------------------------------------------------------
 
-Handle FakeSystem::openProcess(std::uint32_t access, bool, std::uint32_t pid) {
+Handle FakeSystem::openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) {
   calls.push_back("openProcess");
+  openCalls.push_back({access, inherit, pid});
   auto it = processes.find(pid);
   if (it == processes.end() || !it->second.canOpen || it->second.terminated) return Handle{};
   if ((access & it->second.deniedAccess) != 0) return Handle{};
@@ -172,6 +173,7 @@ std::string FakeSystem::queryDosDevice(std::string_view deviceName) {
 
 bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) {
   calls.push_back("enumProcessModules");
+  moduleArrayBytes.push_back(modules.size());
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
   const auto& list = processes[h->second].modules;

@@ -91,6 +91,14 @@ class FakeSystem : public platform::System {
   std::map<std::string, std::string> dosDevices;  // "C:" -> "\Device\HarddiskVolume2"
   std::map<Handle, std::uint32_t> handlePid;      // open process handle -> pid
   std::map<Handle, std::uint32_t> handleAccess;   // open process handle -> access
+  struct OpenCall {
+    std::uint32_t access;
+    bool inherit;
+    std::uint32_t pid;
+    bool operator==(const OpenCall&) const = default;
+  };
+  std::vector<OpenCall> openCalls;            // what openProcess was asked, in order
+  std::vector<std::size_t> moduleArrayBytes;  // the array each enumProcessModules was given
   // The NtWow64 entries exist (a 32-bit program on 64-bit Windows).
   bool hasNtWow64 = false;
 

@@ -2,15 +2,15 @@
 // a quotient that is exact in a 64-bit double can land just below a whole number.
 #include <gtest/gtest.h>
 
+#include "common/number_text.h"
 #include "performance/cpu_usage.h"
-#include "performance/memory_text.h"
 #include "performance/meter_graph.h"
 
 namespace {
 
 using ledra::performance::CpuPercent;
 using ledra::performance::MeterLevel;
-using ledra::performance::SizeText;
+using ledra::common::sizeText;
 
 TEST(PerformanceArithmetic, MeterLevelsMatchWholeNumberArithmetic) {
   for (int v = -1; v <= 120; ++v) {
@@ -34,12 +34,12 @@ TEST(PerformanceArithmetic, CpuWorkedValues) {
 }
 
 TEST(PerformanceArithmetic, SizeTexts) {
-  EXPECT_EQ(SizeText(327155712, "."), "312 MB");
-  EXPECT_EQ(SizeText(1048576000, "."), "1000 MB");
-  EXPECT_EQ(SizeText(5368709120.0, "."), "5.00 GB");
-  EXPECT_EQ(SizeText(9000000, ","), "8,58 MB");
-  EXPECT_EQ(SizeText(1049000000, "."), "0.98 GB");
-  EXPECT_EQ(ledra::performance::NumberText(1000000003.0 / 1024, "."), "976562.502929688");
+  EXPECT_EQ(sizeText(327155712, "."), "312 MB");
+  EXPECT_EQ(sizeText(1048576000, "."), "1000 MB");
+  EXPECT_EQ(sizeText(5368709120.0, "."), "5.00 GB");
+  EXPECT_EQ(sizeText(9000000, ","), "8,58 MB");
+  EXPECT_EQ(sizeText(1049000000, "."), "0.98 GB");
+  EXPECT_EQ(ledra::common::significantText(1000000003.0 / 1024, "."), "976562.502929688");
 }
 
 }  // namespace
