@@ -16,6 +16,7 @@
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
 #include "processes/process_view.h"
+#include "soak.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ std::vector<NtProcessRecord> sampleRecords() {
 TEST(MalformedRecords, RandomlyMutatedChainsAreWalkedSafely) {
   std::mt19937 random(20240607);
   const auto valid = fakes::BuildProcessChain(sampleRecords());
-  for (int iteration = 0; iteration < 4000; ++iteration) {
+  for (int iteration = 0; iteration < test::Rounds(4000); ++iteration) {
     auto chain = valid;
     auto& b = chain.bytes;
     const int mutations = 1 + static_cast<int>(random() % 4);
@@ -81,7 +82,7 @@ TEST(MalformedRecords, RandomlyMutatedChainsAreWalkedSafely) {
 
 TEST(MalformedRecords, RandomProcessMemoryAndToolhelpEntries) {
   std::mt19937 random(7);
-  for (int iteration = 0; iteration < 2000; ++iteration) {
+  for (int iteration = 0; iteration < test::Rounds(2000); ++iteration) {
     FakeSystem sys;
     auto& p = sys.processes[40];
     p.pid = 40;
@@ -120,7 +121,7 @@ TEST(Churn, ThousandTicksCloseEveryHandleAndEndInStep) {
   form.Form_Load();
   std::vector<NtProcessRecord> running = sampleRecords();
   std::uint32_t nextPid = 3000;
-  for (int tick = 0; tick < 1000; ++tick) {
+  for (int tick = 0; tick < test::Rounds(1000); ++tick) {
     if (random() % 3 == 0) {  // a process starts
       const std::uint32_t pid = nextPid += 4;
       std::u16string line = u"worker.exe --job=" + common::utf8ToUtf16(std::to_string(pid));

@@ -9,6 +9,7 @@
 #include "app/ForLedra.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
+#include "soak.h"
 
 namespace {
 
@@ -252,7 +253,7 @@ TEST_F(TaskView, ImageFileWithOnlyALargeIcon) {
 }
 
 TEST_F(TaskView, ThousandRebuildsLeaveNoExtractedIconAlive) {
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < ledra::test::Rounds(1000); ++i) {
     sys.windows.clear();
     const int open = i % 4;  // windows open and close between ticks
     for (int w = 0; w < open; ++w) {
