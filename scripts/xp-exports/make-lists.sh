@@ -12,7 +12,7 @@
 #     every name of step 1 and the compiler's "undeclared" errors drop the rest: the
 #     headers' version guards put every call added in Vista and later behind
 #     _WIN32_WINNT >= 0x0600;
-#  3. it is not in vista-plus.txt: exports that the DLL export definition (.spec)
+#  3. it is not in vista-plus.txt: exports that the DLL export definition
 #     files of ReactOS, an open-source Windows-compatible system, mark as added in
 #     Vista or later ("-version=0x600+" and above), for names the headers leave unguarded;
 #  4. for MSVCRT only: no name of the bounds-checked (*_s) and explicit-locale (*_l)
@@ -66,7 +66,7 @@ for dll in "${dlls[@]}"; do
     echo "# Windows XP SP3 exports of ${dll^^}.DLL, one a line (a conservative subset)."
     echo "# Made by make-lists.sh in this folder; its header says where each part comes from:"
     echo "# MinGW-w64's import library lib$dll.a, MinGW-w64's headers at _WIN32_WINNT=0x0501,"
-    echo "# minus the names ReactOS's .spec files mark as Vista or later (vista-plus.txt),"
+    echo "# minus the names ReactOS's export definition files mark as Vista or later (vista-plus.txt),"
     echo "# plus undeclared start-up entries of known origin (supplement.txt)."
     cat "$work/$dll.list"
   } >"$here/$dll.txt"
