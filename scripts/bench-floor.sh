@@ -156,10 +156,11 @@ if [ -n "$compare" ]; then
     [ "$SECONDS" -lt "$deadline" ] && kill -0 "$compare_pid" 2>/dev/null || die "the second Ledra's window did not appear"
     sleep 0.1
   done
-  # Beside the first, not on top of it: both draw in full.
+  # Beside the first, overlapping nothing: both draw in full.
   second="$(xdotool search --onlyvisible --name "$pattern" | grep -vx "$window" | head -n1)"
-  xdotool windowmove "$second" 0 384 >/dev/null 2>&1 || true
   xdotool windowmove "$window" 0 0 >/dev/null 2>&1 || true
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool windowmove "$second" "$((WIDTH + 16))" 0 >/dev/null 2>&1 || true
   if [ "$page" != 3 ]; then
     eval "$(xdotool getwindowgeometry --shell "$second")"
     sleep 1

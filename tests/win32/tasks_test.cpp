@@ -84,9 +84,10 @@ BOOL CALLBACK findVisibleOfPid(HWND w, LPARAM data) {
   return FALSE;
 }
 
-// The visible, unowned, titled window of a process, waiting up to 10 s for it.
+// The visible, unowned, titled window of a process, waiting up to 30 s for it: a loaded
+// machine can take that long to start a helper under Wine.
 HWND windowOf(DWORD pid) {
-  for (int i = 0; i < 500; ++i) {
+  for (int i = 0; i < 1500; ++i) {
     PidWindow p{pid, nullptr};
     EnumWindows(findVisibleOfPid, reinterpret_cast<LPARAM>(&p));
     if (p.found) return p.found;

@@ -418,6 +418,18 @@ TEST_F(MainWindowTest, ListViewUpdateRepaintsOnlyWhatChanged) {
   UpdateWindow(real);
   list.setCell(0, 0, "again");  // outside an update: redrawing is back on
   EXPECT_LT(updated().top, updated().bottom);
+
+  // Off screen the list holds its repaint through an update, and lets go of it at the end.
+  controls().PicProperty[0]->setVisible(false);
+  list.beginUpdate();
+  list.setCell(1, 0, "hidden");
+  list.setCell(2, 0, "hidden too");
+  list.endUpdate();
+  controls().PicProperty[0]->setVisible(true);
+  UpdateWindow(real);
+  EXPECT_EQ(itemText(real, 1, 0), L"hidden");
+  list.setCell(2, 0, "shown");
+  EXPECT_LT(updated().top, updated().bottom);
   controls().PicProperty[0]->setVisible(false);
 }
 
@@ -450,6 +462,22 @@ TEST_F(MainWindowTest, CanvasDrawsInItsOwnUnitInsideTheBorder) {
   EXPECT_EQ(realGraph->pixel(100, 10), black);
   graph.clear();
   EXPECT_EQ(realGraph->pixel(270, 11), black);
+
+  // A finished picture is on the window at once, with no paint left waiting.
+  controls().PicProperty[2]->setVisible(true);
+  UpdateWindow(realGraph->hwnd());
+  graph.line(0.0f, 175.0f, graph.width(), 175.0f, {0, 128, 64});
+  graph.present();
+  RECT pending{};
+  EXPECT_FALSE(GetUpdateRect(realGraph->hwnd(), &pending, FALSE));
+  {
+    const HDC screen = GetDC(realGraph->hwnd());
+    EXPECT_EQ(GetPixel(screen, 100, 11), RGB(0, 128, 64));
+    ReleaseDC(realGraph->hwnd(), screen);
+  }
+  graph.clear();
+  graph.present();
+  controls().PicProperty[2]->setVisible(false);
 
   // Lines, joined or not, in any direction and off the edge, set exactly the pixels that
   // each one drawn alone (LineTo, then its end point) sets.

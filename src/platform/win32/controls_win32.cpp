@@ -156,8 +156,10 @@ void registerControlClasses(HINSTANCE instance, TextPath path) {
   const HCURSOR arrow = path.arrowCursor();
   path.registerClass(instance, kBoxClass, path.ansi() ? boxProc<true> : boxProc<false>, nullptr, nullptr, arrow,
                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  // A canvas keeps its own DC, so a finished picture goes to the screen at once, without
+  // an invalidation and a WM_PAINT round trip for every redraw.
   path.registerClass(instance, kCanvasClass, path.ansi() ? canvasProc<true> : canvasProc<false>, nullptr, nullptr,
-                     arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+                     arrow, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), CS_OWNDC);
 }
 
 LRESULT labelColours(HWND label, HDC dc, TextPath path) {
@@ -222,6 +224,7 @@ void ListViewControl::setCell(int row, int column, std::string_view text) {
   if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
   auto& cached = cells[static_cast<std::size_t>(column)];
   if (cached == text) return;
+  if (hidden_) reshaping();
   if (path_.setItemText(hwnd_, row, column, text)) cached = text;
 }
 
@@ -261,8 +264,11 @@ void ListViewControl::setSmallImageList(ImageList* list) { attach(list, LVSIL_SM
 
 // Redrawing is switched off only once rows or columns are about to change, so a tick that
 // writes a few cells (or none) costs no full repaint: the list view invalidates just the
-// items whose text it was given.
-void ListViewControl::beginUpdate() { ++updateDepth_; }
+// items whose text it was given. A list that is not on screen (its page is hidden) holds
+// the repaint from its first change, so its cells cost no invalidation each.
+void ListViewControl::beginUpdate() {
+  if (updateDepth_++ == 0) hidden_ = !IsWindowVisible(hwnd_);
+}
 
 void ListViewControl::reshaping() {
   if (updateDepth_ == 0 || redrawHeld_) return;
@@ -418,7 +424,6 @@ HPEN CanvasControl::pen(COLORREF colour) {
 void CanvasControl::clear() {
   run_.clear();  // covered anyway
   fill(0, 0, width_, height_, background_);
-  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void CanvasControl::point(float x, float y, Rgb colour) {
@@ -479,9 +484,11 @@ float CanvasControl::height() const {
   return static_cast<float>(r.bottom - r.top) * unitsPerInch_ / static_cast<float>(dpi_.y);
 }
 
+// Straight to the window through its own DC; WM_PAINT copies the bitmap again whenever
+// the window is uncovered or shown.
 void CanvasControl::present() {
-  flush();
-  InvalidateRect(hwnd_, nullptr, FALSE);
+  const WindowDc window(hwnd_);
+  if (window.get()) paint(window.get());
 }
 
 void CanvasControl::paint(HDC target) {

@@ -91,6 +91,7 @@ class ListViewControl : public ListView {
   int columns_ = 0;
   int updateDepth_ = 0;
   bool redrawHeld_ = false;
+  bool hidden_ = false;  // not on screen when the update began
   std::vector<Row> rows_;
   std::string tag_;
 };

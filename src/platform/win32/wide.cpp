@@ -41,11 +41,12 @@ std::string fromAnsi(std::string_view ansi) { return fromWide(multiToWide(CP_ACP
 // ---- windows and messages --------------------------------------------------------------
 
 bool TextPath::registerClass(HINSTANCE instance, std::string_view name, WNDPROC proc, HICON icon, HICON smallIcon,
-                             HCURSOR cursor, HBRUSH background) const {
+                             HCURSOR cursor, HBRUSH background, UINT style) const {
   if (ansi_) {
     const std::string className = toAnsi(name);
     WNDCLASSEXA cls{};
     cls.cbSize = sizeof(cls);
+    cls.style = style;
     cls.lpfnWndProc = proc;
     cls.hInstance = instance;
     cls.hIcon = icon;
@@ -58,6 +59,7 @@ bool TextPath::registerClass(HINSTANCE instance, std::string_view name, WNDPROC 
   const std::wstring className = toWide(name);
   WNDCLASSEXW cls{};
   cls.cbSize = sizeof(cls);
+  cls.style = style;
   cls.lpfnWndProc = proc;
   cls.hInstance = instance;
   cls.hIcon = icon;

@@ -31,7 +31,7 @@ class TextPath {
 
   // Class names are ASCII.
   bool registerClass(HINSTANCE instance, std::string_view name, WNDPROC proc, HICON icon, HICON smallIcon,
-                     HCURSOR cursor, HBRUSH background) const;
+                     HCURSOR cursor, HBRUSH background, UINT style = 0) const;
   HWND createWindow(DWORD exStyle, std::string_view className, std::string_view text, DWORD style, int x, int y,
                     int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance, void* param) const;
   LRESULT defWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) const;
