@@ -22,6 +22,8 @@
 #                          for every resource Wine looks up while drawing text
 #   LEDRA_BENCH_COMPARE    another ledra.exe (say, an earlier build) run and measured in the
 #                          same window, so two builds meet the same noise
+#   LEDRA_BENCH_PERF       a file name: `perf record` samples Ledra's process over the measured
+#                          window into it (read it with `perf report -i FILE`)
 set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
@@ -180,9 +182,16 @@ pid_of() {
 }
 declare -A before used
 for who in $who_list; do before[$who]="$(cpu_ticks "$(pid_of "$who")")"; done
+perf_pid=""
+if [ -n "${LEDRA_BENCH_PERF:-}" ]; then
+  command -v perf >/dev/null 2>&1 || die "perf is missing (apt-get install linux-perf)"
+  perf record -q -e cpu-clock -F 997 -g -p "$LEDRA_PID" -o "$LEDRA_BENCH_PERF" >"$work/perf.log" 2>&1 &
+  perf_pid=$!
+fi
 m0="$(now)"
 sleep "$seconds" & wait $!
 m1="$(now)"
+if [ -n "$perf_pid" ]; then kill -INT "$perf_pid" 2>/dev/null || true; wait "$perf_pid" 2>/dev/null || true; fi
 for who in $who_list; do
   after="$(cpu_ticks "$(pid_of "$who")")"
   [ -n "$after" ] && [ -n "${before[$who]}" ] || die "$who ended during the measurement"

@@ -419,12 +419,15 @@ TEST_F(MainWindowTest, ListViewUpdateRepaintsOnlyWhatChanged) {
   list.setCell(0, 0, "again");  // outside an update: redrawing is back on
   EXPECT_LT(updated().top, updated().bottom);
 
-  // Off screen the list holds its repaint through an update, and lets go of it at the end.
+  // On a hidden page the list holds its repaint through updates, and lets go of it when
+  // the page is shown.
   controls().PicProperty[0]->setVisible(false);
-  list.beginUpdate();
-  list.setCell(1, 0, "hidden");
-  list.setCell(2, 0, "hidden too");
-  list.endUpdate();
+  for (const char* text : {"hidden too", "hidden"}) {
+    list.beginUpdate();
+    list.setCell(1, 0, text);
+    list.setCell(2, 0, text);
+    list.endUpdate();
+  }
   controls().PicProperty[0]->setVisible(true);
   UpdateWindow(real);
   EXPECT_EQ(itemText(real, 1, 0), L"hidden");

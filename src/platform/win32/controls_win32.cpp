@@ -264,10 +264,11 @@ void ListViewControl::setSmallImageList(ImageList* list) { attach(list, LVSIL_SM
 
 // Redrawing is switched off only once rows or columns are about to change, so a tick that
 // writes a few cells (or none) costs no full repaint: the list view invalidates just the
-// items whose text it was given. A list that is not on screen (its page is hidden) holds
-// the repaint from its first change, so its cells cost no invalidation each.
+// items whose text it was given. A list whose page is hidden holds the repaint from its
+// first change until the page is shown, so the ticks meanwhile cost no invalidations.
+// The page, not the list, is asked: a list view may clear its own WS_VISIBLE while held.
 void ListViewControl::beginUpdate() {
-  if (updateDepth_++ == 0) hidden_ = !IsWindowVisible(hwnd_);
+  if (updateDepth_++ == 0) hidden_ = !IsWindowVisible(GetParent(hwnd_));
 }
 
 void ListViewControl::reshaping() {
@@ -277,7 +278,16 @@ void ListViewControl::reshaping() {
 }
 
 void ListViewControl::endUpdate() {
-  if (updateDepth_ == 0 || --updateDepth_ > 0 || !redrawHeld_) return;
+  if (updateDepth_ == 0 || --updateDepth_ > 0 || hidden_) return;
+  release();
+}
+
+void ListViewControl::pageShowing() {
+  if (updateDepth_ == 0) release();
+}
+
+void ListViewControl::release() {
+  if (!redrawHeld_) return;
   redrawHeld_ = false;
   path_.send(hwnd_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(hwnd_, nullptr, TRUE);
@@ -572,7 +582,11 @@ void TimerControl::apply() {
 
 bool PanelControl::visible() const { return (path_.windowLong(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-void PanelControl::setVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+void PanelControl::setVisible(bool visible) {
+  if (visible)
+    for (ListViewControl* list : lists_) list->pageShowing();
+  ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
 
 void PanelControl::move(int leftTwips, int topTwips) {
   left_ = leftTwips;

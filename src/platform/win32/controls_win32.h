@@ -75,6 +75,7 @@ class ListViewControl : public ListView {
   void setSmallImageList(ImageList* list) override;
   void beginUpdate() override;
   void endUpdate() override;
+  void pageShowing();  // lets go of a repaint held while the page was hidden
 
  private:
   struct Row {
@@ -84,6 +85,7 @@ class ListViewControl : public ListView {
   bool valid(int row) const { return row >= 0 && row < rowCount(); }
   void attach(ImageList* list, int which);
   void reshaping();  // rows, columns or images change: hold the repaint until endUpdate
+  void release();
 
   HWND hwnd_;
   Dpi dpi_;
@@ -91,7 +93,7 @@ class ListViewControl : public ListView {
   int columns_ = 0;
   int updateDepth_ = 0;
   bool redrawHeld_ = false;
-  bool hidden_ = false;  // not on screen when the update began
+  bool hidden_ = false;  // its page was hidden when the update began
   std::vector<Row> rows_;
   std::string tag_;
 };
@@ -258,6 +260,7 @@ class PanelControl : public Panel {
   PanelControl(HWND hwnd, Dpi dpi, int leftTwips, int topTwips, TextPath path)
       : hwnd_(hwnd), dpi_(dpi), path_(path), left_(leftTwips), top_(topTwips) {}
   HWND hwnd() const { return hwnd_; }
+  void holds(ListViewControl* list) { lists_.push_back(list); }
   bool visible() const override;
   void setVisible(bool visible) override;
   int left() const override { return left_; }
@@ -269,6 +272,7 @@ class PanelControl : public Panel {
   Dpi dpi_;
   TextPath path_;
   int left_, top_;  // twips as set, so no rounding drifts
+  std::vector<ListViewControl*> lists_;
 };
 
 class TabStripControl : public TabStrip {

@@ -220,6 +220,8 @@ void MainWindow::createControls(HINSTANCE instance) {
         hwnd = make(WS_EX_CLIENTEDGE, "SysListView32", "",
                     WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL | LVS_SHAREIMAGELISTS);
         auto list = std::make_unique<ListViewControl>(hwnd, dpi_, path_);
+        for (auto& page : c_.PicProperty)
+          if (page && page->hwnd() == parent) page->holds(list.get());
         if (c.name == "ListTask") addColumns(*list, design::kTaskColumns);
         if (c.name == "ListProcess") addColumns(*list, design::kProcessColumns9x);
         if (auto* slot = slotOf(c_, kLists, c.name)) *slot = std::move(list);
