@@ -40,7 +40,7 @@ TEST_F(Options, AutoMinimiseOnlyTogglesItsCheckMark) {
   form.meun_usemin_Click();
   EXPECT_TRUE(f.meun_usemin.checked());
   EXPECT_TRUE(sys.calls.empty());
-  EXPECT_FALSE(f.window.minimized);
+  EXPECT_FALSE(f.window.isMinimized);
 }
 
 TEST_F(Options, AboutBoxTitleAndOwner) {

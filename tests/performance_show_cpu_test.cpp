@@ -303,34 +303,46 @@ std::vector<std::string> picture(const MemoryCanvas& box) {
   return out;
 }
 
-// Samples drawn while the page is hidden reach the boxes when it is shown, exactly as
-// they would have on screen; meanwhile nothing is drawn, and a meter whose level did
-// not change is not drawn again.
+// Samples drawn while the page is hidden (or the window minimised) reach the boxes when
+// it is shown (or restored), exactly as they would have on screen; meanwhile nothing is
+// drawn, and a meter whose level did not change is not drawn again.
 TEST(PerformancePage, HiddenPageDrawsNothingAndIsCurrentWhenShown) {
   const std::int16_t cpu[] = {5, 60, 61, 100, 2};
   const char* memory[] = {"536870912,209715200,2147352576,2040528896,1342177280,858993664",
                           "536870912,9715200,2147352576,2040528896,1342177280,858993664"};
-  Page shown, hidden;
+  Page shown, hidden, minimised;
+  const auto clears = [](const Page& p) {
+    return p.f.UseCPU.clears + p.f.BrokenCPU.clears + p.f.UseFF.clears + p.f.BrokenFF.clears;
+  };
+  const int drawnAtStart = clears(hidden);
   hidden.f.pages[2].setVisible(false);
+  minimised.f.window.minimize();
+  minimised.form.Form_Resize();
   for (int tick = 0; tick < 5; ++tick) {
-    for (Page* p : {&shown, &hidden}) {
+    for (Page* p : {&shown, &hidden, &minimised}) {
       p->form.perf.GridOffset = static_cast<std::int16_t>((p->form.perf.GridOffset + p->form.perf.GraphStep) % 175);
       p->form.ShowFF(memory[tick / 3]);
       std::int16_t v = cpu[tick];
       p->form.ShowCPU(v);
     }
   }
-  EXPECT_EQ(hidden.f.UseCPU.clears + hidden.f.BrokenCPU.clears + hidden.f.UseFF.clears + hidden.f.BrokenFF.clears, 0);
-  EXPECT_EQ(hidden.form.perf.CpuHistory, shown.form.perf.CpuHistory);
-  EXPECT_EQ(hidden.form.perf.MemHistory, shown.form.perf.MemHistory);
+  for (Page* p : {&hidden, &minimised}) {
+    EXPECT_EQ(clears(*p), drawnAtStart);
+    EXPECT_EQ(p->form.perf.CpuHistory, shown.form.perf.CpuHistory);
+    EXPECT_EQ(p->form.perf.MemHistory, shown.form.perf.MemHistory);
+  }
   // 60 and 61 light the same rows, so is the memory meter after its first level change.
   EXPECT_EQ(shown.f.UseCPU.clears, 4);
   EXPECT_EQ(shown.f.UseFF.clears, 2);
 
   hidden.f.tabs.select(3);
   hidden.form.TabStrip1_Click();
-  for (auto box : {&FakeForm::UseCPU, &FakeForm::BrokenCPU, &FakeForm::UseFF, &FakeForm::BrokenFF})
+  minimised.f.window.isMinimized = false;  // restored: the window is resized
+  minimised.form.Form_Resize();
+  for (auto box : {&FakeForm::UseCPU, &FakeForm::BrokenCPU, &FakeForm::UseFF, &FakeForm::BrokenFF}) {
     EXPECT_EQ(picture(hidden.f.*box), picture(shown.f.*box));
+    EXPECT_EQ(picture(minimised.f.*box), picture(shown.f.*box));
+  }
   EXPECT_EQ(litRows(hidden.f.UseCPU), range(0, 0));
 
   // Shown again with nothing new: the meters already hold their levels.

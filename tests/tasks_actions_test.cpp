@@ -21,7 +21,7 @@ struct OrderSystem : FakeSystem {
   const MemoryWindow* main = nullptr;
   std::vector<bool> minimisedAtLookup;
   std::string getWindowText(ledra::platform::WindowHandle h, int maxUnits) override {
-    minimisedAtLookup.push_back(main->minimized);
+    minimisedAtLookup.push_back(main->isMinimized);
     return FakeSystem::getWindowText(h, maxUnits);
   }
 };
@@ -60,7 +60,7 @@ struct TaskActions : ::testing::Test {
 TEST_F(TaskActions, SwitchToMinimisesFirstWhenAutoMinimiseIsOn) {
   select(1);
   form.Command3_Click();
-  EXPECT_TRUE(f.window.minimized);
+  EXPECT_TRUE(f.window.isMinimized);
   EXPECT_EQ(sys.minimisedAtLookup, std::vector<bool>{true});
   EXPECT_TRUE(sys.window(hwnd(1))->restored);
   EXPECT_FALSE(sys.window(hwnd(1))->minimized);
@@ -72,7 +72,7 @@ TEST_F(TaskActions, SwitchToLeavesTheMainWindowAloneWhenAutoMinimiseIsOff) {
   ASSERT_FALSE(f.meun_usemin.checked());
   select(1);
   form.Command3_Click();
-  EXPECT_FALSE(f.window.minimized);
+  EXPECT_FALSE(f.window.isMinimized);
   EXPECT_TRUE(sys.window(hwnd(1))->restored);
 }
 
@@ -80,7 +80,7 @@ TEST_F(TaskActions, SwitchToAVanishedOrRetitledWindowStillMinimisesButShowsNothi
   select(1);
   closeWindow(1);
   form.Command3_Click();
-  EXPECT_TRUE(f.window.minimized);
+  EXPECT_TRUE(f.window.isMinimized);
   EXPECT_EQ(sys.calls, std::vector<std::string>{"getWindowText"});
 
   select(3);
@@ -109,7 +109,7 @@ TEST_F(TaskActions, NoSelectedRowDoesNothing) {
   sys.clearCalls();
   form.Command3_Click();
   form.Command2_Click();
-  EXPECT_FALSE(f.window.minimized);
+  EXPECT_FALSE(f.window.isMinimized);
   EXPECT_TRUE(sys.calls.empty());
 }
 

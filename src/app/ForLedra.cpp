@@ -30,7 +30,7 @@ ForLedra::ForLedra(platform::System& system, const FormControls& controls)
       tasks_{c_.form, c_.ListTask, c_.Image_NULL, c_.Image_Large, c_.Image_Small, c_.Pic_Large, c_.Pic_Small,
              c_.meun_usemin},
       processes_{c_.form, c_.ListProcess},
-      performance_{c_.PicProperty[2],  c_.UseCPU,          c_.BrokenCPU,       c_.UseFF,
+      performance_{c_.PicProperty[2],  c_.form,           c_.UseCPU,          c_.BrokenCPU,       c_.UseFF,
                    c_.BrokenFF,        c_.LabCPU,          c_.LabFF,           c_.LabTotalPageFile,
                    c_.LabAvailPageFile, c_.LabUsePageFile, c_.LabTotalVirtual, c_.LabAvailVirtual,
                    c_.LabUseVirtual,   c_.StatusBar1} {}
@@ -146,7 +146,11 @@ void ForLedra::TabStrip1_Click() {
   if (position == 3) PaintPerformancePage();
 }
 
-void ForLedra::Form_Resize() { performance::SizeHistories(performance_, perf); }
+// Also the restore from minimised: what the ticks meanwhile left undrawn is drawn now.
+void ForLedra::Form_Resize() {
+  performance::SizeHistories(performance_, perf);
+  if (performance::PerformancePageShown(performance_)) PaintPerformancePage();
+}
 
 void ForLedra::Command1_Click() { tasks::NewTask(system_, tasks_); }
 void ForLedra::Command2_Click() { tasks::EndSelectedTask(system_, tasks_); }

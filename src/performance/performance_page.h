@@ -16,6 +16,7 @@ namespace ledra::performance {
 // The controls the page writes.
 struct PerformanceControls {
   const platform::Panel* page = nullptr;  // PicProperty(2); none: always on screen
+  const platform::Window* form = nullptr;  // minimised: no page is on screen
   platform::Canvas* UseCPU = nullptr;     // points
   platform::Canvas* BrokenCPU = nullptr;  // twips
   platform::Canvas* UseFF = nullptr;      // points
@@ -41,7 +42,8 @@ struct PerformanceState {
   Meter MemMeter;
 };
 
-// The page is on screen (its panel is visible); hidden boxes are drawn when it is shown.
+// The page is on screen (its panel is visible and the window is not minimised); hidden
+// boxes are drawn when it is shown or the window restored.
 bool PerformancePageShown(const PerformanceControls& c);
 
 // CPU use in percent (-1: the sampler failed, and `cpu` is asked once more) on the meter,

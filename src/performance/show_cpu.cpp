@@ -18,7 +18,9 @@ void resizeHistory(std::vector<std::int16_t>& history, float widthTwips, std::in
 
 }  // namespace
 
-bool PerformancePageShown(const PerformanceControls& c) { return c.page == nullptr || c.page->visible(); }
+bool PerformancePageShown(const PerformanceControls& c) {
+  return (c.page == nullptr || c.page->visible()) && (c.form == nullptr || !c.form->minimized());
+}
 
 void ShowCPU(platform::System& system, CpuUsage& cpu, const PerformanceControls& c, PerformanceState& s,
              std::int16_t& value) {

@@ -176,6 +176,7 @@ class Window {
   virtual int widthTwips() const = 0;
   virtual void setWidthTwips(int width) = 0;
   virtual void minimize() = 0;
+  virtual bool minimized() const = 0;
   // Ends the program at once: the timer stops and the window goes away.
   virtual void endProgram() = 0;
 };

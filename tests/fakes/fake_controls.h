@@ -218,13 +218,14 @@ class MemoryWindow : public platform::Window {
   platform::WindowHandle hwnd{0x1000};
   platform::IconHandle iconHandle{0xA000};
   int width = 0;
-  bool minimized = false;
+  bool isMinimized = false;
   bool ended = false;
   platform::WindowHandle handle() const override { return hwnd; }
   platform::IconHandle icon() const override { return iconHandle; }
   int widthTwips() const override { return width; }
   void setWidthTwips(int w) override { width = w; }
-  void minimize() override { minimized = true; }
+  void minimize() override { isMinimized = true; }
+  bool minimized() const override { return isMinimized; }
   void endProgram() override { ended = true; }
 };
 

@@ -296,6 +296,7 @@ class WindowControl : public Window {
   int widthTwips() const override;
   void setWidthTwips(int width) override;
   void minimize() override;
+  bool minimized() const override { return IsIconic(hwnd_) != FALSE; }
   void endProgram() override;
 
  private:
