@@ -146,10 +146,13 @@ void ForLedra::TabStrip1_Click() {
   if (position == 3) PaintPerformancePage();
 }
 
-// Also the restore from minimised: what the ticks meanwhile left undrawn is drawn now.
+// A restore from minimised draws what the ticks meanwhile left undrawn; other resizes
+// (start-up among them) leave drawing to the ticks and the tab clicks.
 void ForLedra::Form_Resize() {
   performance::SizeHistories(performance_, perf);
-  if (performance::PerformancePageShown(performance_)) PaintPerformancePage();
+  const bool restored = minimised_ && !c_.form->minimized();
+  minimised_ = c_.form->minimized();
+  if (restored && performance::PerformancePageShown(performance_)) PaintPerformancePage();
 }
 
 void ForLedra::Command1_Click() { tasks::NewTask(system_, tasks_); }

@@ -116,6 +116,7 @@ class ForLedra {
   performance::PerformanceControls performance_;
   bool ticking_ = false;
   bool tickAsked_ = false;
+  bool minimised_ = false;  // at the last resize
 };
 
 }  // namespace ledra::app
