@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # House rules, checked on the sources and the built trees:
-#  - Win32 headers are included only under src/platform/win32/ (and tests/win32/);
+#  - Win32 headers are included only under src/platform/win32/ and src/main/ (and tests/win32/);
 #  - the pages (src/tasks, src/processes, src/performance) include nothing of src/app/:
 #    the main window calls the pages, never the other way round;
+#  - src/platform/ (the adapter included) includes nothing of src/app/ or src/main/: the
+#    window is generic over the design, and only src/main/ sees both sides;
 #  - the program has no mutable globals: its own object files hold no writable
 #    static storage (.data/.bss symbols), function-local statics included;
 #  - the 32-bit ledra.exe imports nothing newer than Windows XP SP3
@@ -16,15 +18,22 @@ status=0
 
 headers='windows|winuser|winbase|wingdi|winreg|winnt|windef|commctrl|commdlg|shellapi|shlobj|psapi|tlhelp32|winternl|ntstatus'
 if hits="$(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*[<\"]($headers)\\.h[>\"]" \
-    src --include='*.h' --include='*.cpp' | grep -v '^src/platform/win32/')"; then
-  echo "Win32 headers outside src/platform/win32/:"
+    src --include='*.h' --include='*.cpp' | grep -v -e '^src/platform/win32/' -e '^src/main/')"; then
+  echo "Win32 headers outside src/platform/win32/ and src/main/:"
   sed 's/^/  /' <<<"$hits"
   status=1
 fi
 
-if hits="$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"app/' \
+if hits="$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"(app|main)/' \
     src/tasks src/processes src/performance --include='*.h' --include='*.cpp')"; then
-  echo "pages including the main window (src/app/):"
+  echo "pages including the main window (src/app/, src/main/):"
+  sed 's/^/  /' <<<"$hits"
+  status=1
+fi
+
+if hits="$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"(app|main)/' \
+    src/platform --include='*.h' --include='*.cpp')"; then
+  echo "the platform layer including the program (src/app/, src/main/):"
   sed 's/^/  /' <<<"$hits"
   status=1
 fi
@@ -34,7 +43,7 @@ objects=()
 # The test programs' libraries and those of the program itself (the nested product
 # build in product/, when the toolchain asks for one).
 for dir in "$win" "$win/product"; do
-  for lib in "$dir/libledra_core.a" "$dir/libledra_win32.a"; do
+  for lib in "$dir/libledra_core.a" "$dir/libledra_win32.a" "$dir/libledra_main.a"; do
     [ -f "$lib" ] && objects+=("$lib")
   done
   while IFS= read -r obj; do objects+=("$obj"); done \
@@ -55,5 +64,5 @@ fi
 
 "$LEDRA_ROOT/scripts/check-imports.sh" "$win/ledra.exe" || status=1
 
-[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, pages independent of app/, no mutable globals, XP imports only"
+[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, pages independent of app/, platform independent of the program, no mutable globals, XP imports only"
 exit "$status"

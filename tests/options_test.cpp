@@ -8,7 +8,6 @@
 namespace {
 
 using ledra::app::ForLedra;
-using ledra::app::design::Command;
 using ledra::fakes::FakeForm;
 using ledra::fakes::FakeSystem;
 
@@ -46,7 +45,7 @@ TEST_F(Options, AutoMinimiseOnlyTogglesItsCheckMark) {
 TEST_F(Options, AboutBoxTitleAndOwner) {
   form.menu_about_Click();
   sys.platformId = 1;
-  form.Click(Command::menu_about);
+  form.Click("menu_about");
   ASSERT_EQ(sys.aboutBoxes.size(), 2u);
   for (const auto& a : sys.aboutBoxes) {
     EXPECT_EQ(a.title, "Ledra For Win9x/WinNT (0.3.18)");
@@ -58,7 +57,7 @@ TEST_F(Options, AboutBoxTitleAndOwner) {
 }
 
 TEST_F(Options, ExitEndsTheProgram) {
-  EXPECT_TRUE(form.Click(Command::menu_exit));
+  EXPECT_TRUE(form.Click("menu_exit"));
   EXPECT_TRUE(f.window.ended);
   EXPECT_TRUE(sys.messageBoxes.empty());
 }

@@ -339,9 +339,10 @@ TEST(PerformancePage, HiddenPageDrawsNothingAndIsCurrentWhenShown) {
   hidden.form.TabStrip1_Click();
   minimised.f.window.isMinimized = false;  // restored: the window is resized
   minimised.form.Form_Resize();
-  for (auto box : {&FakeForm::UseCPU, &FakeForm::BrokenCPU, &FakeForm::UseFF, &FakeForm::BrokenFF}) {
-    EXPECT_EQ(picture(hidden.f.*box), picture(shown.f.*box));
-    EXPECT_EQ(picture(minimised.f.*box), picture(shown.f.*box));
+  for (std::string_view box : {"UseCPU", "BrokenCPU", "UseFF", "BrokenFF"}) {
+    const auto& want = shown.f.as<MemoryCanvas>(box);
+    EXPECT_EQ(picture(hidden.f.as<MemoryCanvas>(box)), picture(want));
+    EXPECT_EQ(picture(minimised.f.as<MemoryCanvas>(box)), picture(want));
   }
   EXPECT_EQ(litRows(hidden.f.UseCPU), range(0, 0));
 

@@ -50,10 +50,10 @@ void ForLedra::Form_Load() {
     platform::ListView& list = *c_.ListProcess;
     list.clearColumns();
     for (const auto& column : design::kProcessColumnsNT) list.addColumn(column.header, column.width, platform::Align::Left);
-    list.setColumnAlign(1, platform::Align::Right);
-    list.setColumnAlign(2, platform::Align::Right);
-    list.setColumnAlign(4, platform::Align::Right);
-    list.setColumnAlign(3, platform::Align::Centre);
+    // The alignments go on once every column is there, as the designed ones say.
+    for (std::size_t i = 0; i < design::kProcessColumnsNT.size(); ++i)
+      if (const auto align = design::kProcessColumnsNT[i].align; align != platform::Align::Left)
+        list.setColumnAlign(static_cast<int>(i), align);
   }
 
   c_.Image_NULL->addIcon(c_.form->icon());
@@ -74,13 +74,20 @@ void ForLedra::Timer1_Timer() {
     tickAsked_ = true;
     return;
   }
-  ticking_ = true;
+  // Released on every way out, an exception from a step included: a guard left set
+  // would turn every later tick away.
+  struct Ticking {
+    bool& flag;
+    explicit Ticking(bool& f) : flag(f) { flag = true; }
+    ~Ticking() { flag = false; }
+    Ticking(const Ticking&) = delete;
+    Ticking& operator=(const Ticking&) = delete;
+  } ticking(ticking_);
   tickAsked_ = false;
   Tick();
   // Requests made during the tick are answered by one more, made during that one by the
   // next timer tick: a sender that keeps asking cannot hold the window in a loop.
   if (tickAsked_) Tick();
-  ticking_ = false;
 }
 
 void ForLedra::Tick() {
@@ -123,16 +130,17 @@ void ForLedra::Tick() {
 void ForLedra::menu_Re_Click() { Timer1_Timer(); }
 
 void ForLedra::menu_renew_Click(std::int16_t Index) {
-  if (Index < 0 || Index > 3) return;
+  const auto isSpeed = [](int i) { return i >= 0 && i < design::kSpeedCount; };
+  if (!isSpeed(Index)) return;
   Timer1_Timer();
-  if (SpeedIndex >= 0 && SpeedIndex <= 3) c_.menu_renew[SpeedIndex]->setChecked(false);
+  if (isSpeed(SpeedIndex)) c_.menu_renew[SpeedIndex]->setChecked(false);
   c_.menu_renew[Index]->setChecked(true);
   SpeedIndex = Index;
-  if (Index >= 3) {
+  if (Index >= design::kPausedSpeed) {
     c_.Timer1->setEnabled(false);
   } else {
     c_.Timer1->setEnabled(true);
-    c_.Timer1->setInterval(500 << Index);
+    c_.Timer1->setInterval(design::kTimerInterval << Index);
   }
 }
 
@@ -167,25 +175,51 @@ void ForLedra::ShowFF(const std::string& memoryStatus) {
 }
 void ForLedra::PaintPerformancePage() { performance::PaintPerformancePage(performance_, perf); }
 
-bool ForLedra::Click(design::Command command, int index) {
-  using design::Command;
-  switch (command) {
-    case Command::menu_renew:
-      if (index < 0 || index > 3) return false;
-      menu_renew_Click(static_cast<std::int16_t>(index));
-      return true;
-    case Command::menu_Re: menu_Re_Click(); return true;
-    case Command::menu_show: menu_show_Click(); return true;
-    case Command::meun_usemin: meun_usemin_Click(); return true;
-    case Command::menu_run: menu_run_Click(); return true;
-    case Command::menu_about: menu_about_Click(); return true;
-    case Command::menu_exit: menu_exit_Click(); return true;
-    case Command::Command1: Command1_Click(); return true;
-    case Command::Command2: Command2_Click(); return true;
-    case Command::Command3: Command3_Click(); return true;
-    case Command::ComKillTask: ComKillTask_Click(); return true;
-    case Command::None: break;
-  }
+namespace {
+
+// What a click on each designed menu item and button runs.
+struct Handler {
+  std::string_view name;
+  bool (*run)(ForLedra&, int index);
+};
+
+template <void (ForLedra::*Run)()>
+bool plain(ForLedra& form, int) {
+  (form.*Run)();
+  return true;
+}
+
+bool speed(ForLedra& form, int index) {
+  if (index < 0 || index >= design::kSpeedCount) return false;
+  form.menu_renew_Click(static_cast<std::int16_t>(index));
+  return true;
+}
+
+constexpr Handler kHandlers[] = {
+    {"menu_run", plain<&ForLedra::menu_run_Click>},
+    {"menu_exit", plain<&ForLedra::menu_exit_Click>},
+    {"menu_show", plain<&ForLedra::menu_show_Click>},
+    {"meun_usemin", plain<&ForLedra::meun_usemin_Click>},
+    {"menu_Re", plain<&ForLedra::menu_Re_Click>},
+    {"menu_renew", speed},
+    {"menu_about", plain<&ForLedra::menu_about_Click>},
+    {"Command1", plain<&ForLedra::Command1_Click>},
+    {"Command2", plain<&ForLedra::Command2_Click>},
+    {"Command3", plain<&ForLedra::Command3_Click>},
+    {"ComKillTask", plain<&ForLedra::ComKillTask_Click>},
+};
+
+}  // namespace
+
+bool ForLedra::Click(std::string_view name, int index) {
+  for (const auto& handler : kHandlers)
+    if (handler.name == name) return handler.run(*this, index);
+  return false;
+}
+
+bool ForLedra::hasHandler(std::string_view name) {
+  for (const auto& handler : kHandlers)
+    if (handler.name == name) return true;
   return false;
 }
 

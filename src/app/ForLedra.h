@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/ModLedra.h"
 #include "app/design.h"
+#include "app/form_controls.h"
 #include "performance/performance_page.h"
 #include "platform/controls.h"
 #include "platform/system.h"
@@ -15,37 +17,6 @@
 #include "tasks/task_page.h"
 
 namespace ledra::app {
-
-// The window's controls, by their designed names. Arrays keep their designed indexes.
-struct FormControls {
-  platform::Window* form = nullptr;
-  platform::TabStrip* TabStrip1 = nullptr;
-  platform::Panel* PicProperty[3] = {nullptr, nullptr, nullptr};
-  platform::ListView* ListTask = nullptr;
-  platform::ListView* ListProcess = nullptr;
-  platform::ImageList* Image_NULL = nullptr;
-  platform::ImageList* Image_Large = nullptr;
-  platform::ImageList* Image_Small = nullptr;
-  platform::IconSurface* Pic_Large = nullptr;
-  platform::IconSurface* Pic_Small = nullptr;
-  platform::Canvas* UseCPU = nullptr;     // points
-  platform::Canvas* BrokenCPU = nullptr;  // twips
-  platform::Canvas* UseFF = nullptr;      // points
-  platform::Canvas* BrokenFF = nullptr;   // twips
-  platform::Label* LabCPU = nullptr;
-  platform::Label* LabFF = nullptr;
-  platform::Label* LabTotalPageFile = nullptr;
-  platform::Label* LabAvailPageFile = nullptr;
-  platform::Label* LabUsePageFile = nullptr;
-  platform::Label* LabTotalVirtual = nullptr;
-  platform::Label* LabAvailVirtual = nullptr;
-  platform::Label* LabUseVirtual = nullptr;
-  platform::StatusBar* StatusBar1 = nullptr;
-  platform::Timer* Timer1 = nullptr;
-  platform::MenuItem* menu_show = nullptr;
-  platform::MenuItem* meun_usemin = nullptr;
-  platform::MenuItem* menu_renew[4] = {nullptr, nullptr, nullptr, nullptr};
-};
 
 class ForLedra {
  public:
@@ -88,9 +59,11 @@ class ForLedra {
   // Draws the meters and graphs as they stand; the page has just been shown.
   void PaintPerformancePage();
 
-  // Runs the handler of a menu item or button; `index` is the item's place in its array
-  // (menu_renew). False when the command has no handler or the index no item.
-  bool Click(design::Command command, int index = -1);
+  // Runs the handler of the menu item or button of that designed name; `index` is the
+  // item's place in its array (menu_renew). False when the name has no handler or the
+  // index no item.
+  bool Click(std::string_view name, int index = -1);
+  static bool hasHandler(std::string_view name);
 
   // Form-level state.
   std::string LastTaskList;

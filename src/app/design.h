@@ -4,11 +4,10 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <span>
 #include <string_view>
 
-#include "platform/controls.h"
+#include "platform/design.h"
 
 namespace ledra::app::design {
 
@@ -20,59 +19,15 @@ inline constexpr int kVersionMajor = 0;
 inline constexpr int kVersionMinor = 3;
 inline constexpr int kVersionRevision = 18;
 
-enum class Kind {
-  PictureBox,   // a plain container
-  Canvas,       // a picture box that is drawn on (meters and graphs)
-  IconSurface,  // Pic_Large, Pic_Small
-  ImageList,
-  PagePanel,    // PicProperty(n)
-  ListView,
-  Button,
-  Frame,
-  Label,
-  Timer,
-  TabStrip,
-  StatusBar,
-};
-
-enum class Unit { Twips, Points };
-
-// What a click on a menu item or a button runs, by the control's own name.
-enum class Command {
-  None,  // a submenu, or a control that is not clicked
-  menu_run,
-  menu_exit,
-  menu_show,
-  meun_usemin,
-  menu_Re,
-  menu_renew,  // takes the item's index
-  menu_about,
-  Command1,
-  Command2,
-  Command3,
-  ComKillTask,
-};
-
-struct Control {
-  std::string_view name;
-  int index;               // array index, -1 when not in an array
-  Kind kind;
-  std::string_view parent; // "" = the form; an array parent is written "PicProperty(2)"
-  std::string_view caption;
-  int left, top, width, height;
-  platform::Rgb back{255, 255, 255};
-  platform::Rgb fore{0, 0, 0};
-  platform::Align align = platform::Align::Left;
-  Unit unit = Unit::Twips;
-  bool blackBack = false;  // canvases and the meter labels
-  Command command = Command::None;
-};
+using Kind = platform::ControlKind;
+using platform::Unit;
+using Control = platform::ControlRow;
+using Menu = platform::MenuRow;
+using Column = platform::ColumnRow;
 
 constexpr Control button(std::string_view name, std::string_view parent, std::string_view caption, int left, int top,
-                         int width, int height, Command command) {
-  Control c{name, -1, Kind::Button, parent, caption, left, top, width, height};
-  c.command = command;
-  return c;
+                         int width, int height) {
+  return Control{name, -1, Kind::Button, parent, caption, left, top, width, height};
 }
 
 using platform::Align;
@@ -80,6 +35,29 @@ using platform::Rgb;
 
 inline constexpr Rgb kGreen{0, 255, 0};
 inline constexpr Rgb kBlack{0, 0, 0};
+
+inline constexpr std::array<Column, 2> kTaskColumns{{{"任务", 4500, Align::Left}, {"状态", 1500, Align::Left}}};
+
+// ListProcess as designed; the 9x family keeps these.
+inline constexpr std::array<Column, 3> kProcessColumns9x{
+    {{"映像名称", 2600, Align::Left}, {"PID", 1200, Align::Right}, {"路径", 3600, Align::Left}}};
+
+// Start-up replaces them with these on the NT family.
+inline constexpr std::array<Column, 6> kProcessColumnsNT{{{"映像名称", 2600, Align::Left},
+                                                          {"PID", 1000, Align::Right},
+                                                          {"CPU", 800, Align::Right},
+                                                          {"CPU 时间", 1200, Align::Centre},
+                                                          {"内存使用", 1000, Align::Right},
+                                                          {"命令行", 3600, Align::Left}}};
+
+constexpr Control listView(std::string_view name, std::string_view parent, int left, int top, int width, int height,
+                           std::span<const Column> columns) {
+  Control c{name, -1, Kind::ListView, parent, "", left, top, width, height};
+  c.columns = columns;
+  return c;
+}
+
+inline constexpr int kTimerInterval = 500;  // ms, enabled at start
 
 // In creation order; children follow their container.
 inline constexpr Control kControls[] = {
@@ -91,20 +69,21 @@ inline constexpr Control kControls[] = {
     {"Pic_Large", -1, Kind::IconSurface, "Picture5", "", 360, 360, 480, 480},
 
     {"PicProperty", 1, Kind::PagePanel, "", "", 7410, -1140, 6315, 5955},
-    {"ListProcess", -1, Kind::ListView, "PicProperty(1)", "", 180, 90, 5925, 5325},
-    button("ComKillTask", "PicProperty(1)", "结束进程(&E)", 4650, 5550, 1515, 345, Command::ComKillTask),
+    listView("ListProcess", "PicProperty(1)", 180, 90, 5925, 5325, kProcessColumns9x),
+    button("ComKillTask", "PicProperty(1)", "结束进程(&E)", 4650, 5550, 1515, 345),
 
     {"PicProperty", 0, Kind::PagePanel, "", "", 6660, 270, 6315, 5955},
-    {"ListTask", -1, Kind::ListView, "PicProperty(0)", "", 180, 90, 5925, 5355},
-    button("Command2", "PicProperty(0)", "结束任务(&E)", 2460, 5580, 1215, 345, Command::Command2),
-    button("Command3", "PicProperty(0)", "切换至(&S)", 3780, 5580, 1035, 345, Command::Command3),
-    button("Command1", "PicProperty(0)", "新任务(&N)...", 4920, 5580, 1245, 345, Command::Command1),
+    listView("ListTask", "PicProperty(0)", 180, 90, 5925, 5355, kTaskColumns),
+    button("Command2", "PicProperty(0)", "结束任务(&E)", 2460, 5580, 1215, 345),
+    button("Command3", "PicProperty(0)", "切换至(&S)", 3780, 5580, 1035, 345),
+    button("Command1", "PicProperty(0)", "新任务(&N)...", 4920, 5580, 1245, 345),
 
     {"PicProperty", 2, Kind::PagePanel, "", "", 150, 510, 6315, 5955},
     {"Frame1", -1, Kind::Frame, "PicProperty(2)", "CPU 使用", 120, 30, 1425, 2295},
     {"UseCPU", -1, Kind::Canvas, "Frame1", "", 180, 330, 1080, 1755, kBlack, kGreen, Align::Left, Unit::Points, true},
     {"LabCPU", -1, Kind::Label, "UseCPU", "100 %", 30, 1440, 975, 315, kBlack, kGreen, Align::Centre, Unit::Twips, true},
-    {"Timer1", -1, Kind::Timer, "PicProperty(2)", "", 0, 0, 0, 0},
+    {"Timer1", -1, Kind::Timer, "PicProperty(2)", "", 0, 0, 0, 0, {}, {}, Align::Left, Unit::Twips, false, {},
+     kTimerInterval},
     {"Frame2", -1, Kind::Frame, "PicProperty(2)", "CPU 使用记录", 1680, 30, 4515, 2295},
     {"BrokenCPU", -1, Kind::Canvas, "Frame2", "", 180, 330, 4125, 1755, kBlack, kGreen, Align::Left, Unit::Twips, true},
     {"Frame3", -1, Kind::Frame, "PicProperty(2)", "内存", 120, 2520, 1425, 2265},
@@ -133,63 +112,35 @@ inline constexpr Control kControls[] = {
     {"StatusBar1", -1, Kind::StatusBar, "", "", 0, 0, 0, 315},
 };
 
-struct Tab {
-  std::string_view caption;
-  std::string_view key;
-};
-inline constexpr std::array<Tab, 3> kTabs{{{"应用程序", "key1"}, {"进程", "key2"}, {"性能", "key3"}}};
+inline constexpr std::string_view kTabs[] = {"应用程序", "进程", "性能"};
 
 // Status bar panels: widths in twips, 0 = takes the rest of the bar.
-inline constexpr std::array<int, 3> kStatusPanels{1440, 1440, 0};
+inline constexpr int kStatusPanels[] = {1440, 1440, 0};
 
-struct Column {
-  std::string_view header;
-  int width;  // twips
-  Align align;
-  friend bool operator==(const Column&, const Column&) = default;
+
+inline constexpr Menu kMenus[] = {
+    {"menu_File", -1, "", "文件(&F)", false},
+    {"menu_run", -1, "menu_File", "新建任务(运行...)(&N)", false},
+    {"menu_exit", -1, "menu_File", "退出Ledra", false},
+    {"menu_oper", -1, "", "选项(&Q)", false},
+    {"menu_show", -1, "menu_oper", "前端显示(&A)", true},
+    {"meun_usemin", -1, "menu_oper", "使用自动最小化(&M)", true},
+    {"meun_view", -1, "", "查看(&V)", false},
+    {"menu_Re", -1, "meun_view", "立即刷新(R)", false},
+    {"menu_u", -1, "meun_view", "更新速度(&U)", false},
+    {"menu_renew", 0, "menu_u", "高(&H)", true},
+    {"menu_renew", 1, "menu_u", "标准(&N)", false},
+    {"menu_renew", 2, "menu_u", "低(&L)", false},
+    {"menu_renew", 3, "menu_u", "暂停(&P)", false},
+    {"menu_help", -1, "", "帮助(&H)", false},
+    {"menu_about", -1, "menu_help", "关于Ledra", false},
 };
 
-inline constexpr std::array<Column, 2> kTaskColumns{{{"任务", 4500, Align::Left}, {"状态", 1500, Align::Left}}};
+// The update speeds menu_renew(0..3): kTimerInterval << index ms; the last one pauses.
+inline constexpr int kSpeedCount = 4;
+inline constexpr int kPausedSpeed = kSpeedCount - 1;
 
-// ListProcess as designed; the 9x family keeps these.
-inline constexpr std::array<Column, 3> kProcessColumns9x{
-    {{"映像名称", 2600, Align::Left}, {"PID", 1200, Align::Right}, {"路径", 3600, Align::Left}}};
-
-// Start-up replaces them with these on the NT family.
-inline constexpr std::array<Column, 6> kProcessColumnsNT{{{"映像名称", 2600, Align::Left},
-                                                          {"PID", 1000, Align::Right},
-                                                          {"CPU", 800, Align::Right},
-                                                          {"CPU 时间", 1200, Align::Centre},
-                                                          {"内存使用", 1000, Align::Right},
-                                                          {"命令行", 3600, Align::Left}}};
-
-struct Menu {
-  std::string_view name;
-  int index;  // -1 when not in an array
-  std::string_view parent;  // "" = the menu bar
-  std::string_view caption;
-  bool checked;
-  Command command;
-};
-
-inline constexpr std::array<Menu, 15> kMenus{{
-    {"menu_File", -1, "", "文件(&F)", false, Command::None},
-    {"menu_run", -1, "menu_File", "新建任务(运行...)(&N)", false, Command::menu_run},
-    {"menu_exit", -1, "menu_File", "退出Ledra", false, Command::menu_exit},
-    {"menu_oper", -1, "", "选项(&Q)", false, Command::None},
-    {"menu_show", -1, "menu_oper", "前端显示(&A)", true, Command::menu_show},
-    {"meun_usemin", -1, "menu_oper", "使用自动最小化(&M)", true, Command::meun_usemin},
-    {"meun_view", -1, "", "查看(&V)", false, Command::None},
-    {"menu_Re", -1, "meun_view", "立即刷新(R)", false, Command::menu_Re},
-    {"menu_u", -1, "meun_view", "更新速度(&U)", false, Command::None},
-    {"menu_renew", 0, "menu_u", "高(&H)", true, Command::menu_renew},
-    {"menu_renew", 1, "menu_u", "标准(&N)", false, Command::menu_renew},
-    {"menu_renew", 2, "menu_u", "低(&L)", false, Command::menu_renew},
-    {"menu_renew", 3, "menu_u", "暂停(&P)", false, Command::menu_renew},
-    {"menu_help", -1, "", "帮助(&H)", false, Command::None},
-    {"menu_about", -1, "menu_help", "关于Ledra", false, Command::menu_about},
-}};
-
-inline constexpr int kTimerInterval = 500;  // ms, enabled at start
+inline constexpr platform::WindowDesign kWindow{kCaption, kFormWidth, kClientHeight, kControls, kMenus, kTabs,
+                                                kStatusPanels};
 
 }  // namespace ledra::app::design

@@ -1,6 +1,8 @@
 #include "fakes/fake_controls.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/design.h"
 
@@ -163,37 +165,55 @@ void MemoryStatusBar::setPanelText(int panel, std::string_view text) {
 
 // ---- the whole form ------------------------------------------------------------------
 
-FakeForm::FakeForm() {
-  for (const auto& c : app::design::kProcessColumns9x) ListProcess.addColumn(c.header, c.width, c.align);
-  for (const auto& c : app::design::kTaskColumns) ListTask.addColumn(c.header, c.width, c.align);
+DesignedControls::DesignedControls(const platform::WindowDesign& design) {
+  using Kind = platform::ControlKind;
+  constexpr float kTwipsPerPoint = 20.0f;
+  for (const auto& c : design.controls) {
+    const std::string name(c.name);
+    Owned owned;
+    switch (c.kind) {
+      case Kind::PagePanel: owned = std::make_unique<MemoryPanel>(c.left, c.top); break;
+      case Kind::Canvas: {
+        const float unit = c.unit == platform::Unit::Points ? kTwipsPerPoint : 1.0f;
+        owned = std::make_unique<MemoryCanvas>(name, static_cast<float>(c.width) / unit,
+                                               static_cast<float>(c.height) / unit, &log);
+        break;
+      }
+      case Kind::IconSurface:
+        owned = std::make_unique<MemoryIconSurface>(name, c.width / platform::kTwipsPerDesignPixel,
+                                                    c.height / platform::kTwipsPerDesignPixel, &log);
+        break;
+      case Kind::ImageList: owned = std::make_unique<MemoryImageList>(name, &log); break;
+      case Kind::ListView: {
+        auto list = std::make_unique<MemoryListView>(name, &log);
+        for (const auto& column : c.columns) list->addColumn(column.header, column.width, column.align);
+        owned = std::move(list);
+        break;
+      }
+      case Kind::Label: owned = std::make_unique<MemoryLabel>(name, std::string(c.caption), &log); break;
+      case Kind::Timer: owned = std::make_unique<MemoryTimer>(c.interval); break;
+      case Kind::TabStrip: owned = std::make_unique<MemoryTabStrip>(); break;
+      case Kind::StatusBar: owned = std::make_unique<MemoryStatusBar>(&log); break;
+      case Kind::PictureBox:
+      case Kind::Frame:
+      case Kind::Button: break;  // nothing the program drives
+    }
+    made_.push_back({c.name, c.index, std::move(owned)});
+  }
+  for (const auto& m : design.menus) {
+    const bool submenu = std::any_of(design.menus.begin(), design.menus.end(),
+                                     [&](const platform::MenuRow& other) { return other.parent == m.name; });
+    if (!submenu) made_.push_back({m.name, m.index, std::make_unique<MemoryMenuItem>(m.checked)});
+  }
   log.clear();
-  controls.form = &window;
-  controls.TabStrip1 = &tabs;
-  for (int i = 0; i < 3; ++i) controls.PicProperty[i] = &pages[i];
-  controls.ListTask = &ListTask;
-  controls.ListProcess = &ListProcess;
-  controls.Image_NULL = &Image_NULL;
-  controls.Image_Large = &Image_Large;
-  controls.Image_Small = &Image_Small;
-  controls.Pic_Large = &Pic_Large;
-  controls.Pic_Small = &Pic_Small;
-  controls.UseCPU = &UseCPU;
-  controls.BrokenCPU = &BrokenCPU;
-  controls.UseFF = &UseFF;
-  controls.BrokenFF = &BrokenFF;
-  controls.LabCPU = &LabCPU;
-  controls.LabFF = &LabFF;
-  controls.LabTotalPageFile = &LabTotalPageFile;
-  controls.LabAvailPageFile = &LabAvailPageFile;
-  controls.LabUsePageFile = &LabUsePageFile;
-  controls.LabTotalVirtual = &LabTotalVirtual;
-  controls.LabAvailVirtual = &LabAvailVirtual;
-  controls.LabUseVirtual = &LabUseVirtual;
-  controls.StatusBar1 = &StatusBar1;
-  controls.Timer1 = &Timer1;
-  controls.menu_show = &menu_show;
-  controls.meun_usemin = &meun_usemin;
-  for (int i = 0; i < 4; ++i) controls.menu_renew[i] = &menu_renew[i];
 }
+
+void DesignedControls::missing(std::string_view name, int index) {
+  std::fprintf(stderr, "the design has no control %.*s(%d) of that kind\n", static_cast<int>(name.size()),
+               name.data(), index);
+  std::abort();
+}
+
+FakeForm::FakeForm() : DesignedControls(app::design::kWindow) {}
 
 }  // namespace ledra::fakes

@@ -2,12 +2,18 @@
 // so tests can check texts, geometry and the order of operations.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
-#include "app/ForLedra.h"
+#include "app/form_controls.h"
+#include "platform/design.h"
 #include "platform/controls.h"
 
 namespace ledra::fakes {
@@ -180,6 +186,8 @@ class MemoryMenuItem : public platform::MenuItem {
 
 class MemoryTimer : public platform::Timer {
  public:
+  MemoryTimer() = default;
+  explicit MemoryTimer(int intervalMs) : interval_(intervalMs) {}
   int interval() const override { return interval_; }
   void setInterval(int ms) override { interval_ = ms; }
   bool enabled() const override { return enabled_; }
@@ -229,29 +237,112 @@ class MemoryWindow : public platform::Window {
   void endProgram() override { ended = true; }
 };
 
-// Every control of the designed window, in memory, wired into FormControls.
-struct FakeForm {
-  FakeForm();
+// References to the controls of a designed array, as an array of them.
+template <typename T, std::size_t N>
+struct Refs {
+  std::array<T*, N> items;
+  T& operator[](std::size_t i) const { return *items[i]; }
+  struct Iterator {
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = T;
+    using difference_type = std::ptrdiff_t;
+    using pointer = T*;
+    using reference = T&;
+    T* const* at;
+    T& operator*() const { return **at; }
+    Iterator& operator++() {
+      ++at;
+      return *this;
+    }
+    Iterator operator++(int) { return Iterator{at++}; }
+    bool operator==(const Iterator&) const = default;
+  };
+  Iterator begin() const { return {items.data()}; }
+  Iterator end() const { return {items.data() + N}; }
+};
+
+// Every control of the designed window, made in memory from its rows, as the real
+// window makes them: the geometry is the design's.
+class DesignedControls : public platform::ControlLookup {
+ public:
+  explicit DesignedControls(const platform::WindowDesign& design);
   ControlLog log;
   MemoryWindow window;
-  MemoryTabStrip tabs;
-  MemoryPanel pages[3] = {{6660, 270}, {7410, -1140}, {150, 510}};
-  MemoryListView ListTask{"ListTask", &log}, ListProcess{"ListProcess", &log};
-  MemoryImageList Image_NULL{"Image_NULL", &log}, Image_Large{"Image_Large", &log},
-      Image_Small{"Image_Small", &log};
-  MemoryIconSurface Pic_Large{"Pic_Large", 32, 32, &log}, Pic_Small{"Pic_Small", 16, 16, &log};
-  MemoryCanvas UseCPU{"UseCPU", 54.0f, 87.75f, &log}, BrokenCPU{"BrokenCPU", 4125.0f, 1755.0f, &log},
-      UseFF{"UseFF", 54.0f, 87.75f, &log}, BrokenFF{"BrokenFF", 4125.0f, 1755.0f, &log};
-  MemoryLabel LabCPU{"LabCPU", "100 %", &log}, LabFF{"LabFF", "0 KB", &log},
-      LabTotalPageFile{"LabTotalPageFile", "", &log}, LabAvailPageFile{"LabAvailPageFile", "", &log},
-      LabUsePageFile{"LabUsePageFile", "", &log}, LabTotalVirtual{"LabTotalVirtual", "", &log},
-      LabAvailVirtual{"LabAvailVirtual", "", &log}, LabUseVirtual{"LabUseVirtual", "", &log};
-  MemoryStatusBar StatusBar1{&log};
-  MemoryTimer Timer1;
-  MemoryMenuItem menu_show{true}, meun_usemin{true};
-  MemoryMenuItem menu_renew[4] = {MemoryMenuItem{true}, MemoryMenuItem{false}, MemoryMenuItem{false},
-                                  MemoryMenuItem{false}};
-  app::FormControls controls;
+
+  // The memory control of that designed name; aborts the test program when there is none.
+  template <typename T>
+  T& as(std::string_view name, int index = -1) {
+    T* control = nullptr;
+    findOwned<T>(name, index, control);
+    if (!control) missing(name, index);
+    return *control;
+  }
+  template <typename T, std::size_t N>
+  Refs<T, N> array(std::string_view name) {
+    Refs<T, N> refs;
+    for (std::size_t i = 0; i < N; ++i) refs.items[i] = &as<T>(name, static_cast<int>(i));
+    return refs;
+  }
+
+  platform::Window* form() override { return &window; }
+  void find(std::string_view n, int i, platform::ListView*& out) override { findOwned<MemoryListView>(n, i, out); }
+  void find(std::string_view n, int i, platform::ImageList*& out) override { findOwned<MemoryImageList>(n, i, out); }
+  void find(std::string_view n, int i, platform::IconSurface*& out) override {
+    findOwned<MemoryIconSurface>(n, i, out);
+  }
+  void find(std::string_view n, int i, platform::Canvas*& out) override { findOwned<MemoryCanvas>(n, i, out); }
+  void find(std::string_view n, int i, platform::Label*& out) override { findOwned<MemoryLabel>(n, i, out); }
+  void find(std::string_view n, int i, platform::StatusBar*& out) override { findOwned<MemoryStatusBar>(n, i, out); }
+  void find(std::string_view n, int i, platform::MenuItem*& out) override { findOwned<MemoryMenuItem>(n, i, out); }
+  void find(std::string_view n, int i, platform::Timer*& out) override { findOwned<MemoryTimer>(n, i, out); }
+  void find(std::string_view n, int i, platform::Panel*& out) override { findOwned<MemoryPanel>(n, i, out); }
+  void find(std::string_view n, int i, platform::TabStrip*& out) override { findOwned<MemoryTabStrip>(n, i, out); }
+
+ private:
+  using Owned = std::variant<std::monostate, std::unique_ptr<MemoryListView>, std::unique_ptr<MemoryImageList>,
+                             std::unique_ptr<MemoryIconSurface>, std::unique_ptr<MemoryCanvas>,
+                             std::unique_ptr<MemoryLabel>, std::unique_ptr<MemoryStatusBar>,
+                             std::unique_ptr<MemoryMenuItem>, std::unique_ptr<MemoryTimer>,
+                             std::unique_ptr<MemoryPanel>, std::unique_ptr<MemoryTabStrip>>;
+  struct Made {
+    std::string_view name;
+    int index;
+    Owned control;
+  };
+  template <typename Real, typename Model>
+  void findOwned(std::string_view name, int index, Model*& out) {
+    out = nullptr;
+    for (auto& made : made_)
+      if (made.name == name && made.index == index)
+        if (auto* owned = std::get_if<std::unique_ptr<Real>>(&made.control)) out = owned->get();
+  }
+  [[noreturn]] static void missing(std::string_view name, int index);
+  std::vector<Made> made_;  // controls first, then menu items
+};
+
+// The designed window in memory, bound by the program's own table into FormControls,
+// with the controls the tests look at by their designed names.
+struct FakeForm : DesignedControls {
+  FakeForm();
+  MemoryTabStrip& tabs = as<MemoryTabStrip>("TabStrip1");
+  Refs<MemoryPanel, 3> pages = array<MemoryPanel, 3>("PicProperty");
+  MemoryListView &ListTask = as<MemoryListView>("ListTask"), &ListProcess = as<MemoryListView>("ListProcess");
+  MemoryImageList &Image_NULL = as<MemoryImageList>("Image_NULL"), &Image_Large = as<MemoryImageList>("Image_Large"),
+                  &Image_Small = as<MemoryImageList>("Image_Small");
+  MemoryIconSurface &Pic_Large = as<MemoryIconSurface>("Pic_Large"), &Pic_Small = as<MemoryIconSurface>("Pic_Small");
+  MemoryCanvas &UseCPU = as<MemoryCanvas>("UseCPU"), &BrokenCPU = as<MemoryCanvas>("BrokenCPU"),
+               &UseFF = as<MemoryCanvas>("UseFF"), &BrokenFF = as<MemoryCanvas>("BrokenFF");
+  MemoryLabel &LabCPU = as<MemoryLabel>("LabCPU"), &LabFF = as<MemoryLabel>("LabFF"),
+              &LabTotalPageFile = as<MemoryLabel>("LabTotalPageFile"),
+              &LabAvailPageFile = as<MemoryLabel>("LabAvailPageFile"),
+              &LabUsePageFile = as<MemoryLabel>("LabUsePageFile"),
+              &LabTotalVirtual = as<MemoryLabel>("LabTotalVirtual"),
+              &LabAvailVirtual = as<MemoryLabel>("LabAvailVirtual"), &LabUseVirtual = as<MemoryLabel>("LabUseVirtual");
+  MemoryStatusBar& StatusBar1 = as<MemoryStatusBar>("StatusBar1");
+  MemoryTimer& Timer1 = as<MemoryTimer>("Timer1");
+  MemoryMenuItem &menu_show = as<MemoryMenuItem>("menu_show"), &meun_usemin = as<MemoryMenuItem>("meun_usemin");
+  Refs<MemoryMenuItem, 4> menu_renew = array<MemoryMenuItem, 4>("menu_renew");
+  app::FormControls controls = app::bindControls(*this);
 };
 
 }  // namespace ledra::fakes

@@ -19,7 +19,7 @@
 #include "app/ForLedra.h"
 #include "counting_system.h"
 #include "wine_support.h"
-#include "platform/win32/main_window.h"
+#include "main/ledra_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "processes/kill_process.h"
@@ -70,7 +70,7 @@ class ProcessPage : public ::testing::Test {
   }
 
   CountingSystem system;
-  MainWindow window;
+  ledra::LedraWindow window;
   std::size_t baseline = 0;
 };
 

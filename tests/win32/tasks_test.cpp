@@ -23,7 +23,7 @@
 #include "app/ForLedra.h"
 #include "counting_system.h"
 #include "wine_support.h"
-#include "platform/win32/main_window.h"
+#include "main/ledra_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "tasks/task_list.h"
@@ -31,7 +31,6 @@
 namespace {
 
 using namespace ledra::platform::win32;
-using ledra::app::design::Command;
 using ledra::platform::WindowHandle;
 using namespace ledra::wine_test;
 
@@ -168,7 +167,7 @@ class TaskPage : public ::testing::Test {
   HWND listTask() { return window.control("ListTask"); }
 
   CountingSystem system;
-  MainWindow window;
+  ledra::LedraWindow window;
   // A square icon of one opaque colour.
   HICON solidIcon(int size, COLORREF c) {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size * size),
@@ -291,7 +290,7 @@ TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
   ASSERT_GE(row, 0);
   controls().ListTask->selectRow(row);
   ASSERT_TRUE(controls().meun_usemin->checked());
-  form().Click(Command::Command3);
+  form().Click("Command3");
   pumpFor(500);
   EXPECT_FALSE(IsZoomed(w));
   EXPECT_TRUE(IsWindowVisible(w));
@@ -302,15 +301,15 @@ TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
   ShowWindow(window.hwnd(), SW_RESTORE);
   ShowWindow(w, SW_MAXIMIZE);
   pumpFor(300);
-  form().Click(Command::meun_usemin);
+  form().Click("meun_usemin");
   controls().ListTask->selectRow(row);
-  form().Click(Command::Command3);
+  form().Click("Command3");
   pumpFor(300);
   EXPECT_FALSE(IsIconic(window.hwnd()));
   EXPECT_FALSE(IsZoomed(w));
 
   controls().ListTask->selectRow(row);
-  form().Click(Command::Command2);
+  form().Click("Command2");
   ASSERT_TRUE(helper->ended(5000));
   EXPECT_EQ(helper->exitCode(), 0u);
   form().Timer1_Timer();
@@ -346,7 +345,7 @@ TEST_F(TaskPage, EndTaskOnTheSecondOfTwoEqualTitlesEndsThatProcessOnly) {
   Child& survivor = lower == a ? *second : *first;
 
   controls().ListTask->selectRow(twins[1]);
-  form().Click(Command::Command2);
+  form().Click("Command2");
   ASSERT_TRUE(victim.ended(5000));
   EXPECT_FALSE(survivor.ended(300));
   form().Timer1_Timer();
@@ -464,20 +463,20 @@ TEST_F(TaskPage, AWindowThatStopsAnsweringDoesNotHoldUpTheTick) {
 TEST_F(TaskPage, RunDialogOpensWithItsTitleAndPrompt) {
   const std::string title = readBack("创建新任务");
   ModalCloser closer(GetCurrentThreadId(), IDCANCEL, 10000, 300, [] { shotPoint(L"run-dialog", false); });
-  form().Click(Command::Command1);
+  form().Click("Command1");
   closer.wait();
   EXPECT_EQ(fromWide(closer.title), title);
   EXPECT_TRUE(closer.shows(toWide(readBack("Windows 将根据您所输入的名称，为您打开相应相应的程序"))));
 
   ModalCloser again(GetCurrentThreadId(), IDCANCEL, 10000, 300, [] { shotPoint(L"run-dialog-menu", false); });
-  form().Click(Command::menu_run);
+  form().Click("menu_run");
   again.wait();
   EXPECT_EQ(fromWide(again.title), title);
 }
 
 TEST_F(TaskPage, AboutBoxShowsTheTitleLine) {
   ModalCloser closer(GetCurrentThreadId(), IDOK, 10000, 300, [] { shotPoint(L"about", false); });
-  form().Click(Command::menu_about);
+  form().Click("menu_about");
   closer.wait();
   const std::wstring line = L"Ledra For Win9x/WinNT (0.3.18)";
   EXPECT_TRUE(closer.title.find(line) != std::wstring::npos || closer.shows(line)) << fromWide(closer.title);
@@ -486,14 +485,14 @@ TEST_F(TaskPage, AboutBoxShowsTheTitleLine) {
 TEST_F(TaskPage, TopmostToggleAndExit) {
   auto topmost = [&] { return (GetWindowLongW(window.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
   ASSERT_TRUE(topmost());
-  form().Click(Command::menu_show);
+  form().Click("menu_show");
   EXPECT_FALSE(topmost());
   EXPECT_FALSE(controls().menu_show->checked());
-  form().Click(Command::menu_show);
+  form().Click("menu_show");
   EXPECT_TRUE(topmost());
   EXPECT_TRUE(controls().menu_show->checked());
 
-  form().Click(Command::menu_exit);
+  form().Click("menu_exit");
   EXPECT_FALSE(IsWindow(window.hwnd()));
   MSG msg;
   EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

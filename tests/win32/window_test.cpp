@@ -11,6 +11,8 @@
 
 #include "app/design.h"
 #include "platform/win32/controls_win32.h"
+#include "main/ledra_window.h"
+#include "platform/design.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
@@ -117,7 +119,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   Win32System system;
-  MainWindow window;
+  ledra::LedraWindow window;
 };
 
 // ---- start-up state ------------------------------------------------------------------
@@ -194,7 +196,7 @@ TEST_F(MainWindowTest, CaptionsTabsAndPagesAfterStartUp) {
     item.pszText = text;
     item.cchTextMax = 32;
     SendMessageW(tabs, TCM_GETITEMW, static_cast<WPARAM>(t), reinterpret_cast<LPARAM>(&item));
-    EXPECT_EQ(std::wstring(text), shown(design::kTabs[static_cast<std::size_t>(t)].caption));
+    EXPECT_EQ(std::wstring(text), shown(design::kTabs[static_cast<std::size_t>(t)]));
   }
   EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 2);
   EXPECT_FALSE(visible(hwnd("PicProperty", 0)));
@@ -222,7 +224,7 @@ TEST_F(MainWindowTest, TextGoesThroughTheEntryPointsOfTheOsFamily) {
   if (wide || GetACP() != 936) return;
   std::vector<std::string_view> captions;
   for (const auto& c : design::kControls) captions.push_back(c.caption);
-  for (const auto& t : design::kTabs) captions.push_back(t.caption);
+  for (const auto& t : design::kTabs) captions.push_back(t);
   for (const auto& m : design::kMenus) captions.push_back(m.caption);
   for (const auto& c : design::kProcessColumns9x) captions.push_back(c.header);
   for (const auto& c : design::kTaskColumns) captions.push_back(c.header);
@@ -269,7 +271,7 @@ TEST_F(MainWindowTest, ListColumnsAreTheDesignedOnes) {
 TEST_F(MainWindowTest, MenuBarHasTheDesignedItemsAndChecks) {
   std::vector<MenuEntry> entries;
   collectMenu(GetMenu(window.hwnd()), 0, entries);
-  ASSERT_EQ(entries.size(), design::kMenus.size());
+  ASSERT_EQ(entries.size(), std::size(design::kMenus));
   for (std::size_t i = 0; i < entries.size(); ++i) {
     EXPECT_EQ(entries[i].caption, shown(design::kMenus[i].caption)) << i;
     EXPECT_EQ((entries[i].state & MF_CHECKED) != 0, design::kMenus[i].checked) << i;
@@ -334,6 +336,64 @@ TEST_F(MainWindowTest, WidthKeepsClientHeightAndEndingQuits) {
   MSG msg{};
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
   EXPECT_EQ(window.run(), 0);  // the program's own loop ends on it
+}
+
+// ---- a window of another design ----------------------------------------------------------
+
+// Three controls and two commands: the window makes and reports whatever a design holds.
+struct ToyEvents : ledra::platform::WindowEvents {
+  std::vector<std::string> seen;
+  ledra::platform::Label* label = nullptr;
+  void loaded(ledra::platform::ControlLookup& controls) override {
+    label = controls.get<ledra::platform::Label>("ToyLabel");
+    seen.push_back(std::string("loaded") + (controls.get<ledra::platform::ListView>("ToyLabel") ? " list?" : "") +
+                   (controls.get<ledra::platform::Label>("Nothing") ? " nothing?" : "") +
+                   (controls.get<ledra::platform::MenuItem>("toy_go") ? " menu" : ""));
+  }
+  void clicked(std::string_view name, int index) override {
+    seen.push_back("clicked " + std::string(name) + " " + std::to_string(index));
+  }
+  void tabChanged(std::string_view name, int) override { seen.push_back("tab " + std::string(name)); }
+  void timer(std::string_view name, int) override {
+    if (seen.empty() || seen.back() != "timer " + std::string(name)) seen.push_back("timer " + std::string(name));
+  }
+  void resized() override {}
+};
+
+TEST(GenericWindow, MakesAndReportsTheRowsOfAnyDesign) {
+  using ledra::platform::ControlKind;
+  using ledra::platform::ControlRow;
+  static constexpr ControlRow kRows[] = {
+      {"ToyButton", 2, ControlKind::Button, "", "Go", 150, 150, 1200, 375},
+      {"ToyLabel", -1, ControlKind::Label, "", "label", 150, 600, 1200, 255},
+      {"ToyTimer", -1, ControlKind::Timer, "", "", 0, 0, 0, 0, {}, {}, ledra::platform::Align::Left,
+       ledra::platform::Unit::Twips, false, {}, 50},
+  };
+  static constexpr ledra::platform::MenuRow kMenus[] = {{"toy_menu", -1, "", "Menu", false},
+                                                        {"toy_go", -1, "toy_menu", "Go", true}};
+  static constexpr ledra::platform::WindowDesign kToy{"Toy window", 4000, 2000, kRows, kMenus, {}, {}};
+  Win32System system;
+  ToyEvents events;
+  MainWindow window;
+  ASSERT_TRUE(window.create(system, GetModuleHandleW(nullptr), kToy, events, SW_SHOWNOACTIVATE));
+  ASSERT_EQ(events.seen, (std::vector<std::string>{"loaded menu"}));
+  ASSERT_NE(events.label, nullptr);
+  EXPECT_EQ(events.label->caption(), "label");
+  EXPECT_EQ(window.control("ToyButton"), nullptr);  // arrays are found with their index
+  HWND button = window.control("ToyButton", 2);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(GetParent(button), window.hwnd());
+
+  SendMessageW(button, BM_CLICK, 0, 0);
+  SendMessageW(window.hwnd(), WM_COMMAND, window.menuId("toy_go"), 0);
+  EXPECT_EQ(window.menuId("toy_menu"), 0u);  // a submenu is no command
+  const DWORD until = GetTickCount() + 3000;
+  while (events.seen.size() < 4 && GetTickCount() < until) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    pump();
+  }
+  EXPECT_EQ(events.seen, (std::vector<std::string>{"loaded menu", "clicked ToyButton 2", "clicked toy_go -1",
+                                                   "timer ToyTimer"}));
 }
 
 // ---- the controls ----------------------------------------------------------------------

@@ -521,23 +521,23 @@ void LabelControl::setCaption(std::string_view text) {
   path_.setText(hwnd_, caption_);
 }
 
-StatusBarControl::StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips, TextPath path)
-    : hwnd_(hwnd), path_(path) {
-  int edges[3];
+StatusBarControl::StatusBarControl(HWND hwnd, Dpi dpi, std::span<const int> widthsTwips, TextPath path)
+    : hwnd_(hwnd), path_(path), texts_(widthsTwips.size()) {
+  std::vector<int> edges;
   int right = 0;
-  for (int i = 0; i < 3; ++i) {
-    right += dpi.pxX(widthsTwips[static_cast<std::size_t>(i)]);
-    edges[i] = widthsTwips[static_cast<std::size_t>(i)] > 0 ? right : -1;
+  for (const int width : widthsTwips) {
+    right += dpi.pxX(width);
+    edges.push_back(width > 0 ? right : -1);
   }
-  path_.send(hwnd_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  path_.send(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 std::string StatusBarControl::panelText(int panel) const {
-  return (panel >= 1 && panel <= 3) ? texts_[static_cast<std::size_t>(panel - 1)] : std::string();
+  return (panel >= 1 && panel <= panels()) ? texts_[static_cast<std::size_t>(panel - 1)] : std::string();
 }
 
 void StatusBarControl::setPanelText(int panel, std::string_view text) {
-  if (panel < 1 || panel > 3) return;
+  if (panel < 1 || panel > panels()) return;
   auto& cached = texts_[static_cast<std::size_t>(panel - 1)];
   if (cached == text) return;
   cached = text;
@@ -624,9 +624,7 @@ void WindowControl::setWidthTwips(int width) {
 
 void WindowControl::minimize() { ShowWindow(hwnd_, SW_MINIMIZE); }
 
-void WindowControl::endProgram() {
-  DestroyWindow(hwnd_);
-  PostQuitMessage(0);
-}
+// The window's WM_DESTROY ends the message loop; its timers die with it.
+void WindowControl::endProgram() { DestroyWindow(hwnd_); }
 
 }  // namespace ledra::platform::win32

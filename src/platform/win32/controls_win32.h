@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -209,7 +210,7 @@ class LabelControl : public Label {
 
 class StatusBarControl : public StatusBar {
  public:
-  StatusBarControl(HWND hwnd, Dpi dpi, const std::array<int, 3>& widthsTwips, TextPath path);
+  StatusBarControl(HWND hwnd, Dpi dpi, std::span<const int> widthsTwips, TextPath path);
   HWND hwnd() const { return hwnd_; }
   std::string panelText(int panel) const override;
   void setPanelText(int panel, std::string_view text) override;
@@ -217,7 +218,8 @@ class StatusBarControl : public StatusBar {
  private:
   HWND hwnd_;
   TextPath path_;
-  std::array<std::string, 3> texts_;
+  int panels() const { return static_cast<int>(texts_.size()); }
+  std::vector<std::string> texts_;
 };
 
 class MenuItemControl : public MenuItem {

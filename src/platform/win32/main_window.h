@@ -1,16 +1,16 @@
-// The real main window: builds the designed control tree over Win32, owns every control
-// and the ForLedra that drives them, and routes the window's messages to its handlers.
+// A top-level window built from a design: it creates each row's control over Win32,
+// owns them by their place in the design, lets the program find them by name, and
+// reports what happens to them by name. It knows nothing of what the names mean.
 #pragma once
 
 #include <windows.h>
 
-#include <array>
-#include <iterator>
 #include <memory>
 #include <string_view>
+#include <variant>
+#include <vector>
 
-#include "app/ForLedra.h"
-#include "app/design.h"
+#include "platform/design.h"
 #include "platform/system.h"
 #include "platform/win32/controls_win32.h"
 
@@ -18,65 +18,74 @@ namespace ledra::platform::win32 {
 
 inline constexpr char kMainWindowClass[] = "LedraMainWindow";
 
-class MainWindow {
+class MainWindow : public ControlLookup {
  public:
-  // Every control a handler drives, one member each, by its designed name.
-  struct Controls {
-    std::unique_ptr<WindowControl> form;
-    std::unique_ptr<TabStripControl> TabStrip1;
-    std::array<std::unique_ptr<PanelControl>, 3> PicProperty;
-    std::unique_ptr<ListViewControl> ListTask, ListProcess;
-    std::unique_ptr<ImageListControl> Image_NULL, Image_Large, Image_Small;
-    std::unique_ptr<IconSurfaceControl> Pic_Large, Pic_Small;
-    std::unique_ptr<CanvasControl> UseCPU, BrokenCPU, UseFF, BrokenFF;
-    std::unique_ptr<LabelControl> LabCPU, LabFF, LabTotalPageFile, LabAvailPageFile, LabUsePageFile,
-        LabTotalVirtual, LabAvailVirtual, LabUseVirtual;
-    std::unique_ptr<StatusBarControl> StatusBar1;
-    std::unique_ptr<TimerControl> Timer1;
-    std::unique_ptr<MenuItemControl> menu_show, meun_usemin;
-    std::array<std::unique_ptr<MenuItemControl>, 4> menu_renew;
-  };
-
   MainWindow() = default;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
-  ~MainWindow();
+  ~MainWindow() override;
 
-  // Creates the window and its controls, runs Form_Load, shows the window and then
-  // starts the timer. False when the window itself cannot be created. The OS family
-  // that `system` reports picks the text path of the window and all it holds.
-  bool create(System& system, HINSTANCE instance, int showCommand = SW_SHOWNORMAL);
+  // Creates the window and the design's controls, tells `events` they are loaded, shows
+  // the window and then starts its timers. False when the window itself cannot be
+  // created. The OS family that `system` reports picks the text path of the window and
+  // all it holds. The design's rows and `events` must outlive the window.
+  bool create(System& system, HINSTANCE instance, const WindowDesign& design, WindowEvents& events,
+              int showCommand = SW_SHOWNORMAL);
   // The message loop, on the window's text path; the exit code WM_QUIT carries.
   int run() const { return path_.runMessageLoop(); }
 
   HWND hwnd() const { return hwnd_; }
   TextPath textPath() const { return path_; }
-  app::ForLedra* form() { return form_.get(); }
   Dpi dpi() const { return dpi_; }
-  // A control's window by its designed name ("PicProperty", 2); nullptr when it has none.
+  // A control's window by its design name ("PicProperty", 2); nullptr when it has none.
   HWND control(std::string_view name, int index = -1) const;
   // The command id of a menu item; 0 when there is no such item.
   UINT menuId(std::string_view name, int index = -1) const;
 
+  Window* form() override { return form_.get(); }
+  void find(std::string_view name, int index, ListView*& out) override;
+  void find(std::string_view name, int index, ImageList*& out) override;
+  void find(std::string_view name, int index, IconSurface*& out) override;
+  void find(std::string_view name, int index, Canvas*& out) override;
+  void find(std::string_view name, int index, Label*& out) override;
+  void find(std::string_view name, int index, StatusBar*& out) override;
+  void find(std::string_view name, int index, MenuItem*& out) override;
+  void find(std::string_view name, int index, Timer*& out) override;
+  void find(std::string_view name, int index, Panel*& out) override;
+  void find(std::string_view name, int index, TabStrip*& out) override;
+
  private:
+  // What the window made of one control row.
+  using Owned = std::variant<std::monostate, std::unique_ptr<ListViewControl>, std::unique_ptr<ImageListControl>,
+                             std::unique_ptr<IconSurfaceControl>, std::unique_ptr<CanvasControl>,
+                             std::unique_ptr<LabelControl>, std::unique_ptr<StatusBarControl>,
+                             std::unique_ptr<TimerControl>, std::unique_ptr<PanelControl>,
+                             std::unique_ptr<TabStripControl>>;
+
   template <bool Ansi>
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   HMENU buildMenu();
   void createControls(HINSTANCE instance);
   HWND child(DWORD exStyle, std::string_view className, std::string_view text, DWORD style, HWND parent,
-             int left, int top, int width, int height, int id, HINSTANCE instance);
-  app::FormControls wire();
-
+             const ControlRow& row, int id, HINSTANCE instance);
+  int placeOf(std::string_view name, int index) const;
+  template <typename Real, typename Model>
+  void findOwned(std::string_view name, int index, Model*& out);
+  // The row behind a child's id; nullptr for an id that is not a control's.
+  const ControlRow* rowOfId(UINT_PTR id) const;
 
   HWND hwnd_ = nullptr;
   TextPath path_ = TextPath::forFamily(true);
   Dpi dpi_;
+  WindowDesign design_{};
+  WindowEvents* events_ = nullptr;  // none until loaded, none again once destroyed
   FontHandle font_;
   HICON icon_ = nullptr;
-  std::array<HWND, std::size(app::design::kControls)> windows_{};  // by place in the design
-  Controls c_;
-  std::unique_ptr<app::ForLedra> form_;  // last: goes first, before the controls it uses
+  std::unique_ptr<WindowControl> form_;
+  std::vector<HWND> windows_;    // by place in the design's controls
+  std::vector<Owned> controls_;  // the same
+  std::vector<std::unique_ptr<MenuItemControl>> menuItems_;  // by place in the design's menus
 };
 
 }  // namespace ledra::platform::win32

@@ -1,12 +1,12 @@
-// Ledra's entry point: the real system, the main window and its message loop.
+// Ledra's entry point: the real system, Ledra's window and its message loop.
 #include <windows.h>
 
-#include "platform/win32/main_window.h"
+#include "main/ledra_window.h"
 #include "platform/win32/win32_system.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   ledra::platform::win32::Win32System system;
-  ledra::platform::win32::MainWindow window;
+  ledra::LedraWindow window;
   if (!window.create(system, instance, showCommand)) return 1;
   return window.run();
 }
