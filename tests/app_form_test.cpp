@@ -11,6 +11,7 @@
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "platform/is_nt.h"
+#include "platform/keyboard.h"
 
 namespace {
 
@@ -310,6 +311,94 @@ TEST_F(Fixture, TabsShowExactlyOnePageAndMoveTheFocus) {
   EXPECT_TRUE(f.pages[2].visible());
   EXPECT_EQ(f.ListTask.focusCount, 1);  // focus left where it was
   EXPECT_EQ(f.ListProcess.focusCount, 1);
+}
+
+// ---- the keyboard ------------------------------------------------------------------------------
+
+// The page (0..2) a designed row lies on; -1 off the pages.
+int pageOf(std::string_view name) {
+  for (int guard = 0; guard < 8; ++guard) {
+    const auto* row = std::find_if(std::begin(design::kControls), std::end(design::kControls),
+                                   [&](const auto& c) { return c.name == name; });
+    if (row == std::end(design::kControls)) {
+      for (int p = 0; p < 3; ++p)
+        if (name == "PicProperty(" + std::to_string(p) + ")") return p;
+      return -1;
+    }
+    name = row->parent;
+  }
+  return -1;
+}
+
+TEST(Keyboard, AccessKeysAndTabOrderFollowTheVisiblePage) {
+  using ledra::platform::accessKeyTarget;
+  using ledra::platform::nextTabStop;
+  const auto name = [](int place) { return place < 0 ? std::string("-") : std::string(design::kControls[place].name); };
+  EXPECT_EQ(ledra::platform::accessKeyOf("a&&b(&c)"), 'C');
+  EXPECT_EQ(ledra::platform::accessKeyOf("Tom && Jerry&"), 0);
+  struct Case {
+    int page;
+    char32_t key;
+    std::string button;
+  };
+  // "结束任务(&E)" and "结束进程(&E)" share E: only the page on screen answers.
+  for (const Case& c : {Case{0, 'e', "Command2"}, Case{1, 'E', "ComKillTask"}, Case{2, 'e', "-"},
+                        Case{0, 'S', "Command3"}, Case{1, 's', "-"}, Case{0, 'n', "Command1"}, Case{0, 0x7ED3, "-"}}) {
+    const auto onPage = [&](int place) {
+      const int p = pageOf(design::kControls[place].name);
+      return p < 0 || p == c.page;
+    };
+    EXPECT_EQ(name(accessKeyTarget(design::kControls, c.key, onPage)), c.button) << c.page << " " << char(c.key);
+  }
+  const auto applications = [](int place) { return pageOf(design::kControls[place].name) != 1 &&
+                                                   pageOf(design::kControls[place].name) != 2; };
+  std::vector<std::string> forward, backward;
+  for (int at = -1, i = 0; i < 6; ++i) forward.push_back(name(at = nextTabStop(design::kControls, at, false, applications)));
+  for (int at = -1, i = 0; i < 3; ++i) backward.push_back(name(at = nextTabStop(design::kControls, at, true, applications)));
+  EXPECT_EQ(forward, (std::vector<std::string>{"ListTask", "Command2", "Command3", "Command1", "TabStrip1", "ListTask"}));
+  EXPECT_EQ(backward, (std::vector<std::string>{"TabStrip1", "Command1", "Command3"}));
+  EXPECT_EQ(nextTabStop(design::kControls, 3, false, [](int) { return false; }), -1);
+  EXPECT_EQ(ledra::platform::nextTab(3, 3, false), 1);
+  EXPECT_EQ(ledra::platform::nextTab(1, 3, true), 3);
+  EXPECT_EQ(ledra::platform::nextTab(2, 3, false), 3);
+}
+
+// Delete and Enter on a list run its page's button: the same checks, calls and message.
+TEST(Keyboard, ListKeysDoWhatTheirButtonsDo) {
+  using ledra::platform::ListKey;
+  struct Case {
+    std::string list;
+    ListKey key;
+    std::string button;  // "" = the key means nothing there
+  };
+  for (const Case& c : {Case{"ListTask", ListKey::Delete, "Command2"}, Case{"ListTask", ListKey::Enter, "Command3"},
+                        Case{"ListProcess", ListKey::Delete, "ComKillTask"}, Case{"ListProcess", ListKey::Enter, ""},
+                        Case{"StatusBar1", ListKey::Delete, ""}}) {
+    std::vector<std::string> calls[2];
+    std::size_t boxes[2];
+    for (int byKey = 0; byKey < 2; ++byKey) {
+      FakeSystem sys;
+      FakeForm f;
+      ForLedra form(sys, f.controls);
+      form.Form_Load();
+      sys.windows = {{.handle = hwnd(7), .title = "Editor", .pid = 70}};
+      sys.processes[70].pid = 70;
+      form.Timer1_Timer();
+      f.ListTask.selectRow(0);
+      f.ListProcess.selectRow(0);
+      sys.clearCalls();
+      if (byKey) {
+        EXPECT_EQ(form.listKey(c.list, c.key), !c.button.empty()) << c.list;
+      } else if (!c.button.empty()) {
+        form.Click(c.button);
+      }
+      calls[byKey] = sys.calls;
+      boxes[byKey] = sys.messageBoxes.size();
+    }
+    EXPECT_EQ(calls[1], calls[0]) << c.list << " " << c.button;
+    EXPECT_EQ(boxes[1], boxes[0]) << c.list << " " << c.button;
+    EXPECT_EQ(calls[0].empty(), c.button.empty()) << c.button;
+  }
 }
 
 TEST_F(Fixture, SwitchingPagesRunsNoTick) {

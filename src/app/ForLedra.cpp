@@ -209,7 +209,26 @@ constexpr Handler kHandlers[] = {
     {"ComKillTask", plain<&ForLedra::ComKillTask_Click>},
 };
 
+// The keys of the lists, by the button whose handler they run.
+struct ListKeyCommand {
+  std::string_view list;
+  platform::ListKey key;
+  std::string_view button;
+};
+
+constexpr ListKeyCommand kListKeys[] = {
+    {"ListTask", platform::ListKey::Delete, "Command2"},     // 结束任务
+    {"ListTask", platform::ListKey::Enter, "Command3"},      // 切换至
+    {"ListProcess", platform::ListKey::Delete, "ComKillTask"},  // 结束进程
+};
+
 }  // namespace
+
+bool ForLedra::listKey(std::string_view list, platform::ListKey key) {
+  for (const auto& k : kListKeys)
+    if (k.list == list && k.key == key) return Click(k.button);
+  return false;
+}
 
 bool ForLedra::Click(std::string_view name, int index) {
   for (const auto& handler : kHandlers)

@@ -12,6 +12,7 @@
 #include "app/form_controls.h"
 #include "performance/performance_page.h"
 #include "platform/controls.h"
+#include "platform/design.h"
 #include "platform/system.h"
 #include "processes/process_view.h"
 #include "tasks/task_page.h"
@@ -64,6 +65,9 @@ class ForLedra {
   // index no item.
   bool Click(std::string_view name, int index = -1);
   static bool hasHandler(std::string_view name);
+  // A key on a focused list does what its page's button does (Delete ends, Enter
+  // switches to); false when the key means nothing on that list.
+  bool listKey(std::string_view list, platform::ListKey key);
 
   // Form-level state.
   std::string LastTaskList;

@@ -19,6 +19,10 @@ void FormEvents::timer(std::string_view name, int) {
   if (form_ && name == "Timer1") form_->Timer1_Timer();
 }
 
+bool FormEvents::listKey(std::string_view name, int, platform::ListKey key) {
+  return form_ && form_->listKey(name, key);
+}
+
 void FormEvents::resized() {
   if (form_) form_->Form_Resize();
 }

@@ -23,6 +23,7 @@ class FormEvents : public platform::WindowEvents {
   void tabChanged(std::string_view name, int index) override;
   void timer(std::string_view name, int index) override;
   void resized() override;
+  bool listKey(std::string_view name, int index, platform::ListKey key) override;
 
  private:
   platform::System& system_;

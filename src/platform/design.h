@@ -98,6 +98,9 @@ class ControlLookup {
   }
 };
 
+// Keys a focused list passes on to the program.
+enum class ListKey { Enter, Delete };
+
 // What happens to a window, by the design's names: the program behind it implements these.
 class WindowEvents {
  public:
@@ -110,6 +113,8 @@ class WindowEvents {
   virtual void timer(std::string_view name, int index) = 0;
   // The window's size changed (minimising and restoring included).
   virtual void resized() = 0;
+  // A key on a focused list; false when it means nothing there (the list then has it).
+  virtual bool listKey(std::string_view name, int index, ListKey key) = 0;
 };
 
 }  // namespace ledra::platform

@@ -138,6 +138,41 @@ TEST_F(ProcessPage, LongCommandLineChildIsListedAndEndedFromThePage) {
   EXPECT_EQ(system.liveHandles(), baseline);
 }
 
+// Real key presses: Alt+E ends the selected process only where "结束进程(&E)" is on screen
+// ("结束任务(&E)" shares the key), and Delete on the list does what the button does.
+TEST_F(ProcessPage, AltEAndDeleteEndTheSelectedProcessFromTheKeyboard) {
+  auto& controls = form().controls();
+  const auto showPage = [&](int position) {
+    controls.TabStrip1->select(position);
+    form().TabStrip1_Click();
+    pump();
+  };
+  SetForegroundWindow(window.hwnd());
+  pumpFor(200);
+  ASSERT_EQ(GetForegroundWindow(), window.hwnd());
+  struct Case {
+    int page;
+    std::initializer_list<WORD> keys;
+    bool ends;
+  };
+  for (const Case& c : {Case{1, {VK_MENU, 'E'}, false}, Case{2, {VK_MENU, 'E'}, true}, Case{2, {VK_DELETE}, true}}) {
+    const std::wstring padding = L"keys-" + std::to_wstring(GetTickCount());
+    auto child = sleeper(padding);
+    ASSERT_TRUE(child->started);
+    const int row = waitForRow(child->pid(), "\"" + fromWide(ownExe()) + "\" --sleeper " + fromWide(padding));
+    ASSERT_GE(row, 0);
+    list().selectRow(row);
+    showPage(c.page);
+    if (c.page == 2) ASSERT_EQ(GetFocus(), window.control("ListProcess"));
+    ModalCloser closer(GetCurrentThreadId(), IDOK, 1500, 100);
+    pressKeys(c.keys);
+    closer.wait();
+    EXPECT_FALSE(closer.seen) << "unexpected box: " << fromWide(closer.title);
+    EXPECT_EQ(child->ended(c.ends ? 5000 : 1000), c.ends) << c.page;
+    if (c.ends) EXPECT_EQ(child->exitCode(), 0u);
+  }
+}
+
 TEST_F(ProcessPage, ThirtyTwoBitChildOfTheSixtyFourBitBuildShowsItsCommandLine) {
   if (sizeof(void*) != 8) GTEST_SKIP() << "a case of the 64-bit build";
   // This same program from the 32-bit tree beside this build's (build/windows).

@@ -12,6 +12,7 @@
 #include "app/design.h"
 #include "platform/win32/controls_win32.h"
 #include "main/ledra_window.h"
+#include "wine_support.h"
 #include "platform/design.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/wide.h"
@@ -20,6 +21,9 @@
 namespace {
 
 using namespace ledra::platform::win32;
+using ledra::wine_test::ModalCloser;
+using ledra::wine_test::pressKeys;
+using ledra::wine_test::pumpFor;
 namespace design = ledra::app::design;
 
 struct Box {
@@ -320,6 +324,58 @@ TEST_F(MainWindowTest, MenuCommandsAndTabsReachTheirHandlers) {
   EXPECT_TRUE(visible(hwnd("PicProperty", 1)));
 }
 
+// Real key presses, as a user of the keyboard makes them.
+TEST_F(MainWindowTest, KeyboardMovesTheFocusAndThePagesAsADialogDoes) {
+  SetForegroundWindow(window.hwnd());
+  pumpFor(200);
+  ASSERT_EQ(GetForegroundWindow(), window.hwnd());
+  struct Step {
+    std::initializer_list<WORD> keys;
+    int page;           // 0..2, shown afterwards
+    const char* focus;  // the control holding the focus afterwards
+  };
+  const Step steps[] = {
+      {{VK_CONTROL, VK_TAB}, 0, "ListTask"},  // from the Performance page round to the first
+      {{VK_TAB}, 0, "Command2"},
+      {{VK_TAB}, 0, "Command3"},
+      {{VK_SHIFT, VK_TAB}, 0, "Command2"},
+      {{VK_SHIFT, VK_TAB}, 0, "ListTask"},
+      {{VK_SHIFT, VK_TAB}, 0, "TabStrip1"},
+      {{VK_CONTROL, VK_NEXT}, 1, "ListProcess"},
+      {{VK_TAB}, 1, "ComKillTask"},  // the hidden page's buttons are skipped
+      {{VK_TAB}, 1, "TabStrip1"},
+      {{VK_CONTROL, VK_TAB}, 2, "TabStrip1"},  // no control on this page: the tab strip keeps it
+      {{VK_CONTROL, VK_PRIOR}, 1, "ListProcess"},
+      {{VK_CONTROL, VK_SHIFT, VK_TAB}, 0, "ListTask"},
+  };
+  for (const Step& step : steps) {
+    pressKeys(step.keys);
+    for (int page = 0; page < 3; ++page) EXPECT_EQ(visible(hwnd("PicProperty", page)), page == step.page) << step.focus;
+    EXPECT_EQ(GetFocus(), hwnd(step.focus)) << step.focus;
+  }
+  EXPECT_EQ(controls().TabStrip1->selectedPosition(), 1);
+
+  // A box of another's over the window: the focus comes back to the control that had it.
+  pressKeys({VK_TAB});
+  ASSERT_EQ(GetFocus(), hwnd("Command2"));
+  {
+    ModalCloser closer(GetCurrentThreadId(), IDOK, 5000, 100);
+    MessageBoxW(window.hwnd(), L"box", L"box", MB_OK);
+    closer.wait();
+    ASSERT_TRUE(closer.seen);
+  }
+  pumpFor(200);
+  EXPECT_EQ(GetFocus(), hwnd("Command2"));
+  pressKeys({VK_SHIFT, VK_TAB});
+  {
+    ModalCloser closer(GetCurrentThreadId(), IDOK, 5000, 100);
+    MessageBoxW(window.hwnd(), L"box", L"box", MB_OK);
+    closer.wait();
+  }
+  pumpFor(200);
+  EXPECT_EQ(GetFocus(), hwnd("ListTask"));
+}
+
 TEST_F(MainWindowTest, WidthKeepsClientHeightAndEndingQuits) {
   controls().form->setWidthTwips(9000);
   RECT outer{}, client{};
@@ -358,6 +414,7 @@ struct ToyEvents : ledra::platform::WindowEvents {
     if (seen.empty() || seen.back() != "timer " + std::string(name)) seen.push_back("timer " + std::string(name));
   }
   void resized() override {}
+  bool listKey(std::string_view, int, ledra::platform::ListKey) override { return false; }
 };
 
 TEST(GenericWindow, MakesAndReportsTheRowsOfAnyDesign) {

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,6 +65,27 @@ inline void pumpFor(int ms) {
     pump();
     Sleep(10);
   }
+}
+
+// Real key presses through the input queue: the keys go down in order and up in
+// reverse ({VK_CONTROL, VK_TAB} is Ctrl+Tab); then the messages are pumped.
+inline void pressKeys(std::initializer_list<WORD> keys, int settleMs = 150) {
+  std::vector<INPUT> input;
+  for (WORD key : keys) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    input.push_back(down);
+  }
+  for (auto key = keys.end(); key != keys.begin();) {
+    INPUT up{};
+    up.type = INPUT_KEYBOARD;
+    up.ki.wVk = *--key;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    input.push_back(up);
+  }
+  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+  pumpFor(settleMs);
 }
 
 inline BOOL CALLBACK findDialog(HWND w, LPARAM found) {

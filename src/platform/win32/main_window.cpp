@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/is_nt.h"
+#include "platform/keyboard.h"
 #include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {
@@ -53,6 +54,7 @@ HICON loadIcon(TextPath path, HINSTANCE instance, int size) {
 
 MainWindow::~MainWindow() {
   events_ = nullptr;  // what destroying the window sends is no event of the program's
+  hook_.reset();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
@@ -88,6 +90,8 @@ bool MainWindow::create(System& system, HINSTANCE instance, const WindowDesign& 
 
   events_ = &events;
   guarded([&] { events.loaded(*this); });
+  hook_.reset(path_.ansi() ? SetWindowsHookExA(WH_GETMESSAGE, messageHook<true>, nullptr, GetCurrentThreadId())
+                           : SetWindowsHookExW(WH_GETMESSAGE, messageHook<false>, nullptr, GetCurrentThreadId()));
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   for (auto& owned : controls_)
@@ -260,6 +264,132 @@ const ControlRow* MainWindow::rowOfId(UINT_PTR id) const {
   return &design_.controls[id - kControlBase];
 }
 
+// ---- the keyboard ---------------------------------------------------------------------
+
+bool MainWindow::shown(int place) const {
+  if (place < 0 || static_cast<std::size_t>(place) >= windows_.size()) return false;
+  HWND w = windows_[static_cast<std::size_t>(place)];
+  return w && IsWindowVisible(w) && IsWindowEnabled(w);
+}
+
+int MainWindow::placeOfWindow(HWND hwnd) const {
+  if (!hwnd) return -1;
+  for (std::size_t i = 0; i < windows_.size(); ++i)
+    if (windows_[i] == hwnd) return static_cast<int>(i);
+  return -1;
+}
+
+void MainWindow::press(int place) {
+  const ControlRow& row = design_.controls[static_cast<std::size_t>(place)];
+  if (events_) guarded([&] { events_->clicked(row.name, row.index); });
+}
+
+void MainWindow::moveFocus(bool backwards) {
+  const int next = nextTabStop(design_.controls, placeOfWindow(GetFocus()), backwards,
+                               [this](int place) { return shown(place); });
+  if (next >= 0) SetFocus(windows_[static_cast<std::size_t>(next)]);
+}
+
+void MainWindow::turnPage(bool backwards) {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    auto* tabs = std::get_if<std::unique_ptr<TabStripControl>>(&controls_[i]);
+    if (!tabs) continue;
+    const int count = static_cast<int>(path_.send((*tabs)->hwnd(), TCM_GETITEMCOUNT, 0, 0));
+    if (count <= 0) return;
+    (*tabs)->select(nextTab((*tabs)->selectedPosition(), count, backwards));
+    // The same page switching as a click on the tab.
+    const ControlRow& row = design_.controls[i];
+    if (events_) guarded([&] { events_->tabChanged(row.name, row.index); });
+    focusOnScreen();
+    return;
+  }
+}
+
+void MainWindow::focusOnScreen() {
+  HWND focus = GetFocus();
+  if (focus && IsChild(hwnd_, focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) return;
+  const int first = nextTabStop(design_.controls, -1, false, [this](int place) { return shown(place); });
+  if (first >= 0) SetFocus(windows_[static_cast<std::size_t>(first)]);
+}
+
+void MainWindow::restoreFocus() {
+  if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) && IsWindowVisible(lastFocus_) &&
+      IsWindowEnabled(lastFocus_))
+    SetFocus(lastFocus_);
+  else
+    focusOnScreen();
+}
+
+// Windows hides focus rectangles and access-key underlines until the keyboard is used,
+// as the dialog manager does on its own windows.
+void MainWindow::showKeyboardCues(bool focus) {
+  path_.send(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | (focus ? UISF_HIDEFOCUS : 0)), 0);
+}
+
+bool MainWindow::keyboard(const MSG& m) {
+  if (!events_ || !hwnd_ || !IsWindowEnabled(hwnd_)) return false;
+  const bool control = GetKeyState(VK_CONTROL) < 0;
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  const auto isShown = [this](int place) { return shown(place); };
+  const int focused = placeOfWindow(GetFocus());
+  const ControlRow* focusRow = focused >= 0 ? &design_.controls[static_cast<std::size_t>(focused)] : nullptr;
+  switch (m.message) {
+    case WM_KEYDOWN:
+      if (control && (m.wParam == VK_TAB || m.wParam == VK_NEXT || m.wParam == VK_PRIOR)) {
+        turnPage(m.wParam == VK_PRIOR || (m.wParam == VK_TAB && shift));
+        return true;
+      }
+      if (m.wParam == VK_TAB) {
+        showKeyboardCues(true);
+        moveFocus(shift);
+        return true;
+      }
+      if (focusRow && focusRow->kind == ControlKind::ListView && (m.wParam == VK_DELETE || m.wParam == VK_RETURN)) {
+        bool handled = false;
+        const ListKey key = m.wParam == VK_DELETE ? ListKey::Delete : ListKey::Enter;
+        guarded([&] { handled = events_->listKey(focusRow->name, focusRow->index, key); });
+        return handled;
+      }
+      if (focusRow && focusRow->kind == ControlKind::Button && m.wParam == VK_RETURN) {
+        press(focused);
+        return true;
+      }
+      return false;
+    case WM_SYSKEYDOWN:
+      if (m.wParam == VK_MENU) showKeyboardCues(false);
+      return false;
+    case WM_SYSCHAR:  // Alt and a letter: a button on screen first, else the menu bar's
+    case WM_CHAR: {   // a bare letter counts where a button has the focus, as in a dialog
+      if (m.message == WM_CHAR && !(focusRow && focusRow->kind == ControlKind::Button)) return false;
+      const int target = accessKeyTarget(design_.controls, static_cast<char32_t>(m.wParam), isShown);
+      if (target < 0) return false;
+      showKeyboardCues(true);
+      press(target);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+template <bool Ansi>
+LRESULT CALLBACK MainWindow::messageHook(int code, WPARAM wParam, LPARAM lParam) {
+  // Only a message being taken off the queue, once; a peek that leaves it there comes back.
+  if (code == HC_ACTION && wParam == PM_REMOVE) {
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST && message->hwnd) {
+      const TextPath path = TextPath::forFamily(!Ansi);
+      HWND root = GetAncestor(message->hwnd, GA_ROOT);
+      // Only our own windows: their procedure is ours, and their user data the window.
+      if (root && path.windowLong(root, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&windowProc<Ansi>)) {
+        auto* self = reinterpret_cast<MainWindow*>(path.windowLong(root, GWLP_USERDATA));
+        if (self && self->keyboard(*message)) message->message = WM_NULL;
+      }
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // One procedure per text path, as the class is registered on one of them.
 template <bool Ansi>
 LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -301,8 +431,11 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       const ControlRow* row = rowOfId(header->idFrom);
-      if (events_ && row && row->kind == ControlKind::TabStrip && header->code == static_cast<UINT>(TCN_SELCHANGE))
+      if (events_ && row && row->kind == ControlKind::TabStrip &&
+          header->code == static_cast<UINT>(TCN_SELCHANGE)) {
         guarded([&] { events_->tabChanged(row->name, row->index); });
+        focusOnScreen();
+      }
       break;
     }
     case WM_TIMER:
@@ -319,6 +452,18 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), path_))
         return brush;
       break;
+    case WM_ACTIVATE:
+      // As a dialog: the focus leaves with the window and comes back where it was.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else if (!HIWORD(wParam)) {
+        restoreFocus();
+      }
+      return 0;
+    case WM_SETFOCUS:  // restored from minimised, or the window itself was given the focus
+      restoreFocus();
+      return 0;
     case WM_DESTROY:
       // The timers go with the window; the message loop ends here, and only here.
       PostQuitMessage(0);

@@ -12,6 +12,7 @@
 
 #include "platform/design.h"
 #include "platform/system.h"
+#include "platform/unique_handle.h"
 #include "platform/win32/controls_win32.h"
 
 namespace ledra::platform::win32 {
@@ -64,6 +65,19 @@ class MainWindow : public ControlLookup {
 
   template <bool Ansi>
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // Sees every message this thread takes from its queue, whichever loop takes it (ours,
+  // a modal box's, a test's), and handles the keys of the window as a dialog would.
+  template <bool Ansi>
+  static LRESULT CALLBACK messageHook(int code, WPARAM wParam, LPARAM lParam);
+  bool keyboard(const MSG& message);  // true: handled, the message goes no further
+  bool shown(int place) const;
+  int placeOfWindow(HWND hwnd) const;
+  void press(int place);
+  void moveFocus(bool backwards);
+  void turnPage(bool backwards);
+  void focusOnScreen();  // a control on screen keeps the focus, or the first one takes it
+  void restoreFocus();
+  void showKeyboardCues(bool focus);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
   HMENU buildMenu();
   void createControls(HINSTANCE instance);
@@ -86,6 +100,8 @@ class MainWindow : public ControlLookup {
   std::vector<HWND> windows_;    // by place in the design's controls
   std::vector<Owned> controls_;  // the same
   std::vector<std::unique_ptr<MenuItemControl>> menuItems_;  // by place in the design's menus
+  HWND lastFocus_ = nullptr;  // where the focus was when the window was last deactivated
+  UniqueHandle<HHOOK, &UnhookWindowsHookEx> hook_;
 };
 
 }  // namespace ledra::platform::win32
