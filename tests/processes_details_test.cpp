@@ -173,6 +173,7 @@ TEST_P(ImageFileName, DevicePathsMapThroughTheDriveTable) {
   setImageFileName(addProcess(sys, 5), u"\\Device\\Mup\\server\\share\\y.exe");
   setImageFileName(addProcess(sys, 6), u"\\Device\\HarddiskVolume2\\z.exe");
   setImageFileName(addProcess(sys, 7), u"");
+  setImageFileName(addProcess(sys, 9), std::u16string(u"\\??\\C:\\a.exe\0b.exe", 18));  // cut at the NUL
   EXPECT_EQ(GetImageFileNameNT(sys, 1), "C:\\Windows\\explorer.exe");
   EXPECT_EQ(GetImageFileNameNT(sys, 2), "D:\\Tools\\x.exe");
   EXPECT_EQ(GetImageFileNameNT(sys, 3), "E:\\SETUP.EXE");
@@ -181,6 +182,7 @@ TEST_P(ImageFileName, DevicePathsMapThroughTheDriveTable) {
   EXPECT_EQ(GetImageFileNameNT(sys, 6), "");
   EXPECT_EQ(GetImageFileNameNT(sys, 7), "");
   EXPECT_EQ(GetImageFileNameNT(sys, 8), "");
+  EXPECT_EQ(GetImageFileNameNT(sys, 9), "C:\\a.exe");
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
