@@ -2,6 +2,8 @@
 // reading rule, on byte-exact records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/byte_reader.h"
 #include "common/number_text.h"
 #include "common/text.h"
@@ -114,6 +116,21 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
     EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
     EXPECT_EQ(sizes, (std::vector<std::size_t>{0, 131072}));
   }
+  {  // "buffer too small" once, then the fill succeeds: the list is read
+    FakeSystem sys = machine();
+    auto chain = chainOf({{u"System", 4, 20000, 0, 4096, 0}});
+    int calls = 0;
+    sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes buffer, std::uint32_t* length) {
+      ++calls;
+      if (length) *length = 4096;
+      if (calls == 1) return platform::kStatusInfoLengthMismatch;
+      if (calls == 2) return platform::kStatusBufferTooSmall;
+      fakes::CopyChainInto(chain, buffer);
+      return platform::kStatusSuccess;
+    };
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
+    EXPECT_EQ(calls, 3);
+  }
   {  // an error other than a length mismatch: no retry
     FakeSystem sys = machine();
     int calls = 0;
@@ -144,6 +161,20 @@ TEST_P(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
   ASSERT_EQ(sizes.size(), 3u);
   EXPECT_EQ(sizes[1], small.bytes.size());
   EXPECT_GT(sizes[2], grown.bytes.size());  // with headroom
+
+  // Busier still: it outgrows each of three fills, and the fourth reads it.
+  sizes.clear();
+  sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes buffer, std::uint32_t* length) {
+    sizes.push_back(buffer.size());
+    if (sizes.size() <= 4) {  // the sizing call and three fills
+      if (length) *length = static_cast<std::uint32_t>(buffer.size() + 65536);
+      return platform::kStatusInfoLengthMismatch;
+    }
+    fakes::CopyChainInto(grown, buffer);
+    return platform::kStatusSuccess;
+  };
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "Null|0|0|0|new.exe|99|1|8192|1");
+  EXPECT_EQ(sizes.size(), 5u);
 }
 
 TEST_P(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
@@ -193,6 +224,17 @@ TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
 
 // ---- 9x ----------------------------------------------------------------------------------
 
+// A snapshot whose walk never ends: every next entry is the last one again (up to a
+// stop of its own, so a walk without a bound fails instead of hanging).
+struct EndlessSnapshot : FakeSystem {
+  std::size_t nexts = 0;
+  bool process32Next(platform::Handle snapshot, platform::Bytes entry) override {
+    if (++nexts > (1u << 17)) return false;
+    FakeSystem::process32Next(snapshot, entry);
+    return true;
+  }
+};
+
 TEST(ProcessList9x, GoldenListWithNegativeIdAndOrderOfCalls) {
   FakeSystem sys;
   sys.toolhelpEntries = {fakes::ProcessEntry32(0, "[System Process]"),
@@ -204,6 +246,14 @@ TEST(ProcessList9x, GoldenListWithNegativeIdAndOrderOfCalls) {
                                                   "process32Next", "process32Next", "closeHandle"}));
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(GetProcessList9x(sys), GetProcessList9x(sys));  // same processes, same text
+
+  std::string twenty;
+  sys.toolhelpEntries.clear();
+  for (std::uint32_t pid = 1; pid <= 20; ++pid) {
+    sys.toolhelpEntries.push_back(fakes::ProcessEntry32(pid, "P" + std::to_string(pid) + ".EXE"));
+    twenty += std::to_string(pid) + "|P" + std::to_string(pid) + ".EXE|";
+  }
+  EXPECT_EQ(GetProcessList9x(sys), twenty);
 }
 
 TEST(ProcessList9x, FailuresGiveTheEmptyTextAndCloseTheSnapshot) {
@@ -226,6 +276,13 @@ TEST(ProcessList9x, FailuresGiveTheEmptyTextAndCloseTheSnapshot) {
     entry[platform::kProcessEntry32.exeFile + 6 + i] = static_cast<std::byte>(stale[i]);
   sys.toolhelpEntries = {entry};
   EXPECT_EQ(GetProcessList9x(sys), "8|A.EXE|");
+
+  // A snapshot that never ends is believed up to 65536 entries.
+  EndlessSnapshot endless;
+  endless.toolhelpEntries = {fakes::ProcessEntry32(5, "A.EXE")};
+  const std::string list = GetProcessList9x(endless);
+  EXPECT_EQ(std::count(list.begin(), list.end(), '|'), 2 * 65536);
+  EXPECT_TRUE(endless.openHandles.empty());
 }
 
 // ---- fixed-point CPU time ------------------------------------------------------------------
