@@ -75,6 +75,8 @@ std::int32_t FakeSystem::answerInformation(Handle process, std::uint32_t infoCla
                                            std::uint32_t* returnLength, bool wide) {
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return kStatusInvalidHandle;
+  // ProcessWow64Information takes exactly a ULONG_PTR; the OS refuses any other length.
+  if (!wide && infoClass == 26 && buffer.size() != pointerBytes) return kStatusInfoLengthMismatch;
   auto& p = processes[h->second];
   if (!wide && p.deniedInformation.count(infoClass)) return kStatusAccessDenied;
   const auto& answers = wide ? p.information64 : p.information;
