@@ -218,6 +218,27 @@ TEST_F(NtListView, CommandLinesAreReadOncePerProcess) {
   EXPECT_EQ(commandLines.size(), 1u);
   tick({app(200, u"app.exe -third")});
   EXPECT_EQ(row(0)[5], "app.exe -third");
+
+  // The PID goes to another image in the same clock tick: a new process all the same.
+  NtProcessRecord other = rec(u"other.exe", 8, 10, 4096, u"other.exe -o");
+  other.createTime = 200;
+  tick({other});
+  EXPECT_EQ(row(0)[5], "other.exe -o");
+
+  // A line that could not be read yet is asked for again on the next tick.
+  NtProcessRecord late = rec(u"late.exe", 30, 10);
+  late.createTime = 300;
+  tick({late});
+  EXPECT_EQ(row(0)[5], "");
+  late.commandLine = u"late.exe -l";
+  tick({late});
+  EXPECT_EQ(row(0)[5], "late.exe -l");
+
+  // Below the first row each process is known by its own creation time too.
+  tick({rec(u"", 0, 10), app(400, u"app.exe -fourth")});
+  EXPECT_EQ(row(1)[5], "app.exe -fourth");
+  tick({rec(u"", 0, 10), app(500, u"app.exe -fifth")});
+  EXPECT_EQ(row(1)[5], "app.exe -fifth");
 }
 
 // ---- 9x ---------------------------------------------------------------------------------
