@@ -151,6 +151,19 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
   tick(later);
   EXPECT_EQ(row(1)[2], "09");  // the share cell keeps its text: no division by zero
   EXPECT_EQ(list.rows[1].tag, "4 100.2");
+
+  // A first tick where two processes hold more than half the range each: their sum does
+  // not fit, so no share is written; each keeps its own time, and nothing overflows.
+  fakes::MemoryListView fresh{"ListProcess", nullptr};
+  const std::int64_t half = INT64_MAX / 2 + 1;
+  fakes::InstallProcesses(sys, {NtProcessRecord(u"a.exe", 4, half, 0, 4096), NtProcessRecord(u"b.exe", 8, half, 0, 4096)});
+  processes::UpdateProcessListNT(sys, fresh, processes::DecimalSign(sys));
+  ASSERT_EQ(fresh.rowCount(), 2);
+  for (int r = 0; r < 2; ++r) {
+    EXPECT_EQ(fresh.cell(r, 2), "") << r;
+    EXPECT_EQ(fresh.cell(r, 3), common::cpuTimeText(half)) << r;
+  }
+  EXPECT_EQ(fresh.listTag, "-922337203685477.5808");  // the 64-bit sum wraps, as it always has
 }
 
 TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsAllTimeSoFar) {
