@@ -156,7 +156,8 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
   // not fit, so no share is written; each keeps its own time, and nothing overflows.
   fakes::MemoryListView fresh{"ListProcess", nullptr};
   const std::int64_t half = INT64_MAX / 2 + 1;
-  fakes::InstallProcesses(sys, {NtProcessRecord(u"a.exe", 4, half, 0, 4096), NtProcessRecord(u"b.exe", 8, half, 0, 4096)});
+  fakes::InstallProcesses(sys, {NtProcessRecord(u"a.exe", 4, half, 0, 4096),  //
+                                NtProcessRecord(u"b.exe", 8, half, 0, 4096)});
   processes::UpdateProcessListNT(sys, fresh, processes::DecimalSign(sys));
   ASSERT_EQ(fresh.rowCount(), 2);
   for (int r = 0; r < 2; ++r) {
