@@ -77,6 +77,7 @@ TEST(CpuUsageNT, OutOfScaleReadingsAreClamped) {
   EXPECT_EQ(Started().after(-5'000'000, 10'000'000), 100);  // idle went backwards
   EXPECT_EQ(Started().after(INT64_MAX / 2, 1), 0);          // absurd counters do not overflow
   EXPECT_EQ(Started().after(INT64_MIN / 2, 0), 100);
+  EXPECT_EQ(Started().after(5'000'000, -10'000'000), 100);  // the clock was set back
 }
 
 TEST(CpuUsageNT, QueriesTheThreeClassesInOrderWithTheirLengths) {
@@ -140,6 +141,14 @@ TEST(CpuUsageNT, NoProcessorsIsAFailedSample) {
   Started s;
   EXPECT_EQ(s.after(9'000'000, 10'000'000, 0), -1);
   EXPECT_EQ(s.after(18'000'000, 20'000'000, 1), 10);  // measured from the last good sample
+  // The same with another idle ratio in the failed interval: 0.7 over both seconds, not
+  // the 0.9 of the second one alone.
+  Started t;
+  EXPECT_EQ(t.after(5'000'000, 10'000'000, 0), -1);
+  EXPECT_EQ(t.after(14'000'000, 20'000'000, 1), 30);
+  // No processors to share even an empty interval.
+  EXPECT_EQ(ledra::performance::CpuPercent(0, 0, 0), -1);
+  EXPECT_EQ(ledra::performance::CpuPercent(9'000'000, 10'000'000, 0), -1);
 }
 
 TEST(CpuUsage9x, ReadsTheStatisticAndClosesTheKey) {

@@ -53,6 +53,10 @@ TEST(MemoryStatus, NtFallsBackToTheOlderCall) {
   wide.setMemoryStatus({.totalPhys = 8589934592ull, .availPhys = 4294967296ull, .totalPageFile = 3,
                         .availPageFile = 4, .totalVirtual = 140737488224256ull, .availVirtual = 140737488224255ull});
   EXPECT_EQ(GetMemoryStatus(wide), "8589934592,4294967296,140737488224256,140737488224255,3,4");
+  // Counts past what the figures carry are capped there, each on its own.
+  wide.setMemoryStatus({.totalPhys = 8589934592ull, .availPhys = 1, .totalPageFile = 922337203685478ull,
+                        .availPageFile = UINT64_MAX, .totalVirtual = 922337203685477ull, .availVirtual = 2});
+  EXPECT_EQ(GetMemoryStatus(wide), "8589934592,1,922337203685477,2,922337203685477,922337203685477");
 }
 
 TEST(MemoryStatus, NineXLiftsNegativeReadingsBy4GB) {

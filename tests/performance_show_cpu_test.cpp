@@ -351,6 +351,13 @@ TEST(PerformancePage, HiddenPageDrawsNothingAndIsCurrentWhenShown) {
   hidden.form.TabStrip1_Click();
   EXPECT_EQ(hidden.f.UseCPU.clears, 1);
   EXPECT_EQ(hidden.f.UseFF.clears, 1);
+
+  // A resize that is not a restore from minimised draws nothing.
+  for (Page* p : {&shown, &minimised}) {
+    const int drawn = clears(*p);
+    p->form.Form_Resize();
+    EXPECT_EQ(clears(*p), drawn);
+  }
 }
 
 }  // namespace

@@ -183,6 +183,10 @@ TEST(ShowFF, MoreAvailableThanTotalShowsNegativeUse) {
   EXPECT_TRUE(p.f.UseFF.of(Op::Rectangle).empty());
   EXPECT_EQ(p.form.perf.MemHistory[0], -200);
   EXPECT_EQ(p.f.StatusBar1.panelText(3), "提交更改: 0M / 0M");
+  // A thousand times more: a use off every scale leaves the history as it was.
+  p.showPhysical(1000, 1000000);
+  EXPECT_EQ(p.form.perf.MemHistory[0], -200);
+  EXPECT_EQ(p.form.perf.MemHistory[1], 0);
 }
 
 TEST(MemoryText, NumbersAndPatterns) {

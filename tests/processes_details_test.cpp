@@ -139,6 +139,14 @@ TEST(CommandLineAcrossWidths, Wow64TargetFromThe64BitBuildReadsItsThirtyTwoBitBl
   FakeSystem sys(8);
   fakes::SetWow64CommandLine(addProcess(sys, 50), u"C:\\x86\\old.exe -q");
   EXPECT_EQ(GetProcessCommandLine(sys, 50), "C:\\x86\\old.exe -q");
+  // Its 32-bit block cannot be read; the block in this program's own layout holds the line.
+  auto& unreadable = addProcess(sys, 51);
+  fakes::SetCommandLine(unreadable, u"C:\\x86\\own.exe", fakes::HighAddresses(), platform::kOsLayout64);
+  unreadable.information[26] = std::vector<std::byte>(8);
+  unreadable.information[26][1] = std::byte{0xE0};  // 0x7EFDE000, not mapped
+  unreadable.information[26][2] = std::byte{0xFD};
+  unreadable.information[26][3] = std::byte{0x7E};
+  EXPECT_EQ(GetProcessCommandLine(sys, 51), "C:\\x86\\own.exe");
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
@@ -173,6 +181,11 @@ TEST_P(ImageFileName, DevicePathsMapThroughTheDriveTable) {
   setImageFileName(addProcess(sys, 5), u"\\Device\\Mup\\server\\share\\y.exe");
   setImageFileName(addProcess(sys, 6), u"\\Device\\HarddiskVolume2\\z.exe");
   setImageFileName(addProcess(sys, 7), u"");
+  setImageFileName(addProcess(sys, 9), std::u16string(u"\\??\\C:\\a.exe\0b.exe", 18));  // cut at the NUL
+  // Answers of exactly 1 MiB and one character more: the larger one is not believed.
+  const std::size_t atLimit = ((1u << 20) - layout().unicodeString.size) / 2 - 8;
+  setImageFileName(addProcess(sys, 10), u"\\??\\C:\\" + std::u16string(atLimit, u'a'));
+  setImageFileName(addProcess(sys, 11), u"\\??\\C:\\" + std::u16string(atLimit + 1, u'a'));
   EXPECT_EQ(GetImageFileNameNT(sys, 1), "C:\\Windows\\explorer.exe");
   EXPECT_EQ(GetImageFileNameNT(sys, 2), "D:\\Tools\\x.exe");
   EXPECT_EQ(GetImageFileNameNT(sys, 3), "E:\\SETUP.EXE");
@@ -181,6 +194,9 @@ TEST_P(ImageFileName, DevicePathsMapThroughTheDriveTable) {
   EXPECT_EQ(GetImageFileNameNT(sys, 6), "");
   EXPECT_EQ(GetImageFileNameNT(sys, 7), "");
   EXPECT_EQ(GetImageFileNameNT(sys, 8), "");
+  EXPECT_EQ(GetImageFileNameNT(sys, 9), "C:\\a.exe");
+  EXPECT_EQ(GetImageFileNameNT(sys, 10).size(), atLimit + 3);  // "C:\" and the name
+  EXPECT_EQ(GetImageFileNameNT(sys, 11).size(), 0u);
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
@@ -212,6 +228,11 @@ TEST_P(ImagePath, SourcesAreTriedInTurn) {
   auto& lineOnly = addProcess(sys, 12);
   setCommandLine(lineOnly, u"\"C:\\Windows\\notepad.exe\" a.txt");
 
+  // A 32-bit target on 32-bit Windows: no module list, and ProcessWow64Information answers 0.
+  auto& native32 = addProcess(sys, 15);
+  setCommandLine(native32, u"C:\\x86\\tool.exe -a");
+  native32.information[26] = std::vector<std::byte>(GetParam());
+
   addProcess(sys, 13);  // nothing readable
   auto& hopeless = addProcess(sys, 14);
   setCommandLine(hopeless, u"ab");  // neither ".exe" nor a quote
@@ -221,6 +242,7 @@ TEST_P(ImagePath, SourcesAreTriedInTurn) {
   EXPECT_EQ(GetProcessImagePath(sys, 12), "C:\\Windows\\notepad.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 13), "");
   EXPECT_EQ(GetProcessImagePath(sys, 14), std::nullopt);
+  EXPECT_EQ(GetProcessImagePath(sys, 15), "C:\\x86\\tool.exe");
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(std::set<std::size_t>(sys.moduleArrayBytes.begin(), sys.moduleArrayBytes.end()), std::set<std::size_t>{250});
 }

@@ -21,6 +21,16 @@ FakeSystem::Process& addProcess(FakeSystem& sys, std::uint32_t pid) {
   return p;
 }
 
+// A system from before the break-on-termination flag that answers its query with
+// "invalid information class" rather than "not implemented".
+struct NoFlagClassSystem : FakeSystem {
+  std::int32_t ntQueryInformationProcess(platform::Handle process, std::uint32_t infoClass, platform::Bytes buffer,
+                                         std::uint32_t* returnLength) override {
+    if (infoClass == 29) return platform::kStatusInvalidInfoClass;
+    return FakeSystem::ntQueryInformationProcess(process, infoClass, buffer, returnLength);
+  }
+};
+
 TEST(KillProcessByPID, DecimalHexadecimalAndBlankLedTexts) {
   FakeSystem sys;
   for (std::uint32_t pid : {1234u, 1235u, 1236u, 0xFFFFFFFEu, 12u}) addProcess(sys, pid);
@@ -76,6 +86,11 @@ TEST(KillProcessByPID, CriticalProcessesAreRefusedOnNtOnly) {
     EXPECT_EQ(sys.processes[pid].terminated, result != 0) << pid;
   }
   EXPECT_TRUE(sys.openHandles.empty());
+
+  NoFlagClassSystem older;
+  addProcess(older, 608);
+  EXPECT_EQ(KillProcessByPID(older, "608"), 1);
+  EXPECT_TRUE(older.processes[608].terminated);
 
   sys.platformId = 1;  // 9x: no native query is made
   fakes::SetBreakOnTermination(addProcess(sys, 603), 1);
@@ -180,6 +195,21 @@ TEST_F(EndProcessButton, AStaleRowWhosePidNowNamesAnotherImageEndsNothing) {
   form.ComKillTask_Click();
   EXPECT_FALSE(sys.processes[77].terminated);
   EXPECT_EQ(messages().size(), 2u);
+
+  // A name the new image only begins with is not the same image.
+  f.ListProcess.setCell(2, 0, "note.exe");
+  sys.toolhelpEntries = {fakes::ProcessEntry32(77, "C:\\WINDOWS\\NOTE.EXE2")};
+  form.ComKillTask_Click();
+  EXPECT_FALSE(sys.processes[77].terminated);
+  sys.platformId = 2;
+  addProcess(sys, 1400);
+  f.ListProcess.addRow("a3", "note.exe", 0, 0);
+  f.ListProcess.setCell(3, 1, "1400");
+  run("note.exe.bak", 1400);
+  f.ListProcess.selectRow(3);
+  form.ComKillTask_Click();
+  EXPECT_FALSE(sys.processes[1400].terminated);
+  EXPECT_EQ(messages().size(), 4u);
   EXPECT_TRUE(sys.openHandles.empty());
 }
 

@@ -2,6 +2,8 @@
 // reading rule, on byte-exact records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/byte_reader.h"
 #include "common/number_text.h"
 #include "common/text.h"
@@ -70,6 +72,9 @@ TEST_P(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
   FakeSystem sys = machine();
   fakes::InstallProcesses(sys, {{u"System", 4, 20000, 0, 4096, 0}});
   EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
+  // An id with the top bit set reads as a signed word, as the NT family writes it.
+  fakes::InstallProcesses(sys, {{u"high.exe", 0x80000010u, 0, 0, 4096, 0}});
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "high.exe|-2147483632|0|4096|0");
 }
 
 TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
@@ -77,12 +82,15 @@ TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
   auto chain = chainOf({{u"\u8BB0\u4E8B\u672C.exe", 8, 0, 0, 0, 1},
                                          {std::u16string(u"ab\0cd", 5), 12, 0, 0, 0, 1},
                                          {u"gone.exe", 16, 0, 0, 0, 1},
-                                         {u"neg.exe", 20, 0, 0, 0, 1}});
+                                         {u"neg.exe", 20, 0, 0, 0, 1},
+                                         {std::u16string(u"\u8BB0\0x.exe", 7), 24, 0, 0, 0, 1},
+                                         {u"\u0080x", 28, 0, 0, 0, 1}});
   // Third name points past the end; fourth has a negative Length.
   platform::PutPointer(chain.bytes, chain.records[2] + nameBuffer(), chain.bytes.size(), layout());
   common::putU16(chain.bytes, chain.records[3] + nameLength(), 0x8002);
   fakes::InstallProcessChain(sys, chain);
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "记事本.exe|8|0|0|ab|12|0|0||16|0|0||20|0|0|0");
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)),
+            "记事本.exe|8|0|0|ab|12|0|0||16|0|0||20|0|0|记|24|0|0|\xC2\x80x|28|0|0|0");
 }
 
 TEST_P(ProcessListNT, SizingAndFillFailures) {
@@ -107,6 +115,21 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
     };
     EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
     EXPECT_EQ(sizes, (std::vector<std::size_t>{0, 131072}));
+  }
+  {  // "buffer too small" once, then the fill succeeds: the list is read
+    FakeSystem sys = machine();
+    auto chain = chainOf({{u"System", 4, 20000, 0, 4096, 0}});
+    int calls = 0;
+    sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes buffer, std::uint32_t* length) {
+      ++calls;
+      if (length) *length = 4096;
+      if (calls == 1) return platform::kStatusInfoLengthMismatch;
+      if (calls == 2) return platform::kStatusBufferTooSmall;
+      fakes::CopyChainInto(chain, buffer);
+      return platform::kStatusSuccess;
+    };
+    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
+    EXPECT_EQ(calls, 3);
   }
   {  // an error other than a length mismatch: no retry
     FakeSystem sys = machine();
@@ -138,6 +161,20 @@ TEST_P(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
   ASSERT_EQ(sizes.size(), 3u);
   EXPECT_EQ(sizes[1], small.bytes.size());
   EXPECT_GT(sizes[2], grown.bytes.size());  // with headroom
+
+  // Busier still: it outgrows each of three fills, and the fourth reads it.
+  sizes.clear();
+  sys.onSystemInformation = [&](std::uint32_t, ledra::platform::Bytes buffer, std::uint32_t* length) {
+    sizes.push_back(buffer.size());
+    if (sizes.size() <= 4) {  // the sizing call and three fills
+      if (length) *length = static_cast<std::uint32_t>(buffer.size() + 65536);
+      return platform::kStatusInfoLengthMismatch;
+    }
+    fakes::CopyChainInto(grown, buffer);
+    return platform::kStatusSuccess;
+  };
+  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "Null|0|0|0|new.exe|99|1|8192|1");
+  EXPECT_EQ(sizes.size(), 5u);
 }
 
 TEST_P(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
@@ -187,6 +224,17 @@ TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
 
 // ---- 9x ----------------------------------------------------------------------------------
 
+// A snapshot whose walk never ends: every next entry is the last one again (up to a
+// stop of its own, so a walk without a bound fails instead of hanging).
+struct EndlessSnapshot : FakeSystem {
+  std::size_t nexts = 0;
+  bool process32Next(platform::Handle snapshot, platform::Bytes entry) override {
+    if (++nexts > (1u << 17)) return false;
+    FakeSystem::process32Next(snapshot, entry);
+    return true;
+  }
+};
+
 TEST(ProcessList9x, GoldenListWithNegativeIdAndOrderOfCalls) {
   FakeSystem sys;
   sys.toolhelpEntries = {fakes::ProcessEntry32(0, "[System Process]"),
@@ -198,6 +246,14 @@ TEST(ProcessList9x, GoldenListWithNegativeIdAndOrderOfCalls) {
                                                   "process32Next", "process32Next", "closeHandle"}));
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(GetProcessList9x(sys), GetProcessList9x(sys));  // same processes, same text
+
+  std::string twenty;
+  sys.toolhelpEntries.clear();
+  for (std::uint32_t pid = 1; pid <= 20; ++pid) {
+    sys.toolhelpEntries.push_back(fakes::ProcessEntry32(pid, "P" + std::to_string(pid) + ".EXE"));
+    twenty += std::to_string(pid) + "|P" + std::to_string(pid) + ".EXE|";
+  }
+  EXPECT_EQ(GetProcessList9x(sys), twenty);
 }
 
 TEST(ProcessList9x, FailuresGiveTheEmptyTextAndCloseTheSnapshot) {
@@ -213,6 +269,20 @@ TEST(ProcessList9x, FailuresGiveTheEmptyTextAndCloseTheSnapshot) {
   for (std::size_t i = 36; i < 296; ++i) entry[i] = std::byte{'x'};
   sys.toolhelpEntries = {entry};
   EXPECT_EQ(GetProcessList9x(sys), "7|" + std::string(260, 'x') + "|");
+  // A reused entry buffer keeps a longer earlier name behind the NUL: only the name counts.
+  entry = fakes::ProcessEntry32(8, "A.EXE");
+  const std::string_view stale = "LORER.EXE";
+  for (std::size_t i = 0; i < stale.size(); ++i)
+    entry[platform::kProcessEntry32.exeFile + 6 + i] = static_cast<std::byte>(stale[i]);
+  sys.toolhelpEntries = {entry};
+  EXPECT_EQ(GetProcessList9x(sys), "8|A.EXE|");
+
+  // A snapshot that never ends is believed up to 65536 entries.
+  EndlessSnapshot endless;
+  endless.toolhelpEntries = {fakes::ProcessEntry32(5, "A.EXE")};
+  const std::string list = GetProcessList9x(endless);
+  EXPECT_EQ(std::count(list.begin(), list.end(), '|'), 2 * 65536);
+  EXPECT_TRUE(endless.openHandles.empty());
 }
 
 // ---- fixed-point CPU time ------------------------------------------------------------------
@@ -274,6 +344,22 @@ TEST(Text, Utf8AndUtf16MeetAtEveryEncodingBoundary) {
     EXPECT_EQ(common::utf16ToUtf8(c.wide), c.narrow) << c.narrow;
     EXPECT_EQ(common::utf8ToUtf16(c.narrow), c.wide) << c.narrow;
   }
+  // Invalid UTF-8, one U+FFFD per byte that starts no character; nothing is read past
+  // the view, nothing decodes to a surrogate or to a character spelt the long way.
+  const std::string_view cut("\xE4\xB8\x80", 2);  // the view ends inside the sequence
+  const struct {
+    std::string_view narrow;
+    std::u16string wide;
+  } invalid[] = {
+      {cut, u"\uFFFD\uFFFD"},
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},          // U+D800
+      {"\xC0\x80", u"\uFFFD\uFFFD"},                    // U+0000
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},          // '/'
+      {"\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // U+FFFF
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
+  };
+  for (std::size_t i = 0; i < std::size(invalid); ++i)
+    EXPECT_EQ(common::utf8ToUtf16(invalid[i].narrow), invalid[i].wide) << "case " << i;
   EXPECT_EQ(common::utf16ToUtf8(lone), "\xEF\xBF\xBD");  // unpaired surrogates
   EXPECT_EQ(common::utf16ToUtf8(trailing), "\xEF\xBF\xBD" "a");
   EXPECT_EQ(common::findNoCase("xAz", "aZ"), 1u);  // both ends of the letters

@@ -151,6 +151,20 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
   tick(later);
   EXPECT_EQ(row(1)[2], "09");  // the share cell keeps its text: no division by zero
   EXPECT_EQ(list.rows[1].tag, "4 100.2");
+
+  // A first tick where two processes hold more than half the range each: their sum does
+  // not fit, so no share is written; each keeps its own time, and nothing overflows.
+  fakes::MemoryListView fresh{"ListProcess", nullptr};
+  const std::int64_t half = INT64_MAX / 2 + 1;
+  fakes::InstallProcesses(sys, {NtProcessRecord(u"a.exe", 4, half, 0, 4096),  //
+                                NtProcessRecord(u"b.exe", 8, half, 0, 4096)});
+  processes::UpdateProcessListNT(sys, fresh, processes::DecimalSign(sys));
+  ASSERT_EQ(fresh.rowCount(), 2);
+  for (int r = 0; r < 2; ++r) {
+    EXPECT_EQ(fresh.cell(r, 2), "") << r;
+    EXPECT_EQ(fresh.cell(r, 3), common::cpuTimeText(half)) << r;
+  }
+  EXPECT_EQ(fresh.listTag, "-922337203685477.5808");  // the 64-bit sum wraps, as it always has
 }
 
 TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsAllTimeSoFar) {
@@ -218,6 +232,27 @@ TEST_F(NtListView, CommandLinesAreReadOncePerProcess) {
   EXPECT_EQ(commandLines.size(), 1u);
   tick({app(200, u"app.exe -third")});
   EXPECT_EQ(row(0)[5], "app.exe -third");
+
+  // The PID goes to another image in the same clock tick: a new process all the same.
+  NtProcessRecord other = rec(u"other.exe", 8, 10, 4096, u"other.exe -o");
+  other.createTime = 200;
+  tick({other});
+  EXPECT_EQ(row(0)[5], "other.exe -o");
+
+  // A line that could not be read yet is asked for again on the next tick.
+  NtProcessRecord late = rec(u"late.exe", 30, 10);
+  late.createTime = 300;
+  tick({late});
+  EXPECT_EQ(row(0)[5], "");
+  late.commandLine = u"late.exe -l";
+  tick({late});
+  EXPECT_EQ(row(0)[5], "late.exe -l");
+
+  // Below the first row each process is known by its own creation time too.
+  tick({rec(u"", 0, 10), app(400, u"app.exe -fourth")});
+  EXPECT_EQ(row(1)[5], "app.exe -fourth");
+  tick({rec(u"", 0, 10), app(500, u"app.exe -fifth")});
+  EXPECT_EQ(row(1)[5], "app.exe -fifth");
 }
 
 // ---- 9x ---------------------------------------------------------------------------------

@@ -110,6 +110,16 @@ TEST(GetTaskList, LongTitleCutAt255Units) {
   std::string chinese255;
   for (int i = 0; i < 255; ++i) chinese255 += "汉";
   EXPECT_EQ(GetTaskList(sys, kSelf), std::string(255, 'x') + "|" + chinese255 + "|" + std::string(254, 'y') + "|");
+
+  // On 9x the room is counted in code-page bytes: 127 double-byte characters fill 255 of
+  // them, and the full title takes a second read with more room.
+  sys.platformId = 1;
+  std::string chinese127, chinese200;
+  for (int i = 0; i < 200; ++i) (i < 127 ? chinese127 : chinese200) += "汉";
+  chinese200.insert(0, chinese127);
+  sys.windows = {{.handle = hwnd(4), .title = chinese200}};
+  EXPECT_EQ(GetTaskList(sys, kSelf), chinese127 + "|");
+  EXPECT_EQ(ledra::tasks::GetFullWindowTitle(sys, hwnd(4)).size(), chinese200.size());
 }
 
 }  // namespace

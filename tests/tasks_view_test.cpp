@@ -250,6 +250,16 @@ TEST_F(TaskView, ImageFileWithOnlyALargeIcon) {
   EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"15@icon;"}));  // enlarged box
   EXPECT_TRUE(sys.liveExtractedIcons.empty());
   EXPECT_EQ(sys.count("destroyIcon"), 1u);
+
+  // A file that gives one handle for both forms: it is destroyed once.
+  sys.windows = {{.handle = hwnd(2), .title = "B", .pid = 41}};
+  giveImageFile(41, "C:\\b.exe", 17, 17);
+  sys.clearCalls();
+  form.Timer1_Timer();
+  EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"17@32x32;"}));
+  EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"17@16x16;"}));
+  EXPECT_TRUE(sys.liveExtractedIcons.empty());
+  EXPECT_EQ(sys.count("destroyIcon"), 1u);
 }
 
 TEST_F(TaskView, ThousandRebuildsLeaveNoExtractedIconAlive) {

@@ -93,7 +93,9 @@ std::u16string utf8ToUtf16(std::string_view text) {
           }
           v = (v << 6) | (cc & 0x3F);
         }
-        if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+        // An overlong form would hide a character behind another spelling ("\xC0\xAF" for '/').
+        constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (ok && v >= kShortest[len] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
           cp = v;
         } else {
           cp = 0xFFFD;

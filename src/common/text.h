@@ -14,7 +14,8 @@ namespace ledra::common {
 std::string utf16ToUtf8(std::u16string_view text);
 // UTF-16LE bytes (an odd last byte is dropped) to UTF-8, cut before the first NUL unit.
 std::string utf16leBytesToUtf8(std::span<const std::byte> bytes);
-// UTF-8 to UTF-16; invalid sequences become U+FFFD.
+// UTF-8 to UTF-16; invalid sequences (overlong forms, encoded surrogates, a sequence cut
+// short by the end of the text) become U+FFFD, one per byte that starts no character.
 std::u16string utf8ToUtf16(std::string_view text);
 
 // Splits on a single character, keeping empty pieces ("a|b|" gives "a", "b", "").

@@ -75,6 +75,8 @@ std::int32_t FakeSystem::answerInformation(Handle process, std::uint32_t infoCla
                                            std::uint32_t* returnLength, bool wide) {
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return kStatusInvalidHandle;
+  // ProcessWow64Information takes exactly a ULONG_PTR; the OS refuses any other length.
+  if (!wide && infoClass == 26 && buffer.size() != pointerBytes) return kStatusInfoLengthMismatch;
   auto& p = processes[h->second];
   if (!wide && p.deniedInformation.count(infoClass)) return kStatusAccessDenied;
   const auto& answers = wide ? p.information64 : p.information;
@@ -362,12 +364,14 @@ std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {
   auto* w = window(h);
   if (!w || maxUnits <= 0) return {};
   std::string title = w->title;
-  // Cut at maxUnits - 1 UTF-16 units without splitting a character.
+  // Cut at maxUnits - 1 units without splitting a character: UTF-16 units on NT, bytes of
+  // a double-byte code page on 9x (two for any character beyond ASCII).
+  const bool ansi = platformId != 2;
   std::size_t units = 0, i = 0;
   while (i < title.size()) {
     unsigned char c = static_cast<unsigned char>(title[i]);
     std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
-    std::size_t u = len == 4 ? 2 : 1;
+    std::size_t u = ansi ? (len == 1 ? 1 : 2) : (len == 4 ? 2 : 1);
     if (units + u > static_cast<std::size_t>(maxUnits - 1)) break;
     units += u;
     i += len;
