@@ -27,13 +27,30 @@ std::int16_t narrow16(std::int32_t v) {
 ForLedra::ForLedra(platform::System& system, const FormControls& controls)
     : system_(system),
       c_(controls),
-      tasks_{c_.form, c_.ListTask, c_.Image_NULL, c_.Image_Large, c_.Image_Small, c_.Pic_Large, c_.Pic_Small,
-             c_.meun_usemin},
-      processes_{c_.form, c_.ListProcess},
-      performance_{c_.PicProperty[2],  c_.form,           c_.UseCPU,          c_.BrokenCPU,       c_.UseFF,
-                   c_.BrokenFF,        c_.LabCPU,          c_.LabFF,           c_.LabTotalPageFile,
-                   c_.LabAvailPageFile, c_.LabUsePageFile, c_.LabTotalVirtual, c_.LabAvailVirtual,
-                   c_.LabUseVirtual,   c_.StatusBar1} {}
+      tasks_{.form = c_.form,
+             .ListTask = c_.ListTask,
+             .Image_NULL = c_.Image_NULL,
+             .Image_Large = c_.Image_Large,
+             .Image_Small = c_.Image_Small,
+             .Pic_Large = c_.Pic_Large,
+             .Pic_Small = c_.Pic_Small,
+             .meun_usemin = c_.meun_usemin},
+      processes_{.form = c_.form, .ListProcess = c_.ListProcess},
+      performance_{.page = c_.PicProperty[2],
+                   .form = c_.form,
+                   .UseCPU = c_.UseCPU,
+                   .BrokenCPU = c_.BrokenCPU,
+                   .UseFF = c_.UseFF,
+                   .BrokenFF = c_.BrokenFF,
+                   .LabCPU = c_.LabCPU,
+                   .LabFF = c_.LabFF,
+                   .LabTotalPageFile = c_.LabTotalPageFile,
+                   .LabAvailPageFile = c_.LabAvailPageFile,
+                   .LabUsePageFile = c_.LabUsePageFile,
+                   .LabTotalVirtual = c_.LabTotalVirtual,
+                   .LabAvailVirtual = c_.LabAvailVirtual,
+                   .LabUseVirtual = c_.LabUseVirtual,
+                   .StatusBar1 = c_.StatusBar1} {}
 
 void ForLedra::Form_Load() {
   c_.form->setWidthTwips(design::kFormWidth);
