@@ -57,9 +57,17 @@ constexpr Control listView(std::string_view name, std::string_view parent, int l
   return c;
 }
 
+constexpr Control timer(std::string_view name, std::string_view parent, int intervalMs) {
+  Control c{name, -1, Kind::Timer, parent, "", 0, 0, 0, 0};
+  c.interval = intervalMs;
+  return c;
+}
+
 inline constexpr int kTimerInterval = 500;  // ms, enabled at start
 
 // In creation order; children follow their container.
+// One row per control: the table keeps its own layout.
+// clang-format off
 inline constexpr Control kControls[] = {
     {"Picture5", -1, Kind::PictureBox, "", "", 12960, 2040, 2775, 2655},
     {"Image_NULL", -1, Kind::ImageList, "Picture5", "", 0, 0, 0, 0},
@@ -82,8 +90,7 @@ inline constexpr Control kControls[] = {
     {"Frame1", -1, Kind::Frame, "PicProperty(2)", "CPU 使用", 120, 30, 1425, 2295},
     {"UseCPU", -1, Kind::Canvas, "Frame1", "", 180, 330, 1080, 1755, kBlack, kGreen, Align::Left, Unit::Points, true},
     {"LabCPU", -1, Kind::Label, "UseCPU", "100 %", 30, 1440, 975, 315, kBlack, kGreen, Align::Centre, Unit::Twips, true},
-    {"Timer1", -1, Kind::Timer, "PicProperty(2)", "", 0, 0, 0, 0, {}, {}, Align::Left, Unit::Twips, false, {},
-     kTimerInterval},
+    timer("Timer1", "PicProperty(2)", kTimerInterval),
     {"Frame2", -1, Kind::Frame, "PicProperty(2)", "CPU 使用记录", 1680, 30, 4515, 2295},
     {"BrokenCPU", -1, Kind::Canvas, "Frame2", "", 180, 330, 4125, 1755, kBlack, kGreen, Align::Left, Unit::Twips, true},
     {"Frame3", -1, Kind::Frame, "PicProperty(2)", "内存", 120, 2520, 1425, 2265},
@@ -111,6 +118,7 @@ inline constexpr Control kControls[] = {
     {"TabStrip1", -1, Kind::TabStrip, "", "", 90, 60, 6435, 6585},
     {"StatusBar1", -1, Kind::StatusBar, "", "", 0, 0, 0, 315},
 };
+// clang-format on
 
 inline constexpr std::string_view kTabs[] = {"应用程序", "进程", "性能"};
 
