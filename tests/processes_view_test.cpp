@@ -60,7 +60,7 @@ TEST_F(NtListView, FirstTickFillsEveryRowWithSharesOfAllTimeSoFar) {
   EXPECT_EQ(row(0), (Row{"System Idle Process", "0", "90", "00:01:30", "0 K", ""}));
   EXPECT_EQ(row(1), (Row{"System", "4", "05", "00:00:05", "240 K", ""}));
   EXPECT_EQ(row(2), (Row{"app.exe", "1234", "05", "00:00:05", "1.5 K", "\"C:\\app.exe\" -x"}));
-  EXPECT_EQ(tags(), (std::vector<std::string>{"0 90000", "4 5000", "1234 5000"}));
+  EXPECT_EQ(tags(), (std::vector<std::string>{"0 0 90000", "4 0 5000", "1234 0 5000"}));
   EXPECT_EQ(list.listTag, "100000");
   EXPECT_EQ(list.updateDepth, 0);
   EXPECT_EQ(list.maxUpdateDepth, 1);
@@ -125,7 +125,16 @@ TEST_F(NtListView, SharesFollowThePidWhileProcessesEndStartAndReuseIds) {
   EXPECT_EQ(row(1)[2], "20");
   EXPECT_EQ(row(3), (Row{"d.exe", "16", "00", "00:00:00", "4 K", ""}));
   EXPECT_EQ(row(4), (Row{"e.exe", "24", "00", "00:00:00", "4 K", ""}));
-  EXPECT_EQ(list.rows[3].tag, "16 30");
+  EXPECT_EQ(list.rows[3].tag, "16 0 30");
+  // e.exe's PID comes back as a new process (another creation time) with more time than
+  // e.exe had: new to the list, it counts none either.
+  auto reused = rec(u"f.exe", 24, 2000);
+  reused.createTime = 9;
+  tick({rec(u"", 0, 3500), rec(u"a.exe", 4, 1100), rec(u"big.exe", 12, 5000), rec(u"d.exe", 16, 30), reused});
+  check("fourth");
+  EXPECT_EQ(row(0)[2], "100");
+  EXPECT_EQ(row(4)[2], "00");
+  EXPECT_EQ(list.rows[4].tag, "24 9 2000");
 }
 
 TEST_F(NtListView, AHeavyProcessEndingLeavesTheOthersMeasuredAndAnIdleTickKeepsShares) {
@@ -138,7 +147,7 @@ TEST_F(NtListView, AHeavyProcessEndingLeavesTheOthersMeasuredAndAnIdleTickKeepsS
   const int before = list.cellWrites;
   tick({rec(u"", 0, 1100), rec(u"a.exe", 4, 150)});  // no time passed for anyone
   EXPECT_EQ(list.cellWrites, before);
-  EXPECT_EQ(tags(), (std::vector<std::string>{"0 1100", "4 150"}));
+  EXPECT_EQ(tags(), (std::vector<std::string>{"0 0 1100", "4 0 150"}));
   tick({rec(u"", 0, 1200), rec(u"a.exe", 4, 150)});
   EXPECT_EQ(row(0)[2], "100");
   EXPECT_EQ(row(1)[2], "00");
@@ -150,7 +159,7 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
   later[1].userTime += 2000;  // 0.2 ms more in total
   tick(later);
   EXPECT_EQ(row(1)[2], "09");  // the share cell keeps its text: no division by zero
-  EXPECT_EQ(list.rows[1].tag, "4 100.2");
+  EXPECT_EQ(list.rows[1].tag, "4 0 100.2");
 
   // A first tick where two processes hold more than half the range each: their sum does
   // not fit, so no share is written; each keeps its own time, and nothing overflows.
@@ -206,6 +215,16 @@ TEST_F(NtListView, SelectionFollowsTheProcessItShowed) {
   list.selectRow(1);  // unchanged rows keep the selection
   tick({rec(u"", 0, 4000), rec(u"c.exe", 12, 530)});
   EXPECT_EQ(list.selected, 1);
+
+  // c.exe ends and a new process of that name gets its PID, in the same row: the
+  // creation time tells it from the one chosen.
+  auto restarted = rec(u"c.exe", 12, 530);
+  restarted.createTime = 7;
+  tick({rec(u"", 0, 5000), restarted});
+  EXPECT_EQ(list.selected, -1);
+  list.selectRow(1);  // chosen now, it is followed as before
+  tick({rec(u"", 0, 6000), rec(u"b.exe", 8, 10), restarted});
+  EXPECT_EQ(list.selected, 2);
 }
 
 // A command line is read once per process: again only when its PID is reused by a new

@@ -68,7 +68,7 @@ TEST_F(TaskView, RebuildOrderKeysAndImagePairing) {
       "Pic_Large.drawIconEx 21 32x32 on 32x32", "Pic_Small.drawIconEx 22 16x16 on 16x16",
       "Image_Large.addFrom", "Image_Small.addFrom",
       "ListTask.setLargeImageList", "ListTask.setSmallImageList",  // the refilled lists
-      "ListTask.clearRows", "ListTask.addRow", "ListTask.addRow"};
+      "ListTask.clearRows", "ListTask.addRow", "ListTask.addRow", "ListTask.setTopRow"};
   EXPECT_EQ(taskOps(), expected);
   EXPECT_EQ(f.ListTask.largeList, &f.Image_Large);
   EXPECT_EQ(f.ListTask.smallList, &f.Image_Small);
@@ -104,12 +104,21 @@ TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
   EXPECT_TRUE(sys.sentMessages.empty());
   EXPECT_EQ(f.ListTask.selectedRow(), 1);
 
-  // Only the Z order changed: rebuilt in the new order, the selection is gone.
+  // Only the Z order changed: rebuilt in the new order, the selection follows its window.
   std::swap(sys.windows[0], sys.windows[1]);
   form.Timer1_Timer();
   EXPECT_EQ(titles(), (std::vector<std::string>{"Beta", "Alpha"}));
-  EXPECT_EQ(f.ListTask.selectedRow(), -1);
+  EXPECT_EQ(f.ListTask.selectedRow(), 0);
   EXPECT_EQ(f.Image_Large.count(), 2);
+
+  // The same titles, but the selected window was replaced by another of its title: rebuilt,
+  // the row holds the new window and its icon, and nothing is selected.
+  sys.windows[0] = {.handle = hwnd(7), .title = "Beta", .bigIcon = hicon(71), .smallIcon = hicon(72)};
+  form.Timer1_Timer();
+  EXPECT_EQ(titles(), (std::vector<std::string>{"Beta", "Alpha"}));
+  EXPECT_EQ(f.ListTask.rowTag(0), "7");
+  EXPECT_EQ(f.Image_Large.images[0], "71@32x32;");
+  EXPECT_EQ(f.ListTask.selectedRow(), -1);
 
   // Everything closed: both image lists and the rows are emptied.
   sys.windows.clear();
@@ -124,6 +133,36 @@ TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
   f.log.clear();
   form.Timer1_Timer();
   EXPECT_TRUE(taskOps().empty());
+}
+
+// A title that changes every tick rebuilds the list every tick; the user's place survives:
+// the selected window, wherever it moves, and the scroll position.
+TEST_F(TaskView, RebuildsKeepTheSelectedWindowAndTheScrollPosition) {
+  for (std::uintptr_t w = 1; w <= 12; ++w) sys.windows.push_back({.handle = hwnd(w), .title = "W" + std::to_string(w)});
+  form.Timer1_Timer();
+  ASSERT_EQ(f.ListTask.pageRows, 8);
+  f.ListTask.selectRow(3);
+  f.ListTask.setTopRow(4);  // the user scrolled on past the selected row
+  for (int tick = 1; tick <= 5; ++tick) {
+    sys.windows[6].title = "Clock " + std::to_string(tick);
+    f.log.clear();
+    form.Timer1_Timer();
+    ASSERT_EQ(std::count(f.log.begin(), f.log.end(), "ListTask.clearRows"), 1) << tick;
+    EXPECT_EQ(f.ListTask.selectedRow(), 3) << tick;
+    EXPECT_EQ(f.ListTask.rowTag(3), "4") << tick;
+    EXPECT_EQ(f.ListTask.topRow(), 4) << tick;
+  }
+  // A window above it closes: the selection moves up with its window.
+  sys.windows.erase(sys.windows.begin());
+  form.Timer1_Timer();
+  EXPECT_EQ(f.ListTask.selectedRow(), 2);
+  EXPECT_EQ(f.ListTask.rowTag(2), "4");
+  // The selected window closes: nothing is selected, and the place in the list stays.
+  f.ListTask.setTopRow(1);
+  sys.windows.erase(sys.windows.begin() + 2);
+  form.Timer1_Timer();
+  EXPECT_EQ(f.ListTask.selectedRow(), -1);
+  EXPECT_EQ(f.ListTask.topRow(), 1);
 }
 
 // Each row is built from its own window: a "|" in a title, equal titles and a title

@@ -125,8 +125,9 @@ void ForLedra::Tick() {
   // 5. Tasks.
   mod.TaskList = tasks::GetTaskList(system_, c_.form->handle(), &mod.TaskWindows);
 
-  // 6. Task list, only when the set or order of windows changed.
-  if (mod.TaskList != LastTaskList) tasks::RefreshTaskList(system_, tasks_, mod.TaskWindows);
+  // 6. Task list, only when the titles, their order or the windows behind them changed.
+  if (mod.TaskList != LastTaskList || tasks::rowsAreStale(*c_.ListTask, mod.TaskWindows))
+    tasks::RefreshTaskList(system_, tasks_, mod.TaskWindows);
 
   // 7. Process list.
   if (nt) {

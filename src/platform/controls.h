@@ -50,8 +50,13 @@ class ListView {
 
   // Selection: -1 when no row is selected.
   virtual int selectedRow() const = 0;
-  virtual void selectRow(int row) = 0;  // -1 clears the selection
+  virtual void selectRow(int row) = 0;  // -1 clears the selection, a row is scrolled into view
   virtual void setFocus() = 0;
+
+  // Scrolling: the row shown at the top (0 when there are none), and scrolling towards a
+  // row as far as the list lets it be the top one.
+  virtual int topRow() const = 0;
+  virtual void setTopRow(int row) = 0;
 
   // Image lists shown with the rows (not owned by the list view).
   virtual void setLargeImageList(ImageList* list) = 0;

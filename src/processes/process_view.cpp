@@ -37,20 +37,39 @@ std::optional<std::string> cpuShare(double rowDeltaMs, double totalDeltaMs) {
   return text;
 }
 
-// When rows shift under the selection, move it to the row that shows the same PID now
-// (or clear it when that process is gone), so ending a process ends the one chosen.
+// A row's tag names the process it shows and that process's CPU time at the last tick:
+// "pid created time". A PID with another creation time is another process.
+struct RowTag {
+  std::string_view process, time;
+};
+std::optional<RowTag> readTag(std::string_view tag) {
+  const std::size_t first = tag.find(' ');
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::size_t second = tag.find(' ', first + 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  return RowTag{tag.substr(0, second), tag.substr(second + 1)};
+}
+std::string processOf(const platform::ListView& list, int row) {
+  const std::string tag = list.rowTag(row);
+  const auto read = readTag(tag);
+  return read ? std::string(read->process) : std::string();
+}
+
+// When rows shift under the selection, move it to the row that shows the same process
+// now (or clear it when that process is gone), so ending a process ends the one chosen;
+// a new process that got the PID is not the one chosen.
 class SelectionFollower {
  public:
   explicit SelectionFollower(platform::ListView& list) : list_(list), row_(list.selectedRow()) {
-    if (row_ >= 0) pid_ = list.cell(row_, kPid);
+    if (row_ >= 0) process_ = processOf(list, row_);
   }
   void restore() {
-    if (row_ < 0 || pid_.empty()) return;
+    if (row_ < 0 || process_.empty()) return;
     const int now = list_.selectedRow();
-    if (now == row_ && list_.cell(row_, kPid) == pid_) return;
+    if (now == row_ && processOf(list_, row_) == process_) return;
     int found = -1;
     for (int row = 0, rows = list_.rowCount(); row < rows; ++row) {
-      if (list_.cell(row, kPid) == pid_) {
+      if (processOf(list_, row) == process_) {
         found = row;
         break;
       }
@@ -61,7 +80,7 @@ class SelectionFollower {
  private:
   platform::ListView& list_;
   int row_;
-  std::string pid_;
+  std::string process_;
 };
 
 }  // namespace
@@ -99,15 +118,14 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
   platform::ListUpdate quiet(list);
   SelectionFollower selection(list);
 
-  // Each process's CPU time of the previous tick, by PID, from the row tags ("pid time"),
-  // read before any row goes: a process keeps its time when the rows shift under it.
+  // Each process's CPU time of the previous tick, from the row tags, read before any row
+  // goes: a process keeps its time when the rows shift under it.
   std::map<std::string, std::int64_t, std::less<>> previous;
   for (int row = 0, rows = list.rowCount(); row < rows; ++row) {
     const std::string tag = list.rowTag(row);
-    const std::size_t space = tag.find(' ');
-    if (space == std::string::npos) continue;
-    if (auto time = common::parseFixedPoint(std::string_view(tag).substr(space + 1), sign))
-      previous.emplace(tag.substr(0, space), *time);
+    const auto read = readTag(tag);
+    if (!read) continue;
+    if (auto time = common::parseFixedPoint(read->time, sign)) previous.emplace(read->process, *time);
   }
   // With nothing to compare with (the first tick, or after a failed enumeration) every
   // process counts all its time so far; later a process new to the list counts none.
@@ -125,15 +143,18 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
   std::vector<std::int64_t> delta(static_cast<std::size_t>(n), 0);
   std::int64_t totalDelta = 0;
   bool measurable = true;
+  auto created = [&](int k) { return static_cast<std::size_t>(k) < createTimes.size() ? createTimes[k] : 0; };
+  std::vector<std::string> process(static_cast<std::size_t>(n));
   for (int k = 0; k < n; ++k) {
     const std::size_t i = static_cast<std::size_t>(k) * 4;
+    process[k] = std::string(element[i + 1]) + ' ' + std::to_string(created(k));
     cpu[k] = common::parseFixedPoint(element[i + 2], sign);
     if (!cpu[k]) continue;
     std::int64_t d = 0;
     if (fromStart) {
       d = *cpu[k];
-    } else if (auto before = previous.find(element[i + 1]); before != previous.end()) {
-      // Less time than before: the PID was reused by a new process, which counts none.
+    } else if (auto before = previous.find(process[k]); before != previous.end()) {
+      // Less time than before cannot be the same process either: it counts none.
       if (__builtin_sub_overflow(*cpu[k], before->second, &d) || d < 0) d = 0;
     }
     delta[k] = std::max<std::int64_t>(d, 0);
@@ -146,7 +167,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
     const std::size_t i = static_cast<std::size_t>(k) * 4;
     const std::string_view pidText = element[i + 1];
     const std::string_view cpuText = element[i + 2];
-    std::string tag(pidText);
+    std::string tag = process[k];
     tag += ' ';
     tag += cpuText;
     if (list.rowTag(k) != tag) list.setRowTag(k, tag);
@@ -165,9 +186,8 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
       setIfChanged(list, k, kMemory, common::shortestText(*bytes / 1024.0, sign) + " K");
     if (auto pid = common::parseDecimal(pidText, sign)) {
       if (auto id = common::toInt32(*pid)) {
-        const std::uint64_t created = static_cast<std::size_t>(k) < createTimes.size() ? createTimes[k] : 0;
         if (commandLines)
-          setIfChanged(list, k, kCommandLine, commandLines->get(system, *id, created, name));
+          setIfChanged(list, k, kCommandLine, commandLines->get(system, *id, created(k), name));
         else
           setIfChanged(list, k, kCommandLine, GetProcessCommandLine(system, *id));
       }

@@ -40,8 +40,9 @@ class CommandLineCache {
 
 // NT: rows stay by position and are overwritten in place from the record list of the
 // moment; only cells whose text changes are written. The selection follows the
-// process it showed. `decimalSign` is the one the tick read (DecimalSign). Without a
-// cache every command line is read on every call.
+// process it showed (its PID and creation time), never a new process given that PID.
+// `decimalSign` is the one the tick read (DecimalSign). Without a cache every command
+// line is read on every call.
 void UpdateProcessListNT(platform::System& system, platform::ListView& list, std::string_view decimalSign,
                          CommandLineCache* commandLines = nullptr);
 

@@ -82,6 +82,12 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
 
   platform::ListUpdate quiet(list);
 
+  // The user's place survives the rebuild: the selected window (by its handle, so a
+  // window of the same title is another task) and the scroll position.
+  const int selectedRow = list.selectedRow();
+  const std::string selectedWindow = selectedRow >= 0 ? list.rowTag(selectedRow) : std::string();
+  const int topRow = list.topRow();
+
   // The list must not show images that are being thrown away.
   list.setLargeImageList(c.Image_NULL);
   list.setSmallImageList(c.Image_NULL);
@@ -135,14 +141,27 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
   list.setLargeImageList(&large);
   list.setSmallImageList(&small);
   list.clearRows();
+  int reselect = -1;
   for (std::size_t i = 0; i < titles.size(); ++i) {
     const int image = static_cast<int>(i) + 1;
     std::string key = "a";
     key += std::to_string(i);
     list.addRow(key, titles[i], image, image);
     // The window the row stands for, for Switch to and End task.
-    list.setRowTag(static_cast<int>(i), std::to_string(platform::raw(windows[i].window)));
+    std::string window = std::to_string(platform::raw(windows[i].window));
+    if (!selectedWindow.empty() && window == selectedWindow) reselect = static_cast<int>(i);
+    list.setRowTag(static_cast<int>(i), window);
   }
+  // Selecting scrolls the row into view, so the old scroll position is set after it.
+  if (reselect >= 0) list.selectRow(reselect);
+  list.setTopRow(topRow);
+}
+
+bool rowsAreStale(const platform::ListView& list, const std::vector<TaskWindow>& windows) {
+  if (list.rowCount() != static_cast<int>(windows.size())) return true;
+  for (std::size_t i = 0; i < windows.size(); ++i)
+    if (list.rowTag(static_cast<int>(i)) != std::to_string(platform::raw(windows[i].window))) return true;
+  return false;
 }
 
 }  // namespace ledra::tasks

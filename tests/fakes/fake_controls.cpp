@@ -36,11 +36,13 @@ void MemoryListView::removeRow(int row) {
   rows.erase(rows.begin() + row);
   if (selected == row) selected = -1;
   else if (selected > row) --selected;
+  scrollWithin();
 }
 void MemoryListView::clearRows() {
   note("clearRows");
   rows.clear();
   selected = -1;
+  top = 0;
 }
 std::string MemoryListView::cell(int row, int column) const {
   if (row < 0 || row >= rowCount() || column < 0) return {};
@@ -60,7 +62,20 @@ std::string MemoryListView::rowTag(int row) const {
 void MemoryListView::setRowTag(int row, std::string_view tag) {
   if (row >= 0 && row < rowCount()) rows[static_cast<std::size_t>(row)].tag = tag;
 }
-void MemoryListView::selectRow(int row) { selected = (row >= 0 && row < rowCount()) ? row : -1; }
+void MemoryListView::selectRow(int row) {
+  selected = (row >= 0 && row < rowCount()) ? row : -1;
+  if (selected < 0) return;
+  // The selected row is scrolled into view.
+  if (selected < top) top = selected;
+  if (selected >= top + pageRows) top = selected - pageRows + 1;
+  scrollWithin();
+}
+void MemoryListView::setTopRow(int row) {
+  note("setTopRow");
+  top = row;
+  scrollWithin();
+}
+void MemoryListView::scrollWithin() { top = std::clamp(top, 0, std::max(0, rowCount() - pageRows)); }
 void MemoryListView::setFocus() {
   note("setFocus");
   ++focusCount;

@@ -45,6 +45,8 @@ class MemoryListView : public platform::ListView {
   std::vector<Row> rows;
   std::string listTag;
   int selected = -1;
+  int top = 0;        // the row at the top of the view
+  int pageRows = 8;   // rows the view shows at once
   int focusCount = 0;
   int cellWrites = 0;  // setCell calls that reached the list
   int updateDepth = 0;
@@ -69,12 +71,15 @@ class MemoryListView : public platform::ListView {
   int selectedRow() const override { return selected; }
   void selectRow(int row) override;
   void setFocus() override;
+  int topRow() const override { return top; }
+  void setTopRow(int row) override;
   void setLargeImageList(platform::ImageList* list) override;
   void setSmallImageList(platform::ImageList* list) override;
   void beginUpdate() override;
   void endUpdate() override;
 
  private:
+  void scrollWithin();  // as a real list, which never shows space below its last row
   void note(const std::string& op) {
     if (log_) log_->push_back(name_ + "." + op);
   }

@@ -41,6 +41,7 @@ constexpr wchar_t kProbeClass[] = L"LedraTaskProbe";
 
 // "--helper window TITLE": one window, pumping until it is closed or its process ends.
 // "--helper hang TITLE": the same, but it stops pumping messages after a moment.
+// "--helper ticking TITLE": the same, with a count after the title that goes up every 200 ms.
 int runHelper(const std::wstring& mode, const std::wstring& title) {
   WNDCLASSW cls{};
   cls.lpfnWndProc = DefWindowProcW;
@@ -53,9 +54,15 @@ int runHelper(const std::wstring& mode, const std::wstring& title) {
                            nullptr, nullptr, cls.hInstance, nullptr);
   if (!w) return 2;
   const auto start = Clock::now();
+  auto retitled = start;
+  int count = 0;
   MSG msg;
   for (;;) {
     if (mode == L"hang" && Clock::now() - start > std::chrono::milliseconds(300)) Sleep(INFINITE);
+    if (mode == L"ticking" && Clock::now() - retitled >= std::chrono::milliseconds(200)) {
+      retitled = Clock::now();
+      SetWindowTextW(w, (title + L" " + std::to_wstring(++count)).c_str());
+    }
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) return 0;
       DispatchMessageW(&msg);
@@ -445,6 +452,45 @@ TEST_F(TaskPage, IconsOfAnotherProcessComeFromItsImageFile) {
     DeleteDC(dc);
     EXPECT_GT(coloured, cx * cy / 8) << (which == LVSIL_SMALL ? "small" : "large");
   }
+}
+
+// A window that retitles itself rebuilds the list at each tick; the row the user chose
+// stays selected and stays that window.
+TEST_F(TaskPage, SelectionHoldsWhileAnotherWindowKeepsRetitlingItself) {
+  auto helper = startHelper(L"ticking", L"Ledra helper clock");
+  ASSERT_TRUE(helper->started);
+  HWND clock = windowOf(helper->pid());
+  ASSERT_NE(clock, nullptr);
+  HWND chosen = probe(L"Ledra probe chosen", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+  ASSERT_NE(chosen, nullptr);
+  pump();
+  auto& list = *controls().ListTask;
+  const std::string chosenTag = std::to_string(ledra::platform::raw(fromWindow(chosen)));
+  const std::string clockTag = std::to_string(ledra::platform::raw(fromWindow(clock)));
+  auto clockText = [&] {
+    for (int i = 0; i < list.rowCount(); ++i)
+      if (list.rowTag(i) == clockTag) return list.cell(i, 0);
+    return std::string();
+  };
+
+  form().Timer1_Timer();
+  const int row = rowOf("Ledra probe chosen");
+  ASSERT_GE(row, 0);
+  list.selectRow(row);
+  std::string before = clockText();
+  int retitled = 0;
+  for (int tick = 0; tick < 10; ++tick) {
+    pumpFor(250);
+    form().Timer1_Timer();
+    const int selected = list.selectedRow();  // read back from the control
+    ASSERT_GE(selected, 0) << tick;
+    EXPECT_EQ(list.rowTag(selected), chosenTag) << tick;
+    EXPECT_EQ(SendMessageW(listTask(), LVM_GETITEMSTATE, selected, LVIS_FOCUSED), LVIS_FOCUSED) << tick;
+    const std::string now = clockText();
+    if (now != before) ++retitled;
+    before = now;
+  }
+  EXPECT_GE(retitled, 5);  // the list was rebuilt under the selection, not left alone
 }
 
 TEST_F(TaskPage, AWindowThatStopsAnsweringDoesNotHoldUpTheTick) {

@@ -495,6 +495,44 @@ TEST_F(MainWindowTest, ListViewKeepsKeysTagsAndTextsWithTheRows) {
   list.clearRows();
   EXPECT_EQ(SendMessageW(real, LVM_GETITEMCOUNT, 0, 0), 0);
   EXPECT_EQ(list.rowCount(), 0);
+  EXPECT_EQ(list.topRow(), 0);
+  list.setTopRow(3);  // no rows: nothing to scroll
+  EXPECT_EQ(list.topRow(), 0);
+}
+
+// The scroll position is read and set by row, also across a rebuild whose repaint is held,
+// and a row past the end scrolls only as far as the list goes.
+TEST_F(MainWindowTest, ListViewScrollPositionByRow) {
+  auto& list = *controls().ListTask;
+  HWND real = hwnd("ListTask");
+  controls().PicProperty[0]->setVisible(true);
+  auto fill = [&] {
+    list.clearRows();
+    for (int i = 0; i < 80; ++i) list.addRow("a" + std::to_string(i), "row " + std::to_string(i), 0, 0);
+  };
+  fill();
+  const int perPage = static_cast<int>(SendMessageW(real, LVM_GETCOUNTPERPAGE, 0, 0));
+  ASSERT_GT(perPage, 0);
+  ASSERT_LT(perPage, 60);
+  list.setTopRow(20);
+  EXPECT_EQ(list.topRow(), 20);
+  EXPECT_EQ(SendMessageW(real, LVM_GETTOPINDEX, 0, 0), 20);
+  list.setTopRow(7);
+  EXPECT_EQ(list.topRow(), 7);
+
+  list.beginUpdate();
+  const int top = list.topRow();
+  fill();
+  list.selectRow(70);  // scrolled into view, then back to where the user was
+  list.setTopRow(top);
+  EXPECT_EQ(list.topRow(), 7);
+  list.endUpdate();
+  EXPECT_EQ(SendMessageW(real, LVM_GETTOPINDEX, 0, 0), 7);
+  EXPECT_EQ(list.selectedRow(), 70);
+
+  list.setTopRow(1000);
+  EXPECT_EQ(list.topRow(), 80 - perPage);
+  list.clearRows();
 }
 
 // A tick that only rewrites cells repaints just those rows; one that adds or removes rows

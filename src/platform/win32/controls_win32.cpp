@@ -252,6 +252,35 @@ void ListViewControl::selectRow(int row) {
 
 void ListViewControl::setFocus() { SetFocus(hwnd_); }
 
+int ListViewControl::topRow() const {
+  if (pendingTop_ >= 0) return pendingTop_;
+  if (rowCount() == 0) return 0;
+  return std::max(0, static_cast<int>(path_.send(hwnd_, LVM_GETTOPINDEX, 0, 0)));
+}
+
+// While the repaint is held the list may not have worked out its new extent yet, so the
+// scroll waits until it has.
+void ListViewControl::setTopRow(int row) {
+  if (redrawHeld_) {
+    pendingTop_ = std::max(row, 0);
+    return;
+  }
+  scrollTo(row);
+}
+
+// Report view scrolls by whole rows, given in pixels; the list stops at either end.
+void ListViewControl::scrollTo(int row) {
+  row = std::min(row, rowCount() - 1);
+  if (row < 0) return;
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  if (!path_.send(hwnd_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&bounds))) return;
+  const int rowHeight = bounds.bottom - bounds.top;
+  const int by = row - topRow();
+  if (rowHeight <= 0 || by == 0) return;
+  path_.send(hwnd_, LVM_SCROLL, 0, static_cast<LPARAM>(by) * rowHeight);
+}
+
 void ListViewControl::attach(ImageList* list, int which) {
   auto* real = dynamic_cast<ImageListControl*>(list);
   reshaping();
@@ -290,6 +319,11 @@ void ListViewControl::release() {
   if (!redrawHeld_) return;
   redrawHeld_ = false;
   path_.send(hwnd_, WM_SETREDRAW, TRUE, 0);
+  if (pendingTop_ >= 0) {
+    const int row = pendingTop_;
+    pendingTop_ = -1;
+    scrollTo(row);
+  }
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

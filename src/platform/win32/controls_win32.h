@@ -72,6 +72,8 @@ class ListViewControl : public ListView {
   int selectedRow() const override;
   void selectRow(int row) override;
   void setFocus() override;
+  int topRow() const override;
+  void setTopRow(int row) override;
   void setLargeImageList(ImageList* list) override;
   void setSmallImageList(ImageList* list) override;
   void beginUpdate() override;
@@ -87,6 +89,7 @@ class ListViewControl : public ListView {
   void attach(ImageList* list, int which);
   void reshaping();  // rows, columns or images change: hold the repaint until endUpdate
   void release();
+  void scrollTo(int row);
 
   HWND hwnd_;
   Dpi dpi_;
@@ -95,6 +98,7 @@ class ListViewControl : public ListView {
   int updateDepth_ = 0;
   bool redrawHeld_ = false;
   bool hidden_ = false;  // its page was hidden when the update began
+  int pendingTop_ = -1;  // the top row asked for while the repaint was held
   std::vector<Row> rows_;
   std::string tag_;
 };
