@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -286,6 +287,17 @@ TEST_F(Fixture, RefreshAskedDuringATickRunsOnceRightAfterIt) {
   EXPECT_EQ(checkedSpeeds(), 1);
   form.menu_Re_Click();  // and the next request runs at once again
   EXPECT_EQ(form.perf.GridOffset, before + 150);
+
+  // A tick ended by an exception (an allocation failing inside a step) lets the next one run.
+  sys.onSendMessage = [&](ledra::platform::WindowHandle) {
+    sys.onSendMessage = nullptr;
+    throw std::bad_alloc();
+  };
+  sys.windows = {{.handle = hwnd(0x2004), .title = "Gamma"}};
+  EXPECT_THROW(form.Timer1_Timer(), std::bad_alloc);
+  EXPECT_EQ(form.perf.GridOffset, (before + 200) % 175);
+  form.Timer1_Timer();
+  EXPECT_EQ(form.perf.GridOffset, (before + 250) % 175);
 }
 
 // ---- page switching --------------------------------------------------------------------------
