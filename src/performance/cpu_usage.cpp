@@ -8,16 +8,16 @@
 #include "common/byte_reader.h"
 #include "common/number_text.h"
 #include "performance/strict_double.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 
 namespace ledra::performance {
 
 namespace {
 
-constexpr std::uint32_t kSystemBasicInformation = 0;
-constexpr std::uint32_t kSystemPerformanceInformation = 2;
-constexpr std::uint32_t kSystemTimeOfDayInformation = 3;
-
+using platform::kSystemBasicInformation;
+using platform::kSystemPerformanceInformation;
+using platform::kSystemTimeOfDayInformation;
 
 // The arithmetic works in a fixed-point scale of four decimals.
 constexpr double kFixedScale = 10000.0;
@@ -28,7 +28,7 @@ constexpr double kFixedLimit = 1e15;
 constexpr const char* kStartStatKey = "PerfStats\\StartStat";
 constexpr const char* kStatDataKey = "PerfStats\\StatData";
 constexpr const char* kCpuUsageValue = "KERNEL\\CPUUsage";
-constexpr std::uint32_t kRegDword = 4;
+using platform::kRegDword;
 
 // A value in units, rounded half to even to four decimals, as a raw fixed-point count.
 std::int64_t toFixed(double units) {

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/os_constants.h"
 #include "platform/unique_handle.h"
 
 namespace ledra::platform {
@@ -33,14 +34,6 @@ template <typename H>
 constexpr std::uintptr_t raw(H handle) {
   return static_cast<std::uintptr_t>(handle);
 }
-
-// NTSTATUS values the program looks at.
-inline constexpr std::int32_t kStatusSuccess = 0;
-inline constexpr std::int32_t kStatusInfoLengthMismatch = static_cast<std::int32_t>(0xC0000004u);
-inline constexpr std::int32_t kStatusBufferTooSmall = static_cast<std::int32_t>(0xC0000023u);
-inline constexpr std::int32_t kStatusNotImplemented = static_cast<std::int32_t>(0xC0000002u);
-inline constexpr std::int32_t kStatusInvalidInfoClass = static_cast<std::int32_t>(0xC0000003u);
-inline constexpr std::int32_t kStatusAccessDenied = static_cast<std::int32_t>(0xC0000022u);
 
 // Registry roots. Predefined keys are sign-extended 32-bit values.
 inline constexpr Handle kHkeyDynData{

@@ -5,6 +5,7 @@
 
 #include "common/byte_reader.h"
 #include "common/text.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 #include "processes/wide_text.h"
 
@@ -15,10 +16,10 @@ namespace {
 using platform::OsLayout;
 using platform::ScopedHandle;
 
-constexpr std::uint32_t kQueryAndRead = 0x410;  // query information + memory read
-constexpr std::uint32_t kBasicInformation = 0;
-constexpr std::uint32_t kWow64Information = 26;
-constexpr std::uint32_t kImageFileName = 27;
+constexpr std::uint32_t kQueryAndRead = platform::kProcessQueryInformation | platform::kProcessVmRead;
+constexpr std::uint32_t kBasicInformation = platform::kProcessBasicInformation;
+constexpr std::uint32_t kWow64Information = platform::kProcessWow64Information;
+constexpr std::uint32_t kImageFileName = platform::kProcessImageFileName;
 constexpr std::uint32_t kLargestImageName = 1u << 20;
 constexpr std::size_t kLongestCommandLine = 65534;  // bytes; a UNICODE_STRING's limit
 constexpr std::size_t kModuleArrayBytes = 250;      // the array size the call is told

@@ -3,13 +3,14 @@
 #include <array>
 
 #include "common/byte_reader.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 
 namespace ledra::processes {
 
 namespace {
 
-constexpr std::uint32_t kSnapAll = 0xF;
+constexpr std::uint32_t kSnapAll = platform::kTh32csSnapAll;
 constexpr const platform::ProcessEntry32Layout& kEntry = platform::kProcessEntry32;
 constexpr int kMostEntries = 1 << 16;    // a snapshot that never ends is not believed
 

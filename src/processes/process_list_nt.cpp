@@ -7,6 +7,7 @@
 #include "common/byte_reader.h"
 #include "common/number_text.h"
 #include "common/text.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 #include "processes/wide_text.h"
 
@@ -14,7 +15,7 @@ namespace ledra::processes {
 
 namespace {
 
-constexpr std::uint32_t kSystemProcessInformation = 5;
+using platform::kSystemProcessInformation;
 constexpr std::uint32_t kDefaultSize = 0x20000;
 constexpr int kFillAttempts = 4;
 constexpr std::uint32_t kLargestBuffer = 64u << 20;

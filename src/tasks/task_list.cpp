@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
+#include "platform/os_constants.h"
+
 namespace ledra::tasks {
 
 namespace {
 
-constexpr std::uint32_t kGwOwner = 4;
-constexpr std::int32_t kGwlExStyle = -20;
-constexpr std::int32_t kWsExToolWindow = 0x80;
-constexpr std::int32_t kWsExAppWindow = 0x40000;
+using platform::kGwlExStyle;
+using platform::kGwOwner;
+using platform::kWsExAppWindow;
+using platform::kWsExToolWindow;
 // Room for 255 UTF-16 units and the terminating NUL.
 constexpr int kTitleUnits = 256;
 constexpr int kLongestTitleUnits = 32768;

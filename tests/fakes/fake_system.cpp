@@ -16,8 +16,6 @@ void copyOut(const std::vector<std::byte>& from, Bytes to) {
   std::memcpy(to.data(), from.data(), std::min(from.size(), to.size()));
 }
 
-constexpr std::int32_t kStatusInvalidHandle = static_cast<std::int32_t>(0xC0000008u);
-
 }  // namespace
 
 void FakeSystem::Rebase(Bytes to, const std::vector<std::size_t>& pointers, const platform::OsLayout& layout) {
@@ -135,7 +133,7 @@ bool FakeSystem::terminateProcess(Handle process, std::uint32_t exitCode) {
   calls.push_back("terminateProcess");
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
-  if ((handleAccess[process] & 1u) == 0) return false;  // PROCESS_TERMINATE
+  if ((handleAccess[process] & kProcessTerminate) == 0) return false;
   auto& p = processes[h->second];
   if (!p.canTerminate) return false;
   p.terminated = true;
@@ -153,7 +151,7 @@ bool FakeSystem::readProcessMemory(Handle process, std::uint64_t address, Bytes 
 bool FakeSystem::readMemory(Handle process, std::uint64_t address, Bytes into) {
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
-  if ((handleAccess[process] & 0x10u) == 0) return false;  // PROCESS_VM_READ
+  if ((handleAccess[process] & kProcessVmRead) == 0) return false;
   const auto& memory = processes[h->second].memory;
   // The read must lie inside one region, as a read across unmapped pages fails.
   auto it = memory.upper_bound(address);
@@ -281,9 +279,9 @@ void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, 
   basic[basicLayout.numberOfProcessors] = static_cast<std::byte>(processors);
   common::putU64(timeOfDay, platform::kTimeOfDay.currentTime, static_cast<std::uint64_t>(currentTime));
   common::putU64(performance, platform::kPerformanceInformation.idleTime, static_cast<std::uint64_t>(idleTime));
-  systemInformation[0] = std::move(basic);
-  systemInformation[3] = std::move(timeOfDay);
-  systemInformation[2] = std::move(performance);
+  systemInformation[kSystemBasicInformation] = std::move(basic);
+  systemInformation[kSystemTimeOfDayInformation] = std::move(timeOfDay);
+  systemInformation[kSystemPerformanceInformation] = std::move(performance);
 }
 
 // ---- registry ---------------------------------------------------------------------------
@@ -348,13 +346,13 @@ WindowHandle FakeSystem::getParent(WindowHandle h) {
 WindowHandle FakeSystem::getWindow(WindowHandle h, std::uint32_t command) {
   calls.push_back("getWindow");
   auto* w = window(h);
-  return (w && command == 4) ? w->owner : WindowHandle{};  // GW_OWNER
+  return (w && command == kGwOwner) ? w->owner : WindowHandle{};
 }
 
 std::int32_t FakeSystem::getWindowLong(WindowHandle h, std::int32_t index) {
   calls.push_back("getWindowLong");
   auto* w = window(h);
-  return (w && index == -20) ? w->exStyle : 0;  // GWL_EXSTYLE
+  return (w && index == kGwlExStyle) ? w->exStyle : 0;
 }
 
 std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {
@@ -399,7 +397,7 @@ bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::
   if (result) *result = 0;
   auto* w = window(h);
   if (!w || w->hung) return false;
-  if (message == 0x7F && result) *result = platform::raw(wParam == 1 ? w->bigIcon : w->smallIcon);  // WM_GETICON
+  if (message == kWmGetIcon && result) *result = platform::raw(wParam == kIconBig ? w->bigIcon : w->smallIcon);
   return true;
 }
 
@@ -407,8 +405,8 @@ std::uintptr_t FakeSystem::getClassLong(WindowHandle h, std::int32_t index) {
   calls.push_back("getClassLong");
   auto* w = window(h);
   if (!w) return 0;
-  if (index == -14) return platform::raw(w->classIcon);       // GCL_HICON
-  if (index == -34) return platform::raw(w->classSmallIcon);  // GCL_HICONSM
+  if (index == kGclHIcon) return platform::raw(w->classIcon);
+  if (index == kGclHIconSm) return platform::raw(w->classSmallIcon);
   return 0;
 }
 
@@ -416,11 +414,11 @@ bool FakeSystem::showWindow(WindowHandle h, std::int32_t command) {
   calls.push_back("showWindow");
   auto* w = window(h);
   if (!w) return false;
-  if (command == 9) {  // SW_RESTORE
+  if (command == kSwRestore) {
     w->minimized = false;
     w->restored = true;
   }
-  if (command == 6 || command == 2) w->minimized = true;
+  if (command == kSwMinimize || command == kSwShowMinimized) w->minimized = true;
   return true;
 }
 

@@ -1,0 +1,73 @@
+// The numeric constants of the OS calls the portable code makes, each named once after
+// its Windows name. The Win32 adapter checks every one against the system headers at
+// compile time (platform/win32/os_checks.cpp); the few that no header of the toolchain
+// names say so here.
+#pragma once
+
+#include <cstdint>
+
+namespace ledra::platform {
+
+// ---- NTSTATUS -----------------------------------------------------------------------
+inline constexpr std::int32_t kStatusSuccess = 0;
+inline constexpr std::int32_t kStatusNotImplemented = static_cast<std::int32_t>(0xC0000002u);
+inline constexpr std::int32_t kStatusInvalidInfoClass = static_cast<std::int32_t>(0xC0000003u);
+inline constexpr std::int32_t kStatusInfoLengthMismatch = static_cast<std::int32_t>(0xC0000004u);
+inline constexpr std::int32_t kStatusInvalidHandle = static_cast<std::int32_t>(0xC0000008u);
+inline constexpr std::int32_t kStatusAccessDenied = static_cast<std::int32_t>(0xC0000022u);
+inline constexpr std::int32_t kStatusBufferTooSmall = static_cast<std::int32_t>(0xC0000023u);
+
+// ---- OpenProcess access rights --------------------------------------------------------
+inline constexpr std::uint32_t kProcessTerminate = 0x0001;
+inline constexpr std::uint32_t kProcessVmRead = 0x0010;
+inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;
+// Vista and later; older systems refuse it as an unknown right.
+inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
+
+// ---- NtQuerySystemInformation classes -------------------------------------------------
+inline constexpr std::uint32_t kSystemBasicInformation = 0;
+inline constexpr std::uint32_t kSystemPerformanceInformation = 2;
+inline constexpr std::uint32_t kSystemTimeOfDayInformation = 3;
+inline constexpr std::uint32_t kSystemProcessInformation = 5;
+
+// ---- NtQueryInformationProcess classes ------------------------------------------------
+inline constexpr std::uint32_t kProcessBasicInformation = 0;
+inline constexpr std::uint32_t kProcessWow64Information = 26;
+inline constexpr std::uint32_t kProcessImageFileName = 27;
+inline constexpr std::uint32_t kProcessBreakOnTermination = 29;
+
+// ---- Toolhelp -------------------------------------------------------------------------
+inline constexpr std::uint32_t kTh32csSnapAll = 0xF;
+
+// ---- registry -------------------------------------------------------------------------
+inline constexpr std::uint32_t kRegDword = 4;
+
+// ---- windows --------------------------------------------------------------------------
+inline constexpr std::uint32_t kGwOwner = 4;         // GetWindow
+inline constexpr std::int32_t kGwlExStyle = -20;     // GetWindowLong
+inline constexpr std::int32_t kWsExToolWindow = 0x80;
+inline constexpr std::int32_t kWsExAppWindow = 0x40000;
+inline constexpr std::int32_t kGclHIcon = -14;       // GetClassLong(Ptr)
+inline constexpr std::int32_t kGclHIconSm = -34;
+inline constexpr std::uint32_t kWmGetIcon = 0x7F;
+inline constexpr std::uintptr_t kIconBig = 1;        // WM_GETICON wParam
+inline constexpr std::uintptr_t kIconSmall2 = 2;
+inline constexpr std::uint32_t kSmtoBlock = 0x1;     // SendMessageTimeout flags
+inline constexpr std::uint32_t kSmtoAbortIfHung = 0x2;
+inline constexpr std::int32_t kSwShowMinimized = 2;  // ShowWindow commands
+inline constexpr std::int32_t kSwMinimize = 6;
+inline constexpr std::int32_t kSwRestore = 9;
+// SetWindowPos. The two HWND values are pointers in the headers, out of a static_assert's
+// reach; the Wine-run test of the top-most option shows them working.
+inline constexpr std::intptr_t kHwndTopMost = -1;
+inline constexpr std::intptr_t kHwndNoTopMost = -2;
+inline constexpr std::uint32_t kSwpNoSize = 0x1;
+inline constexpr std::uint32_t kSwpNoMove = 0x2;
+inline constexpr std::uint32_t kMbIconError = 0x10;  // MessageBox
+
+// ---- shell ----------------------------------------------------------------------------
+// RFF_NODEFAULT of the Run dialog (shell32 ordinal 61): no header of the toolchain names
+// it; it is the documented flag value of that entry.
+inline constexpr std::uint32_t kRffNoDefault = 0x2;
+
+}  // namespace ledra::platform
