@@ -31,18 +31,20 @@ bool sameNameNoCase(std::string_view a, std::string_view b) {
 
 bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
   if (!platform::IsNT(system)) return false;
-  // The least right that answers the question; older systems refuse the limited one.
-  platform::Handle opened = system.openProcess(kProcessQueryLimitedInformation, false, pid);
-  if (opened == platform::Handle{}) opened = system.openProcess(kProcessQueryInformation, false, pid);
-  platform::ScopedHandle process(system, opened);
-  // A process we may not even ask about is not one to end blindly.
-  if (!process) return true;
-  std::array<std::byte, 4> flag{};
-  const std::int32_t status = system.ntQueryInformationProcess(process.get(), kProcessBreakOnTermination, flag, nullptr);
-  // Systems without the flag have no critical processes to protect.
-  if (status == platform::kStatusNotImplemented || status == platform::kStatusInvalidInfoClass) return false;
-  if (status != platform::kStatusSuccess) return true;
-  return common::ByteReader(flag).u32(0).value_or(0) != 0;
+  // The least right that answers the question first; older systems refuse the limited
+  // one, and some kernels answer the flag only to the full one.
+  for (const std::uint32_t access : {kProcessQueryLimitedInformation, kProcessQueryInformation}) {
+    platform::ScopedHandle process(system, system.openProcess(access, false, pid));
+    if (!process) continue;
+    std::array<std::byte, 4> flag{};
+    const std::int32_t status =
+        system.ntQueryInformationProcess(process.get(), kProcessBreakOnTermination, flag, nullptr);
+    // Systems without the flag have no critical processes to protect.
+    if (status == platform::kStatusNotImplemented || status == platform::kStatusInvalidInfoClass) return false;
+    if (status == platform::kStatusSuccess) return common::ByteReader(flag).u32(0).value_or(0) != 0;
+  }
+  // A process no handle can ask about is not one to end blindly.
+  return true;
 }
 
 bool ProcessHasName(platform::System& system, std::int32_t pid, std::string_view name) {

@@ -101,11 +101,8 @@ std::string GetProcessListNT(platform::System& system, std::string_view sign, st
     out.push_back('|');
     common::appendFixedPointText(out, static_cast<std::int64_t>(cpu), sign);
     out.push_back('|');
-    // A 32-bit SIZE_T reads as a signed word, as it always has; a 64-bit one is whole.
-    if (layout.pointer == 8)
-      appendInteger(out, *record.u64(at.workingSetSize));
-    else
-      appendInteger(out, *record.i32(at.workingSetSize));
+    // SIZE_T is unsigned: a 32-bit one of 2 GiB and more is not negative.
+    appendInteger(out, *platform::ReadPointer(record, at.workingSetSize, layout));
     out.push_back('|');
 
     // Every step must move past the whole record, so even a lying chain ends.

@@ -34,8 +34,9 @@ bool IsSameTask(platform::System& system, platform::WindowHandle h, std::string_
 
 void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
   if (!IsSameTask(system, h, title)) return;
-  // One call shows, activates and brings a minimised or maximised window back to normal.
-  system.showWindow(h, platform::kSwRestore);
+  // Posted, never waited for: a program that does not answer must not freeze this one.
+  // Only a minimised window is restored (a zoomed one stays zoomed); both are activated.
+  system.showWindowAsync(h, system.isIconic(h) ? platform::kSwRestore : platform::kSwShow);
 }
 
 void EndTask(platform::System& system, platform::WindowHandle h, std::string_view title) {

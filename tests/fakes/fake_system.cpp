@@ -74,6 +74,9 @@ std::int32_t FakeSystem::answerInformation(Handle process, std::uint32_t infoCla
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return kStatusInvalidHandle;
   auto& p = processes[h->second];
+  const std::uint32_t access = handleAccess[process];
+  if ((access & (kProcessQueryInformation | kProcessQueryLimitedInformation)) == 0) return kStatusAccessDenied;
+  if ((access & kProcessQueryInformation) == 0 && p.fullRightInformation.count(infoClass)) return kStatusAccessDenied;
   if (!wide && p.deniedInformation.count(infoClass)) return kStatusAccessDenied;
   const auto& answers = wide ? p.information64 : p.information;
   auto it = answers.find(infoClass);
@@ -174,6 +177,9 @@ bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t
   moduleArrayBytes.push_back(modules.size());
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
+  // The module list is read from the process's memory: both rights in full.
+  constexpr std::uint32_t kQueryAndRead = kProcessQueryInformation | kProcessVmRead;
+  if ((handleAccess[process] & kQueryAndRead) != kQueryAndRead) return false;
   const auto& list = processes[h->second].modules;
   if (list.empty()) return false;
   const std::size_t width = layout().moduleHandle;
@@ -198,8 +204,9 @@ std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module
 
 // ---- Toolhelp -----------------------------------------------------------------------------
 
-Handle FakeSystem::createToolhelp32Snapshot(std::uint32_t, std::uint32_t) {
+Handle FakeSystem::createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t) {
   calls.push_back("createToolhelp32Snapshot");
+  snapshotFlags.push_back(flags);
   if (snapshotFails) return Handle{};
   const Handle h = nextHandle();
   openHandles.insert(h);
@@ -272,11 +279,20 @@ std::vector<std::byte> FakeSystem::memoryStatusOf(const MemoryFigures& f, const 
   return b;
 }
 
-void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime) {
+void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime,
+                                std::optional<std::uint8_t> basicProcessors) {
   const platform::SystemBasicLayout& basicLayout = layout().systemBasic;
   std::vector<std::byte> basic(basicLayout.size), timeOfDay(platform::kTimeOfDay.queried),
       performance(platform::kPerformanceInformation.size);
-  basic[basicLayout.numberOfProcessors] = static_cast<std::byte>(processors);
+  basic[basicLayout.numberOfProcessors] = static_cast<std::byte>(basicProcessors.value_or(processors));
+  // The idle time shared out over the processors, the remainder on the first.
+  constexpr const platform::ProcessorPerformanceLayout& record = platform::kProcessorPerformance;
+  std::vector<std::byte> perProcessor(processors * record.size);
+  for (std::size_t i = 0; i < processors; ++i) {
+    const std::int64_t share = idleTime / processors + (i == 0 ? idleTime % processors : 0);
+    common::putU64(perProcessor, i * record.size + record.idleTime, static_cast<std::uint64_t>(share));
+  }
+  systemInformation[kSystemProcessorPerformanceInformation] = std::move(perProcessor);
   common::putU64(timeOfDay, platform::kTimeOfDay.currentTime, static_cast<std::uint64_t>(currentTime));
   common::putU64(performance, platform::kPerformanceInformation.idleTime, static_cast<std::uint64_t>(idleTime));
   systemInformation[kSystemBasicInformation] = std::move(basic);
@@ -396,6 +412,7 @@ bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::
   if (onSendMessage) onSendMessage(h);
   if (result) *result = 0;
   auto* w = window(h);
+  if (w && w->hung && (flags & kSmtoAbortIfHung) == 0) ++hungWaits;
   if (!w || w->hung) return false;
   if (message == kWmGetIcon && result) *result = platform::raw(wParam == kIconBig ? w->bigIcon : w->smallIcon);
   return true;
@@ -410,22 +427,51 @@ std::uintptr_t FakeSystem::getClassLong(WindowHandle h, std::int32_t index) {
   return 0;
 }
 
-bool FakeSystem::showWindow(WindowHandle h, std::int32_t command) {
-  calls.push_back("showWindow");
+bool FakeSystem::showWindowAsync(WindowHandle h, std::int32_t command) {
+  calls.push_back("showWindowAsync");
   auto* w = window(h);
   if (!w) return false;
+  // Posted: a window that never answers gets it all the same, later.
   if (command == kSwRestore) {
-    w->minimized = false;
+    // A minimised window comes back as it was; a zoomed one is un-zoomed.
+    if (w->minimized)
+      w->minimized = false;
+    else
+      w->maximized = false;
     w->restored = true;
+    w->activated = true;
   }
+  if (command == kSwShow) w->activated = true;
   if (command == kSwMinimize || command == kSwShowMinimized) w->minimized = true;
   return true;
+}
+
+bool FakeSystem::isIconic(WindowHandle h) {
+  calls.push_back("isIconic");
+  auto* w = window(h);
+  return w && w->minimized;
+}
+
+WindowHandle FakeSystem::getShellWindow() {
+  calls.push_back("getShellWindow");
+  return shellWindow;
+}
+
+std::int32_t FakeSystem::dwmGetWindowAttribute(WindowHandle h, std::uint32_t attribute, Bytes value) {
+  calls.push_back("dwmGetWindowAttribute");
+  if (!hasDwm) return kENotImpl;
+  auto* w = window(h);
+  constexpr std::int32_t kEInvalidArg = static_cast<std::int32_t>(0x80070057u);
+  if (!w || attribute != kDwmwaCloaked || value.size() != 4) return kEInvalidArg;
+  common::putU32(value, 0, w->cloaked ? 2u : 0u);  // DWM_CLOAKED_SHELL
+  return kSOk;
 }
 
 bool FakeSystem::setWindowPos(WindowHandle h, std::intptr_t insertAfter, int, int, int, int,
                               std::uint32_t flags) {
   calls.push_back("setWindowPos");
   setWindowPosCalls.push_back({h, insertAfter, flags});
+  if (auto* w = window(h); w && w->hung) ++hungWaits;
   return true;
 }
 
@@ -474,6 +520,20 @@ bool FakeSystem::shellAbout(WindowHandle owner, std::string_view title, std::str
   calls.push_back("shellAbout");
   aboutBoxes.push_back({owner, std::string(title), std::string(other), 0, icon});
   return true;
+}
+
+// ---- COM ---------------------------------------------------------------------------------
+
+std::int32_t FakeSystem::coInitializeEx(std::uint32_t coInit) {
+  calls.push_back("coInitializeEx");
+  coInitCalls.push_back(coInit);
+  if (coInitializeAnswer >= 0) ++comDepth;
+  return coInitializeAnswer;
+}
+
+void FakeSystem::coUninitialize() {
+  calls.push_back("coUninitialize");
+  --comDepth;
 }
 
 }  // namespace ledra::fakes
