@@ -65,7 +65,9 @@ TEST_F(TaskActions, SwitchToMinimisesFirstWhenAutoMinimiseIsOn) {
   EXPECT_EQ(sys.minimisedAtLookup, std::vector<bool>{true});
   EXPECT_TRUE(sys.window(hwnd(1))->restored);
   EXPECT_FALSE(sys.window(hwnd(1))->minimized);
-  EXPECT_EQ(sys.calls, (std::vector<std::string>{"getWindowText", "isIconic", "showWindowAsync"}));
+  EXPECT_EQ(sys.calls,
+            (std::vector<std::string>{"getWindowText", "isIconic", "showWindowAsync", "setForegroundWindow"}));
+  EXPECT_EQ(sys.foreground, hwnd(1));
 }
 
 // Real Windows: ShowWindow on a hung program's window waits for it, and SW_RESTORE
@@ -75,7 +77,7 @@ TEST_F(TaskActions, SwitchToAHungZoomedWindowNeitherWaitsNorUnzoomsAndEndTaskSta
   sys.window(hwnd(2))->maximized = true;
   select(2);
   form.Command3_Click();
-  EXPECT_EQ(sys.calls, (std::vector<std::string>{"getWindowText", "isIconic", "showWindowAsync"}));
+  EXPECT_EQ(sys.calls, (std::vector<std::string>{"getWindowText", "isIconic", "setForegroundWindow"}));
   EXPECT_EQ(sys.hungWaits, 0u);
   EXPECT_TRUE(sys.window(hwnd(2))->activated);
   EXPECT_TRUE(sys.window(hwnd(2))->maximized);
@@ -104,7 +106,7 @@ TEST_F(TaskActions, SwitchToAVanishedOrRetitledWindowStillMinimisesButShowsNothi
   sys.window(hwnd(3))->title = "Twin - changed";
   form.Command3_Click();
   EXPECT_FALSE(sys.window(hwnd(3))->activated);
-  EXPECT_EQ(sys.count("showWindowAsync"), 0u);
+  EXPECT_EQ(sys.count("showWindowAsync") + sys.count("setForegroundWindow"), 0u);
 }
 
 // The row's own window, whatever other windows share or once shared its title.

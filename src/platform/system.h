@@ -136,6 +136,8 @@ class System {
   // so a program that does not answer cannot hold this one up (ShowWindow would wait).
   virtual bool showWindowAsync(WindowHandle window, std::int32_t command) = 0;
   virtual bool isIconic(WindowHandle window) = 0;
+  // SetForegroundWindow: another thread's window is activated by a posted event, not waited for.
+  virtual bool setForegroundWindow(WindowHandle window) = 0;
   // GetShellWindow, looked up at run time: the shell's desktop window; 0 when there is
   // none or the system lacks the call.
   virtual WindowHandle getShellWindow() = 0;

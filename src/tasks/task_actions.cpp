@@ -34,9 +34,12 @@ bool IsSameTask(platform::System& system, platform::WindowHandle h, std::string_
 
 void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
   if (!IsSameTask(system, h, title)) return;
-  // Posted, never waited for: a program that does not answer must not freeze this one.
-  // Only a minimised window is restored (a zoomed one stays zoomed); both are activated.
-  system.showWindowAsync(h, system.isIconic(h) ? platform::kSwRestore : platform::kSwShow);
+  // Neither call waits for the window's program, so one that does not answer cannot
+  // freeze this one. Only a minimised window is restored (SW_RESTORE would un-zoom a
+  // zoomed one); then it comes to the front, which only the program the user is
+  // working in (this one) may ask.
+  if (system.isIconic(h)) system.showWindowAsync(h, platform::kSwRestore);
+  system.setForegroundWindow(h);
 }
 
 void EndTask(platform::System& system, platform::WindowHandle h, std::string_view title) {

@@ -452,6 +452,16 @@ bool FakeSystem::isIconic(WindowHandle h) {
   return w && w->minimized;
 }
 
+bool FakeSystem::setForegroundWindow(WindowHandle h) {
+  calls.push_back("setForegroundWindow");
+  auto* w = window(h);
+  if (!w) return false;
+  // An event posted to the window's thread: a hung one is activated all the same.
+  w->activated = true;
+  foreground = h;
+  return true;
+}
+
 WindowHandle FakeSystem::getShellWindow() {
   calls.push_back("getShellWindow");
   return shellWindow;

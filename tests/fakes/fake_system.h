@@ -161,7 +161,7 @@ class FakeSystem : public platform::System {
     bool minimized = false;
     bool maximized = false;  // zoomed, or to be restored zoomed while minimised
     bool restored = false;   // brought back by SW_RESTORE
-    bool activated = false;  // shown and activated (SW_RESTORE, SW_SHOW)
+    bool activated = false;  // activated (SW_RESTORE, SW_SHOW, SetForegroundWindow)
     bool cloaked = false;    // DWMWA_CLOAKED answers nonzero
   };
   std::vector<Window> windows;  // top of the Z order first
@@ -170,6 +170,7 @@ class FakeSystem : public platform::System {
   // SMTO_ABORTIFHUNG, or a synchronous change of its window.
   std::size_t hungWaits = 0;
   WindowHandle shellWindow{};  // GetShellWindow
+  WindowHandle foreground{};   // the last SetForegroundWindow that found its window
   bool hasDwm = true;          // dwmapi.dll's entry exists (Vista and later)
   // Icons a file gives to ExtractIconEx: path -> (large, small).
   std::map<std::string, std::pair<IconHandle, IconHandle>> fileIcons;
@@ -252,6 +253,7 @@ class FakeSystem : public platform::System {
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
   bool showWindowAsync(WindowHandle window, std::int32_t command) override;
   bool isIconic(WindowHandle window) override;
+  bool setForegroundWindow(WindowHandle window) override;
   WindowHandle getShellWindow() override;
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,

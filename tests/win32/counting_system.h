@@ -115,6 +115,7 @@ class CountingSystem final : public ledra::platform::System {
     return real_.showWindowAsync(window, command);
   }
   bool isIconic(WindowHandle window) override { return real_.isIconic(window); }
+  bool setForegroundWindow(WindowHandle window) override { return real_.setForegroundWindow(window); }
   WindowHandle getShellWindow() override { return real_.getShellWindow(); }
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override {
     return real_.dwmGetWindowAttribute(window, attribute, value);

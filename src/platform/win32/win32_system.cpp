@@ -453,6 +453,10 @@ bool Win32System::isIconic(WindowHandle window) {
   return IsIconic(asWindow(window)) != 0;
 }
 
+bool Win32System::setForegroundWindow(WindowHandle window) {
+  return SetForegroundWindow(asWindow(window)) != 0;
+}
+
 WindowHandle Win32System::getShellWindow() {
   return getShellWindow_ ? fromWindow(getShellWindow_()) : WindowHandle{};
 }

@@ -69,6 +69,7 @@ class Win32System final : public System {
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
   bool showWindowAsync(WindowHandle window, std::int32_t command) override;
   bool isIconic(WindowHandle window) override;
+  bool setForegroundWindow(WindowHandle window) override;
   WindowHandle getShellWindow() override;
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
