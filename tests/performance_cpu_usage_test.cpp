@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -22,12 +23,15 @@ constexpr std::int64_t kNow = 134'100'000'000'000'000;  // some day in 2025, sin
 struct Started {
   FakeSystem sys;
   CpuUsage cpu;
-  explicit Started(std::uint8_t processors = 1, std::size_t pointerBytes = 4) : sys(pointerBytes) {
-    sys.setCpuCounters(processors, kBootIdle, kNow);
+  std::optional<std::uint8_t> basic;  // what the basic information says, when it differs
+  explicit Started(std::uint8_t processors = 1, std::size_t pointerBytes = 4,
+                   std::optional<std::uint8_t> basic_ = std::nullopt)
+      : sys(pointerBytes), basic(basic_) {
+    sys.setCpuCounters(processors, kBootIdle, kNow, basic);
     first = cpu.GetCPUUsageNT(sys);
   }
   std::int32_t after(std::int64_t dIdle, std::int64_t dTime, std::uint8_t processors = 1) {
-    sys.setCpuCounters(processors, kBootIdle + dIdle, kNow + dTime);
+    sys.setCpuCounters(processors, kBootIdle + dIdle, kNow + dTime, basic);
     return cpu.GetCPUUsageNT(sys);
   }
   std::int32_t first = -2;
@@ -37,7 +41,7 @@ TEST(CpuUsageNT, FirstSampleReportsZeroAndStartsTheInterval) {
   Started s;
   EXPECT_EQ(s.first, 0);  // not the full CPU a measurement against zero counters gives
   EXPECT_EQ(s.after(9'000'000, 10'000'000), 10);  // the next one measures the real second
-  // The processor count sits elsewhere in a 64-bit program's answer.
+  // A 64-bit program gets the same records.
   EXPECT_EQ(Started(2, 8).after(10'000'000, 10'000'000, 2), 50);
 }
 
@@ -45,6 +49,7 @@ struct Worked {
   std::uint8_t processors;
   std::int64_t dIdle, dTime;
   std::int32_t expected;
+  std::optional<std::uint8_t> basic = std::nullopt;  // the basic information's count
   friend std::ostream& operator<<(std::ostream& os, const Worked& w) {
     return os << w.processors + 0 << " processors, idle " << w.dIdle << " of " << w.dTime;
   }
@@ -54,7 +59,7 @@ class CpuUsageWorked : public testing::TestWithParam<Worked> {};
 
 TEST_P(CpuUsageWorked, Interval) {
   const Worked w = GetParam();
-  Started s(w.processors);
+  Started s(w.processors, 4, w.basic);
   EXPECT_EQ(s.after(w.dIdle, w.dTime, w.processors), w.expected);
 }
 
@@ -69,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Worked{1, 8'950'400, 10'000'000, 11},    // 0.89504 counts as 0.8950
                     Worked{1, 8'950'500, 10'000'000, 11},    // 0.89505 ties to 0.8950 (even)
                     Worked{1, 0, 5'000'000, 100},            // no idle at all
-                    Worked{2, 19'999'000, 10'000'000, 0}));  // both idle, to rounding
+                    Worked{2, 19'999'000, 10'000'000, 0},    // both idle, to rounding
+                    // 48 threads, a quarter busy; the 32-bit build's basic information says 32
+                    Worked{48, 360'000'000, 10'000'000, 25, 32}));
 
 TEST(CpuUsageNT, OutOfScaleReadingsAreClamped) {
   EXPECT_EQ(Started().after(11'000'000, 10'000'000), 0);   // idle 1.1 of one processor
@@ -80,7 +87,7 @@ TEST(CpuUsageNT, OutOfScaleReadingsAreClamped) {
   EXPECT_EQ(Started().after(5'000'000, -10'000'000), 100);  // the clock was set back
 }
 
-TEST(CpuUsageNT, QueriesTheThreeClassesInOrderWithTheirLengths) {
+TEST(CpuUsageNT, QueriesTimeThenProcessorsWithTheirLengths) {
   FakeSystem sys;
   sys.setCpuCounters(1, kBootIdle, kNow);
   std::vector<std::pair<std::uint32_t, std::size_t>> asked;
@@ -95,18 +102,19 @@ TEST(CpuUsageNT, QueriesTheThreeClassesInOrderWithTheirLengths) {
   };
   CpuUsage cpu;
   cpu.GetCPUUsageNT(sys);
-  const std::vector<std::pair<std::uint32_t, std::size_t>> expected = {{0, 44}, {3, 32}, {2, 312}};
+  // Room for the 64 processors of a group; the answered length says how many there are.
+  const std::vector<std::pair<std::uint32_t, std::size_t>> expected = {{3, 32}, {8, 64 * 48}};
   EXPECT_EQ(asked, expected);
-  EXPECT_EQ(lengthPointers, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(lengthPointers, (std::vector<bool>{false, true}));
 }
 
 TEST(CpuUsageNT, FailedQueriesLeaveThePreviousSampleUntouched) {
   Started s;
   EXPECT_EQ(s.after(9'000'000, 10'000'000), 10);  // good sample at +1 s
 
-  // Class 2 fails at +2 s: -1, and the counters of +1 s stay the reference.
+  // Class 8 fails at +2 s: -1, and the counters of +1 s stay the reference.
   s.sys.setCpuCounters(1, kBootIdle + 9'000'000 + 2'000'000, kNow + 20'000'000);
-  s.sys.failingSystemInformation = {2};
+  s.sys.failingSystemInformation = {8};
   EXPECT_EQ(s.cpu.GetCPUUsageNT(s.sys), -1);
   s.sys.failingSystemInformation.clear();
 
@@ -114,12 +122,12 @@ TEST(CpuUsageNT, FailedQueriesLeaveThePreviousSampleUntouched) {
   s.sys.setCpuCounters(1, kBootIdle + 9'000'000 + 4'000'000, kNow + 30'000'000);
   EXPECT_EQ(s.cpu.GetCPUUsageNT(s.sys), 80);
 
-  // Class 0 failing stops before the other two queries.
-  s.sys.failingSystemInformation = {0};
+  // The time of day failing stops before the processors are asked.
+  s.sys.failingSystemInformation = {3};
   s.sys.clearCalls();
   EXPECT_EQ(s.cpu.GetCPUUsageNT(s.sys), -1);
   EXPECT_EQ(s.sys.count("ntQuerySystemInformation"), 1u);
-  s.sys.failingSystemInformation = {3};
+  s.sys.failingSystemInformation = {8};
   s.sys.clearCalls();
   EXPECT_EQ(s.cpu.GetCPUUsageNT(s.sys), -1);
   EXPECT_EQ(s.sys.count("ntQuerySystemInformation"), 2u);

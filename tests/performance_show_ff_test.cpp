@@ -167,13 +167,20 @@ TEST(ShowFF, BadStringsEndTheCallWhereTheyFail) {
   EXPECT_EQ(p.f.LabTotalPageFile.caption(), "1310720");
   EXPECT_EQ(p.f.LabUsePageFile.caption(), "");
 
-  // More than 2^31 - 1 kilobytes of RAM: the figures stay, the commit text and what
-  // follows do not.
-  p.f.log.clear();
+}
+
+TEST(ShowFF, LargeMachinesKeepEveryFigure) {
+  // 4 TiB of RAM, 1 TiB free: more than 2^31 kilobytes, and still the whole view.
+  Page p;
   p.showPhysical(4ull << 40, 1ull << 40);
-  EXPECT_EQ(p.f.log.size(), 6u);
-  EXPECT_EQ(p.f.StatusBar1.panelText(3), "");
-  EXPECT_EQ(p.f.UseFF.clears, 0);
+  EXPECT_EQ(p.f.StatusBar1.panelText(3), "提交更改: 3145728M / 4194304M");
+  EXPECT_EQ(p.f.LabFF.caption(), "3072 GB");
+  EXPECT_EQ(p.form.perf.MemHistory[0], 75);
+  EXPECT_EQ(p.f.UseFF.clears, 1);
+  // 128 TiB, all of it in use.
+  p.showPhysical(128ull << 40, 0);
+  EXPECT_EQ(p.f.StatusBar1.panelText(3), "提交更改: 134217728M / 134217728M");
+  EXPECT_EQ(p.form.perf.MemHistory[0], 100);
 }
 
 TEST(ShowFF, MoreAvailableThanTotalShowsNegativeUse) {

@@ -129,8 +129,33 @@ TEST_P(CommandLine, EveryFailingStepGivesEmptyAndClosesTheHandle) {
   noText.memory.erase(where().text);
   EXPECT_EQ(GetProcessCommandLine(sys, 82), "");
   EXPECT_TRUE(sys.openHandles.empty());
-  EXPECT_EQ(sys.count("openProcess"), 6u);
+  // A process that opens for nothing is asked with the limited right and memory read,
+  // the full right and memory read, then the limited right alone.
+  EXPECT_EQ(sys.count("openProcess"), 2u * 3 + 4);
   EXPECT_EQ(sys.count("closeHandle"), 4u);  // the two failed opens have nothing to close
+}
+
+// Real Windows refuses an unelevated program 0x400 and 0x10 for elevated, protected and
+// other users' processes, and grants it 0x1000; XP knows no 0x1000.
+TEST_P(CommandLine, LeastRightsReachElevatedProcessesAndOldSystems) {
+  FakeSystem sys = machine();
+  sys.dosDevices = {{"C:", "\\Device\\HarddiskVolume1"}};
+  auto& elevated = addProcess(sys, 90);
+  elevated.deniedAccess = 0x410;
+  setCommandLine(elevated, u"C:\\Windows\\regedit.exe /m");  // in memory it cannot read
+  setImageFileName(elevated, u"\\Device\\HarddiskVolume1\\Windows\\regedit.exe");
+  EXPECT_EQ(GetProcessImagePath(sys, 90), "C:\\Windows\\regedit.exe");
+  EXPECT_EQ(GetProcessCommandLine(sys, 90), "");  // before Windows 8.1 nothing else answers
+  fakes::SetCommandLineInformation(elevated, u"C:\\Windows\\regedit.exe /m", layout());
+  EXPECT_EQ(GetProcessCommandLine(sys, 90), "C:\\Windows\\regedit.exe /m");
+
+  auto& xp = addProcess(sys, 91);
+  xp.deniedAccess = 0x1000;
+  setCommandLine(xp, u"notepad.exe a.txt");
+  setImageFileName(xp, u"\\Device\\HarddiskVolume1\\notepad.exe");
+  EXPECT_EQ(GetImageFileNameNT(sys, 91), "C:\\notepad.exe");
+  EXPECT_EQ(GetProcessCommandLine(sys, 91), "notepad.exe a.txt");
+  EXPECT_TRUE(sys.openHandles.empty());
 }
 
 // ---- across the two widths on 64-bit Windows -----------------------------------------

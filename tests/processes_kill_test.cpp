@@ -80,7 +80,13 @@ TEST(KillProcessByPID, CriticalProcessesAreRefusedOnNtOnly) {
   sys.processes[606].deniedAccess = 0x400;
   fakes::SetBreakOnTermination(addProcess(sys, 607), 0);
   sys.processes[607].deniedAccess = 0x1400;
-  const std::pair<std::uint32_t, std::int32_t> expected[] = {{604, 0}, {605, 1}, {606, 0}, {607, 0}};
+  // A kernel that answers the flag only to the full right: asked again with it.
+  fakes::SetBreakOnTermination(addProcess(sys, 608), 0);
+  sys.processes[608].fullRightInformation = {29};
+  fakes::SetBreakOnTermination(addProcess(sys, 609), 1);
+  sys.processes[609].fullRightInformation = {29};
+  const std::pair<std::uint32_t, std::int32_t> expected[] = {{604, 0}, {605, 1}, {606, 0}, {607, 0},
+                                                             {608, 1}, {609, 0}};
   for (const auto& [pid, result] : expected) {
     EXPECT_EQ(KillProcessByPID(sys, std::to_string(pid)), result) << pid;
     EXPECT_EQ(sys.processes[pid].terminated, result != 0) << pid;

@@ -50,8 +50,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ProcessListNT, testing::Values(4, 8),
 TEST_P(ProcessListNT, GoldenRecordListWithIdleNameAndWorkingSetPast2GiB) {
   FakeSystem sys = machine();
   fakes::InstallProcesses(sys, threeProcesses());
-  // A 32-bit SIZE_T of 2 GiB reads as a negative word; a 64-bit one stays whole.
-  const std::string big = GetParam() == 4 ? "-2147483648" : "2147483648";
+  // SIZE_T is unsigned in either width: 2 GiB stays whole.
+  const std::string big = "2147483648";
   EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)),
             "Null|0|1.5|24576|System|4|2|245760|explorer.exe|1234|111111.111|" + big + "|111114.611");
   sys.decimalSeparator = ",";
@@ -62,10 +62,14 @@ TEST_P(ProcessListNT, GoldenRecordListWithIdleNameAndWorkingSetPast2GiB) {
   EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)).substr(0, 10), "Null|0|1.5");
 }
 
-TEST(ProcessListNTWide, WorkingSetBeyond4GiBShowsWhole) {
+TEST(ProcessListNTWide, WorkingSetsPast2GiBShowWholeInEitherWidth) {
   FakeSystem sys(8);
   fakes::InstallProcesses(sys, {{u"big.exe", 8, 0, 0, 0x1234'5678'9000ull, 1}});
   EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "big.exe|8|0|20015998341120|0");
+  // 3 GiB in a 32-bit SIZE_T (a large-address-aware process, or any on 64-bit Windows).
+  FakeSystem narrow(4);
+  fakes::InstallProcesses(narrow, {{u"db.exe", 12, 0, 0, 0xC000'0000u, 1}});
+  EXPECT_EQ(GetProcessListNT(narrow, processes::DecimalSign(narrow)), "db.exe|12|0|3221225472|0");
 }
 
 TEST_P(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
@@ -244,6 +248,7 @@ TEST(ProcessList9x, GoldenListWithNegativeIdAndOrderOfCalls) {
             "0|[System Process]|-1|C:\\WINDOWS\\EXPLORER.EXE|-327679|C:\\WINDOWS\\SYSTEM\\MPREXE.EXE|");
   EXPECT_EQ(sys.calls, (std::vector<std::string>{"createToolhelp32Snapshot", "process32First", "process32Next",
                                                   "process32Next", "process32Next", "closeHandle"}));
+  EXPECT_EQ(sys.snapshotFlags, std::vector<std::uint32_t>{0x2});  // TH32CS_SNAPPROCESS alone, no heap lists
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(GetProcessList9x(sys), GetProcessList9x(sys));  // same processes, same text
 

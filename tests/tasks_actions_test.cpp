@@ -6,6 +6,7 @@
 #include "app/ForLedra.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
+#include "platform/com_apartment.h"
 
 namespace {
 
@@ -64,7 +65,25 @@ TEST_F(TaskActions, SwitchToMinimisesFirstWhenAutoMinimiseIsOn) {
   EXPECT_EQ(sys.minimisedAtLookup, std::vector<bool>{true});
   EXPECT_TRUE(sys.window(hwnd(1))->restored);
   EXPECT_FALSE(sys.window(hwnd(1))->minimized);
-  EXPECT_EQ(sys.calls, (std::vector<std::string>{"getWindowText", "showWindow"}));
+  EXPECT_EQ(sys.calls,
+            (std::vector<std::string>{"getWindowText", "isIconic", "showWindowAsync", "setForegroundWindow"}));
+  EXPECT_EQ(sys.foreground, hwnd(1));
+}
+
+// Real Windows: ShowWindow on a hung program's window waits for it, and SW_RESTORE
+// un-zooms a zoomed one.
+TEST_F(TaskActions, SwitchToAHungZoomedWindowNeitherWaitsNorUnzoomsAndEndTaskStaysReachable) {
+  sys.window(hwnd(2))->hung = true;
+  sys.window(hwnd(2))->maximized = true;
+  select(2);
+  form.Command3_Click();
+  EXPECT_EQ(sys.calls, (std::vector<std::string>{"getWindowText", "isIconic", "setForegroundWindow"}));
+  EXPECT_EQ(sys.hungWaits, 0u);
+  EXPECT_TRUE(sys.window(hwnd(2))->activated);
+  EXPECT_TRUE(sys.window(hwnd(2))->maximized);
+  form.Command2_Click();
+  EXPECT_TRUE(sys.processes[20].terminated);
+  EXPECT_EQ(sys.hungWaits, 0u);
 }
 
 TEST_F(TaskActions, SwitchToLeavesTheMainWindowAloneWhenAutoMinimiseIsOff) {
@@ -86,8 +105,8 @@ TEST_F(TaskActions, SwitchToAVanishedOrRetitledWindowStillMinimisesButShowsNothi
   select(3);
   sys.window(hwnd(3))->title = "Twin - changed";
   form.Command3_Click();
-  EXPECT_FALSE(sys.window(hwnd(3))->restored);
-  EXPECT_EQ(sys.count("showWindow"), 0u);
+  EXPECT_FALSE(sys.window(hwnd(3))->activated);
+  EXPECT_EQ(sys.count("showWindowAsync") + sys.count("setForegroundWindow"), 0u);
 }
 
 // The row's own window, whatever other windows share or once shared its title.
@@ -98,9 +117,9 @@ TEST_F(TaskActions, SwitchToTheSecondOfTwinsAndToTitlesNoLookupFinds) {
     select(h);
     EXPECT_EQ(f.ListTask.cell(f.ListTask.selectedRow(), 0), sys.window(hwnd(h))->title);  // full length
     form.Command3_Click();
-    EXPECT_TRUE(sys.window(hwnd(h))->restored) << h;
+    EXPECT_TRUE(sys.window(hwnd(h))->activated) << h;
   }
-  EXPECT_FALSE(sys.window(hwnd(2))->restored);
+  EXPECT_FALSE(sys.window(hwnd(2))->activated);
   EXPECT_EQ(sys.count("findWindow"), 0u);
 }
 
@@ -160,6 +179,29 @@ TEST_F(TaskActions, RunDialogOnNTAndOn9x) {
     EXPECT_EQ(d.title, title);
     EXPECT_EQ(d.text, prompt);
     EXPECT_EQ(d.flags, 2u);
+  }
+}
+
+// The shell's verbs and URL targets need COM on the thread that runs the Run dialog.
+TEST(ComApartment, JoinsASingleThreadedApartmentAndLeavesOnlyWhatItJoined) {
+  struct Case {
+    std::int32_t answer;
+    bool joined;
+  };
+  for (const Case c : {Case{0, true},              // S_OK
+                       Case{1, true},              // S_FALSE: joined before, still counted
+                       Case{-2147417850, false},   // RPC_E_CHANGED_MODE: another kind of apartment
+                       Case{-2147467263, false}}) {  // E_NOTIMPL: no CoInitializeEx on this system
+    FakeSystem sys;
+    sys.coInitializeAnswer = c.answer;
+    {
+      const ledra::platform::ComApartment com(sys);
+      EXPECT_EQ(com.joined(), c.joined) << c.answer;
+      EXPECT_EQ(sys.coInitCalls, std::vector<std::uint32_t>{0x6}) << c.answer;  // apartment-threaded, no OLE 1 DDE
+      EXPECT_EQ(sys.count("coUninitialize"), 0u);
+    }
+    EXPECT_EQ(sys.comDepth, 0) << c.answer;
+    EXPECT_EQ(sys.count("coUninitialize"), c.joined ? 1u : 0u) << c.answer;
   }
 }
 

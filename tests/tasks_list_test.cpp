@@ -29,7 +29,11 @@ struct Case {
 // Each test in order, and the calls stop at the first that fails.
 TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
   const std::vector<std::string> upToStyle = {"isWindowVisible", "getParent", "getWindow", "getWindowLong"};
-  auto withText = upToStyle;
+  auto upToShell = upToStyle;
+  upToShell.push_back("getShellWindow");
+  auto upToCloak = upToShell;
+  upToCloak.push_back("dwmGetWindowAttribute");
+  auto withText = upToCloak;
   withText.push_back("getWindowText");
   const Case cases[] = {
       {"own main window", {.handle = kSelf, .title = "Windows Ledra "}, false, {}},
@@ -46,11 +50,14 @@ TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
        {.handle = hwnd(2), .title = "Owned tool", .owner = hwnd(9), .exStyle = kAppWindow | kToolWindow}, true,
        withText},
       {"plain unowned window", {.handle = hwnd(2), .title = "Plain"}, true, withText},
+      {"the shell's desktop", {.handle = hwnd(5), .title = "Program Manager"}, false, upToShell},
+      {"cloaked", {.handle = hwnd(2), .title = "On another desktop", .cloaked = true}, false, upToCloak},
       {"empty title", {.handle = hwnd(2), .title = ""}, false, withText},
   };
   for (const auto& c : cases) {
     FakeSystem sys;
     sys.windows = {c.window};
+    sys.shellWindow = hwnd(5);
     const std::string list = GetTaskList(sys, kSelf);
     EXPECT_EQ(list, c.listed ? c.window.title + "|" : std::string()) << c.what;
     std::vector<std::string> expected = {"enumWindows"};

@@ -5,14 +5,15 @@
 
 #include "app/ForLedra.h"
 #include "app/design.h"
+#include "platform/os_constants.h"
 
 namespace ledra::app {
 
 namespace {
 
-constexpr std::intptr_t kHwndTopMost = -1;
-constexpr std::intptr_t kHwndNoTopMost = -2;
-constexpr std::uint32_t kSwpNoSizeNoMove = 3;
+using platform::kHwndNoTopMost;
+using platform::kHwndTopMost;
+constexpr std::uint32_t kSwpNoSizeNoMove = platform::kSwpNoSize | platform::kSwpNoMove;
 
 }  // namespace
 

@@ -2,10 +2,12 @@
 #include <windows.h>
 
 #include "main/ledra_window.h"
+#include "platform/com_apartment.h"
 #include "platform/win32/win32_system.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   ledra::platform::win32::Win32System system;
+  const ledra::platform::ComApartment com(system);  // before anything can reach the shell
   ledra::LedraWindow window;
   if (!window.create(system, instance, showCommand)) return 1;
   return window.run();

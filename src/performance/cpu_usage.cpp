@@ -8,16 +8,18 @@
 #include "common/byte_reader.h"
 #include "common/number_text.h"
 #include "performance/strict_double.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 
 namespace ledra::performance {
 
 namespace {
 
-constexpr std::uint32_t kSystemBasicInformation = 0;
-constexpr std::uint32_t kSystemPerformanceInformation = 2;
-constexpr std::uint32_t kSystemTimeOfDayInformation = 3;
+using platform::kSystemProcessorPerformanceInformation;
+using platform::kSystemTimeOfDayInformation;
 
+// Room for one record per processor of a processor group, the most one answer holds.
+constexpr std::size_t kMostProcessors = 64;
 
 // The arithmetic works in a fixed-point scale of four decimals.
 constexpr double kFixedScale = 10000.0;
@@ -28,7 +30,7 @@ constexpr double kFixedLimit = 1e15;
 constexpr const char* kStartStatKey = "PerfStats\\StartStat";
 constexpr const char* kStatDataKey = "PerfStats\\StatData";
 constexpr const char* kCpuUsageValue = "KERNEL\\CPUUsage";
-constexpr std::uint32_t kRegDword = 4;
+using platform::kRegDword;
 
 // A value in units, rounded half to even to four decimals, as a raw fixed-point count.
 std::int64_t toFixed(double units) {
@@ -38,6 +40,10 @@ std::int64_t toFixed(double units) {
 
 std::int64_t wrappingDifference(std::int64_t a, std::int64_t b) {
   return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b));
+}
+
+std::int64_t wrappingSum(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
 }
 
 // Floor of a raw fixed-point count, in whole units.
@@ -70,20 +76,25 @@ bool readCpuUsageWord(platform::System& system, const char* key, std::uint32_t* 
 }  // namespace
 
 std::int32_t CpuUsage::GetCPUUsageNT(platform::System& system) {
-  const platform::OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
-  std::array<std::byte, platform::kOsLayout64.systemBasic.size> basicStorage{};
-  const std::span<std::byte> basic(basicStorage.data(), layout.systemBasic.size);
+  constexpr const platform::ProcessorPerformanceLayout& record = platform::kProcessorPerformance;
   std::array<std::byte, platform::kTimeOfDay.queried> timeOfDay{};
-  std::array<std::byte, platform::kPerformanceInformation.size> performance{};
-  if (system.ntQuerySystemInformation(kSystemBasicInformation, basic, nullptr) != platform::kStatusSuccess) return -1;
+  std::array<std::byte, kMostProcessors * record.size> perProcessor{};
+  std::uint32_t answered = 0;
   if (system.ntQuerySystemInformation(kSystemTimeOfDayInformation, timeOfDay, nullptr) != platform::kStatusSuccess)
     return -1;
-  if (system.ntQuerySystemInformation(kSystemPerformanceInformation, performance, nullptr) != platform::kStatusSuccess)
+  if (system.ntQuerySystemInformation(kSystemProcessorPerformanceInformation, perProcessor, &answered) !=
+      platform::kStatusSuccess)
     return -1;
 
-  const std::int64_t idleTime = common::ByteReader(performance).i64(platform::kPerformanceInformation.idleTime).value_or(0);
+  // The idle time and the processor count from the same records: the system-wide idle
+  // time covers every processor, while the basic information's count stops at one
+  // processor group and, for a 32-bit program on 64-bit Windows, at 32.
+  const common::ByteReader records(perProcessor);
+  const std::size_t processors = std::min<std::size_t>(answered, perProcessor.size()) / record.size;
+  std::int64_t idleTime = 0;
+  for (std::size_t i = 0; i < processors; ++i)
+    idleTime = wrappingSum(idleTime, records.i64(i * record.size + record.idleTime).value_or(0));
   const std::int64_t currentTime = common::ByteReader(timeOfDay).i64(platform::kTimeOfDay.currentTime).value_or(0);
-  const int processors = common::ByteReader(basic).u8(layout.systemBasic.numberOfProcessors).value_or(0);
   // No processors is no usable sample; keep the last good counters.
   if (processors == 0) return -1;
 
@@ -97,7 +108,7 @@ std::int32_t CpuUsage::GetCPUUsageNT(platform::System& system) {
   }
 
   const std::int32_t result = CpuPercent(wrappingDifference(idleTime, PrevIdleTime),
-                                         wrappingDifference(currentTime, PrevSystemTime), processors);
+                                         wrappingDifference(currentTime, PrevSystemTime), static_cast<int>(processors));
   PrevIdleTime = idleTime;
   PrevSystemTime = currentTime;
   return result;

@@ -24,11 +24,15 @@ std::optional<double> field(const std::vector<std::string_view>& fields, std::si
   return common::parseSignificant(text, ".");
 }
 
+// Every kilobyte count a double holds exactly (2^53, far beyond any machine's memory):
+// a 32-bit step here stopped the view at 2 TiB.
+constexpr double kLargestKilobytes = 9007199254740992.0;
+
 // Whole megabytes from kilobytes: the kilobytes are rounded half to even, then the
-// division discards the remainder. nullopt when the kilobytes do not fit 32 bits.
+// division discards the remainder. nullopt when the kilobytes are out of that range.
 std::optional<std::int64_t> wholeMegabytes(double kilobytes) {
   const double rounded = common::roundHalfEven(kilobytes);
-  if (!(rounded >= INT32_MIN && rounded <= INT32_MAX)) return std::nullopt;
+  if (!(rounded >= -kLargestKilobytes && rounded <= kLargestKilobytes)) return std::nullopt;
   return static_cast<std::int64_t>(rounded) / 1024;
 }
 

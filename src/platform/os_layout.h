@@ -115,6 +115,12 @@ struct PerformanceInformationLayout {  // SYSTEM_PERFORMANCE_INFORMATION
 };
 inline constexpr PerformanceInformationLayout kPerformanceInformation{.size = 312, .idleTime = 0};
 
+// SYSTEM_PROCESSOR_PERFORMANCE_INFORMATION: one record per processor, LARGE_INTEGER counts.
+struct ProcessorPerformanceLayout {
+  std::size_t size, idleTime;
+};
+inline constexpr ProcessorPerformanceLayout kProcessorPerformance{.size = 48, .idleTime = 0};
+
 // PROCESSENTRY32 in its single-byte form. The 9x family has it and is 32-bit only.
 struct ProcessEntry32Layout {
   std::size_t size, processId, exeFile, exeFileCapacity;

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/os_constants.h"
 #include "platform/unique_handle.h"
 
 namespace ledra::platform {
@@ -33,14 +34,6 @@ template <typename H>
 constexpr std::uintptr_t raw(H handle) {
   return static_cast<std::uintptr_t>(handle);
 }
-
-// NTSTATUS values the program looks at.
-inline constexpr std::int32_t kStatusSuccess = 0;
-inline constexpr std::int32_t kStatusInfoLengthMismatch = static_cast<std::int32_t>(0xC0000004u);
-inline constexpr std::int32_t kStatusBufferTooSmall = static_cast<std::int32_t>(0xC0000023u);
-inline constexpr std::int32_t kStatusNotImplemented = static_cast<std::int32_t>(0xC0000002u);
-inline constexpr std::int32_t kStatusInvalidInfoClass = static_cast<std::int32_t>(0xC0000003u);
-inline constexpr std::int32_t kStatusAccessDenied = static_cast<std::int32_t>(0xC0000022u);
 
 // Registry roots. Predefined keys are sign-extended 32-bit values.
 inline constexpr Handle kHkeyDynData{
@@ -139,7 +132,18 @@ class System {
                                   std::uintptr_t* result) = 0;
   // GetClassLong(Ptr) for the icon indexes (GCL_HICON, GCL_HICONSM).
   virtual std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) = 0;
-  virtual bool showWindow(WindowHandle window, std::int32_t command) = 0;
+  // ShowWindowAsync: posts the change to the window's own thread and returns at once,
+  // so a program that does not answer cannot hold this one up (ShowWindow would wait).
+  virtual bool showWindowAsync(WindowHandle window, std::int32_t command) = 0;
+  virtual bool isIconic(WindowHandle window) = 0;
+  // SetForegroundWindow: another thread's window is activated by a posted event, not waited for.
+  virtual bool setForegroundWindow(WindowHandle window) = 0;
+  // GetShellWindow, looked up at run time: the shell's desktop window; 0 when there is
+  // none or the system lacks the call.
+  virtual WindowHandle getShellWindow() = 0;
+  // DwmGetWindowAttribute, looked up at run time in dwmapi.dll: an HRESULT; a system
+  // without the entry (XP, 9x) answers kENotImpl and leaves `value` alone.
+  virtual std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) = 0;
   virtual bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
                             int cx, int cy, std::uint32_t flags) = 0;
   // MessageBox; returns the button pressed (0 on failure).
@@ -159,6 +163,13 @@ class System {
                              std::string_view prompt, std::uint32_t flags) = 0;
   virtual bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
                           IconHandle icon) = 0;
+
+  // ---- ole32 ------------------------------------------------------------------------
+  // CoInitializeEx for the calling thread, looked up at run time: an HRESULT (S_FALSE when
+  // the thread had joined already, which needs its CoUninitialize too); kENotImpl where
+  // the system lacks the entry. ComApartment pairs the two.
+  virtual std::int32_t coInitializeEx(std::uint32_t coInit) = 0;
+  virtual void coUninitialize() = 0;
 };
 
 // Owners of what System hands out, released through it on every path.

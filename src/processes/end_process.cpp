@@ -3,6 +3,7 @@
 
 #include "common/number_text.h"
 #include "common/text.h"
+#include "platform/os_constants.h"
 #include "processes/kill_process.h"
 #include "processes/process_view.h"
 
@@ -22,7 +23,7 @@ void EndSelectedProcess(platform::System& system, const ProcessControls& c, std:
       result = KillProcessByPID(system, common::shortestText(pid, "."));
   }
   if (result == 0)
-    system.messageBox(c.form->handle(), "\u201C" + name + "\u201D不能被终止！", boxCaption, 0x10);  // MB_ICONERROR
+    system.messageBox(c.form->handle(), "\u201C" + name + "\u201D不能被终止！", boxCaption, platform::kMbIconError);
   list.setFocus();
 }
 

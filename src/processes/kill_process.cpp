@@ -8,6 +8,7 @@
 #include "common/number_text.h"
 #include "common/text.h"
 #include "platform/is_nt.h"
+#include "platform/os_constants.h"
 #include "processes/decimal_sign.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
@@ -17,10 +18,10 @@ namespace ledra::processes {
 
 namespace {
 
-constexpr std::uint32_t kProcessTerminate = 0x1;
-constexpr std::uint32_t kQueryLimitedInformation = 0x1000;  // systems that know it
-constexpr std::uint32_t kQueryInformation = 0x400;
-constexpr std::uint32_t kBreakOnTermination = 29;
+using platform::kProcessBreakOnTermination;
+using platform::kProcessQueryInformation;
+using platform::kProcessQueryLimitedInformation;
+using platform::kProcessTerminate;
 
 bool sameNameNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && common::findNoCase(a, b) == 0;
@@ -30,18 +31,20 @@ bool sameNameNoCase(std::string_view a, std::string_view b) {
 
 bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
   if (!platform::IsNT(system)) return false;
-  // The least right that answers the question; older systems refuse the limited one.
-  platform::Handle opened = system.openProcess(kQueryLimitedInformation, false, pid);
-  if (opened == platform::Handle{}) opened = system.openProcess(kQueryInformation, false, pid);
-  platform::ScopedHandle process(system, opened);
-  // A process we may not even ask about is not one to end blindly.
-  if (!process) return true;
-  std::array<std::byte, 4> flag{};
-  const std::int32_t status = system.ntQueryInformationProcess(process.get(), kBreakOnTermination, flag, nullptr);
-  // Systems without the flag have no critical processes to protect.
-  if (status == platform::kStatusNotImplemented || status == platform::kStatusInvalidInfoClass) return false;
-  if (status != platform::kStatusSuccess) return true;
-  return common::ByteReader(flag).u32(0).value_or(0) != 0;
+  // The least right that answers the question first; older systems refuse the limited
+  // one, and some kernels answer the flag only to the full one.
+  for (const std::uint32_t access : {kProcessQueryLimitedInformation, kProcessQueryInformation}) {
+    platform::ScopedHandle process(system, system.openProcess(access, false, pid));
+    if (!process) continue;
+    std::array<std::byte, 4> flag{};
+    const std::int32_t status =
+        system.ntQueryInformationProcess(process.get(), kProcessBreakOnTermination, flag, nullptr);
+    // Systems without the flag have no critical processes to protect.
+    if (status == platform::kStatusNotImplemented || status == platform::kStatusInvalidInfoClass) return false;
+    if (status == platform::kStatusSuccess) return common::ByteReader(flag).u32(0).value_or(0) != 0;
+  }
+  // A process no handle can ask about is not one to end blindly.
+  return true;
 }
 
 bool ProcessHasName(platform::System& system, std::int32_t pid, std::string_view name) {

@@ -1,10 +1,13 @@
 #include "processes/process_details.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "common/byte_reader.h"
 #include "common/text.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 #include "processes/wide_text.h"
 
@@ -15,16 +18,63 @@ namespace {
 using platform::OsLayout;
 using platform::ScopedHandle;
 
-constexpr std::uint32_t kQueryAndRead = 0x410;  // query information + memory read
-constexpr std::uint32_t kBasicInformation = 0;
-constexpr std::uint32_t kWow64Information = 26;
-constexpr std::uint32_t kImageFileName = 27;
+constexpr std::uint32_t kQueryAndRead = platform::kProcessQueryInformation | platform::kProcessVmRead;
+constexpr std::uint32_t kBasicInformation = platform::kProcessBasicInformation;
+constexpr std::uint32_t kWow64Information = platform::kProcessWow64Information;
+constexpr std::uint32_t kImageFileName = platform::kProcessImageFileName;
 constexpr std::uint32_t kLargestImageName = 1u << 20;
 constexpr std::size_t kLongestCommandLine = 65534;  // bytes; a UNICODE_STRING's limit
 constexpr std::size_t kModuleArrayBytes = 250;      // the array size the call is told
 
-ScopedHandle open(platform::System& system, std::int32_t pid) {
-  return ScopedHandle(system, system.openProcess(kQueryAndRead, false, static_cast<std::uint32_t>(pid)));
+ScopedHandle open(platform::System& system, std::int32_t pid, std::uint32_t access) {
+  return ScopedHandle(system, system.openProcess(access, false, static_cast<std::uint32_t>(pid)));
+}
+
+// The least right a query needs, plus `extra`: the limited query right, which elevated,
+// protected and other users' processes still grant to an unelevated program, or the
+// full one where the system does not know the limited right (XP refuses it).
+ScopedHandle openLeast(platform::System& system, std::int32_t pid, std::uint32_t extra) {
+  ScopedHandle process = open(system, pid, platform::kProcessQueryLimitedInformation | extra);
+  if (!process) process = open(system, pid, platform::kProcessQueryInformation | extra);
+  return process;
+}
+
+// A query answering a UNICODE_STRING followed by its characters (image name, command
+// line): asked for its length, then filled. Empty when either step fails.
+std::vector<std::byte> stringAnswer(platform::System& system, platform::Handle process, std::uint32_t infoClass) {
+  std::uint32_t needed = 0;
+  const std::int32_t sizing = system.ntQueryInformationProcess(process, infoClass, {}, &needed);
+  if (sizing != platform::kStatusInfoLengthMismatch && sizing != platform::kStatusBufferTooSmall &&
+      sizing != platform::kStatusBufferOverflow)
+    return {};
+  if (needed == 0 || needed > kLargestImageName) return {};
+  std::vector<std::byte> buffer(static_cast<std::size_t>(needed) + 1);
+  if (system.ntQueryInformationProcess(process, infoClass, platform::Bytes(buffer.data(), needed), nullptr) !=
+      platform::kStatusSuccess)
+    return {};
+  return buffer;
+}
+
+// Where the characters of such an answer start; nullopt when its Buffer field points
+// outside the answer.
+std::optional<std::size_t> charactersAt(const std::vector<std::byte>& buffer, const OsLayout& layout) {
+  const common::ByteReader reader(buffer);
+  const std::uint64_t address = platform::ReadPointer(reader, layout.unicodeString.buffer, layout).value_or(0);
+  const std::uint64_t offset = platform::OffsetInBuffer(address, buffer.data(), layout);
+  if (offset >= buffer.size()) return std::nullopt;
+  return static_cast<std::size_t>(offset);
+}
+
+// ProcessCommandLineInformation: the line as the system keeps it, exactly Length bytes.
+std::string commandLineInformation(platform::System& system, platform::Handle process) {
+  const std::vector<std::byte> buffer = stringAnswer(system, process, platform::kProcessCommandLineInformation);
+  if (buffer.empty()) return {};
+  const OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
+  const auto at = charactersAt(buffer, layout);
+  const auto length = common::ByteReader(buffer).u16(layout.unicodeString.length);
+  if (!at || !length) return {};
+  const auto text = common::ByteReader(buffer).bytes(*at, std::min<std::size_t>(*length & ~1u, buffer.size() - *at));
+  return text ? Utf16leToUtf8(*text) : std::string();
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -140,11 +190,9 @@ std::string readParameter(platform::System& system, platform::Handle process, co
 }
 
 // The first of the process's environment blocks that gives the parameter.
-std::string parameterOf(platform::System& system, std::int32_t pid, std::size_t OsLayout::*field) {
-  ScopedHandle process = open(system, pid);
-  if (!process) return {};
-  for (const Environment& environment : environments(system, process.get())) {
-    std::string text = readParameter(system, process.get(), environment, environment.layout->*field);
+std::string parameterOf(platform::System& system, platform::Handle process, std::size_t OsLayout::*field) {
+  for (const Environment& environment : environments(system, process)) {
+    std::string text = readParameter(system, process, environment, environment.layout->*field);
     if (!text.empty()) return text;
   }
   return {};
@@ -188,32 +236,22 @@ std::optional<std::string> ImagePathFromCommandLine(std::string_view commandLine
 }
 
 std::string GetImageFileNameNT(platform::System& system, std::int32_t pid) {
-  ScopedHandle process = open(system, pid);
+  ScopedHandle process = openLeast(system, pid, 0);
   if (!process) return {};
-  std::uint32_t needed = 0;
-  if (system.ntQueryInformationProcess(process.get(), kImageFileName, {}, &needed) !=
-      platform::kStatusInfoLengthMismatch)
-    return {};
-  if (needed == 0 || needed > kLargestImageName) return {};
-  std::vector<std::byte> buffer(static_cast<std::size_t>(needed) + 1);
-  if (system.ntQueryInformationProcess(process.get(), kImageFileName,
-                                       platform::Bytes(buffer.data(), needed), nullptr) != platform::kStatusSuccess)
-    return {};
+  const std::vector<std::byte> buffer = stringAnswer(system, process.get(), kImageFileName);
+  if (buffer.empty()) return {};
 
   // The UNICODE_STRING's Buffer points further into the same data; read to its NUL.
-  const OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
-  const common::ByteReader reader(buffer);
-  const std::uint64_t address = platform::ReadPointer(reader, layout.unicodeString.buffer, layout).value_or(0);
-  const std::uint64_t offset = platform::OffsetInBuffer(address, buffer.data(), layout);
-  if (offset >= buffer.size()) return {};
-  const auto at = static_cast<std::size_t>(offset);
-  const std::string name = common::utf16leBytesToUtf8(*reader.bytes(at, buffer.size() - at));
+  const auto at = charactersAt(buffer, platform::OsLayoutFor(system.pointerSize()));
+  if (!at) return {};
+  const std::string name = common::utf16leBytesToUtf8(*common::ByteReader(buffer).bytes(*at, buffer.size() - *at));
   if (name.empty()) return {};
   return dosPath(system, name);
 }
 
 std::string GetMainModulePath(platform::System& system, std::int32_t pid) {
-  ScopedHandle process = open(system, pid);
+  // The module list wants both rights in full.
+  ScopedHandle process = open(system, pid, kQueryAndRead);
   if (!process) return {};
   const OsLayout& own = platform::OsLayoutFor(system.pointerSize());
   std::array<std::byte, kModuleArrayBytes> modules{};
@@ -231,7 +269,18 @@ std::string GetMainModulePath(platform::System& system, std::int32_t pid) {
 }
 
 std::string GetProcessCommandLine(platform::System& system, std::int32_t pid) {
-  return parameterOf(system, pid, &OsLayout::parametersCommandLine);
+  ScopedHandle process = openLeast(system, pid, platform::kProcessVmRead);
+  if (process) {
+    std::string text = parameterOf(system, process.get(), &OsLayout::parametersCommandLine);
+    if (!text.empty()) return text;
+  } else {
+    // The memory read refused (an elevated, protected or other user's process): only
+    // systems that know the limited right answer the line without it.
+    process = open(system, pid, platform::kProcessQueryLimitedInformation);
+    if (!process) return {};
+  }
+  // Windows 8.1 and later answer the line itself; elsewhere the class is unknown: "".
+  return commandLineInformation(system, process.get());
 }
 
 }  // namespace ledra::processes

@@ -3,13 +3,16 @@
 #include <array>
 
 #include "common/byte_reader.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 
 namespace ledra::processes {
 
 namespace {
 
-constexpr std::uint32_t kSnapAll = 0xF;
+// The process list only: every heap, thread and module list with it would be built
+// on each tick for nothing.
+constexpr std::uint32_t kSnapProcess = platform::kTh32csSnapProcess;
 constexpr const platform::ProcessEntry32Layout& kEntry = platform::kProcessEntry32;
 constexpr int kMostEntries = 1 << 16;    // a snapshot that never ends is not believed
 
@@ -17,7 +20,7 @@ constexpr int kMostEntries = 1 << 16;    // a snapshot that never ends is not be
 
 std::string GetProcessList9x(platform::System& system) {
   std::string list;
-  platform::ScopedHandle snapshot(system, system.createToolhelp32Snapshot(kSnapAll, 0));
+  platform::ScopedHandle snapshot(system, system.createToolhelp32Snapshot(kSnapProcess, 0));
   if (!snapshot) return list;
 
   std::array<std::byte, kEntry.size> entry{};

@@ -7,6 +7,7 @@
 #include "common/byte_reader.h"
 #include "common/number_text.h"
 #include "common/text.h"
+#include "platform/os_constants.h"
 #include "platform/os_layout.h"
 #include "processes/wide_text.h"
 
@@ -14,7 +15,7 @@ namespace ledra::processes {
 
 namespace {
 
-constexpr std::uint32_t kSystemProcessInformation = 5;
+using platform::kSystemProcessInformation;
 constexpr std::uint32_t kDefaultSize = 0x20000;
 constexpr int kFillAttempts = 4;
 constexpr std::uint32_t kLargestBuffer = 64u << 20;
@@ -100,11 +101,8 @@ std::string GetProcessListNT(platform::System& system, std::string_view sign, st
     out.push_back('|');
     common::appendFixedPointText(out, static_cast<std::int64_t>(cpu), sign);
     out.push_back('|');
-    // A 32-bit SIZE_T reads as a signed word, as it always has; a 64-bit one is whole.
-    if (layout.pointer == 8)
-      appendInteger(out, *record.u64(at.workingSetSize));
-    else
-      appendInteger(out, *record.i32(at.workingSetSize));
+    // SIZE_T is unsigned: a 32-bit one of 2 GiB and more is not negative.
+    appendInteger(out, *platform::ReadPointer(record, at.workingSetSize, layout));
     out.push_back('|');
 
     // Every step must move past the whole record, so even a lying chain ends.

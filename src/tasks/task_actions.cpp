@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/os_constants.h"
 #include "processes/kill_process.h"
 #include "tasks/task_list.h"
 #include "tasks/task_page.h"
@@ -11,9 +12,6 @@
 namespace ledra::tasks {
 
 namespace {
-
-constexpr std::int32_t kSwRestore = 9;
-constexpr std::uint32_t kRfNoDefault = 2;
 
 // The selected row's window and title, or nothing when no row is selected.
 bool selectedTask(const platform::ListView& list, platform::WindowHandle& h, std::string& title) {
@@ -36,8 +34,12 @@ bool IsSameTask(platform::System& system, platform::WindowHandle h, std::string_
 
 void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
   if (!IsSameTask(system, h, title)) return;
-  // One call shows, activates and brings a minimised or maximised window back to normal.
-  system.showWindow(h, kSwRestore);
+  // Neither call waits for the window's program, so one that does not answer cannot
+  // freeze this one. Only a minimised window is restored (SW_RESTORE would un-zoom a
+  // zoomed one); then it comes to the front, which only the program the user is
+  // working in (this one) may ask.
+  if (system.isIconic(h)) system.showWindowAsync(h, platform::kSwRestore);
+  system.setForegroundWindow(h);
 }
 
 void EndTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
@@ -51,7 +53,7 @@ void EndTask(platform::System& system, platform::WindowHandle h, std::string_vie
 
 void ShowRunDialog(platform::System& system, platform::WindowHandle owner, std::string_view title,
                    std::string_view prompt, bool noDefault) {
-  const std::uint32_t flags = noDefault ? kRfNoDefault : 0;
+  const std::uint32_t flags = noDefault ? platform::kRffNoDefault : 0;
   system.runFileDialog(owner, platform::IconHandle{}, title, prompt, flags);
 }
 

@@ -1,15 +1,19 @@
 #include "tasks/task_list.h"
 
 #include <algorithm>
+#include <array>
+
+#include "common/byte_reader.h"
+#include "platform/os_constants.h"
 
 namespace ledra::tasks {
 
 namespace {
 
-constexpr std::uint32_t kGwOwner = 4;
-constexpr std::int32_t kGwlExStyle = -20;
-constexpr std::int32_t kWsExToolWindow = 0x80;
-constexpr std::int32_t kWsExAppWindow = 0x40000;
+using platform::kGwlExStyle;
+using platform::kGwOwner;
+using platform::kWsExAppWindow;
+using platform::kWsExToolWindow;
 // Room for 255 UTF-16 units and the terminating NUL.
 constexpr int kTitleUnits = 256;
 constexpr int kLongestTitleUnits = 32768;
@@ -33,6 +37,14 @@ std::size_t utf16Units(std::string_view text) {
 // character fills two of them, so half the room already counts as full.
 bool mayBeCut(std::string_view title, int units) { return utf16Units(title) + 1 >= static_cast<std::size_t>(units / 2); }
 
+// DWMWA_CLOAKED: nonzero when cloaked. Systems without it (before Windows 8, no DWM)
+// answer an error, and nothing is cloaked there.
+bool isCloaked(platform::System& system, platform::WindowHandle h) {
+  std::array<std::byte, 4> value{};
+  if (system.dwmGetWindowAttribute(h, platform::kDwmwaCloaked, value) < 0) return false;
+  return common::ByteReader(value).u32(0).value_or(0) != 0;
+}
+
 }  // namespace
 
 bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platform::WindowHandle h,
@@ -47,6 +59,10 @@ bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platfor
   const bool unownedApp = owner == platform::WindowHandle{} && (exStyle & kWsExToolWindow) == 0;
   const bool ownedApp = owner != platform::WindowHandle{} && (exStyle & kWsExAppWindow) != 0;
   if (!unownedApp && !ownedApp) return true;
+  // The shell's desktop is no task (ending it would end the shell), and a cloaked window
+  // is not on the screen: another virtual desktop's, a suspended app's, one the shell keeps.
+  if (h == system.getShellWindow()) return true;
+  if (isCloaked(system, h)) return true;
 
   // A title stops at its first NUL; an empty one (or a failed read) is not a task.
   std::string title = readTitle(system, h, kTitleUnits);

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os_constants.h"
 #include "tasks/task_image_path.h"
 #include "tasks/task_list.h"
 #include "tasks/task_page.h"
@@ -14,15 +15,15 @@ namespace {
 using platform::IconHandle;
 using platform::WindowHandle;
 
-constexpr std::uint32_t kWmGetIcon = 0x7F;
-constexpr std::uintptr_t kIconBig = 1;
-constexpr std::uintptr_t kIconSmall2 = 2;
-constexpr std::int32_t kGclHIcon = -14;
-constexpr std::int32_t kGclHIconSm = -34;
+using platform::kGclHIcon;
+using platform::kGclHIconSm;
+using platform::kIconBig;
+using platform::kIconSmall2;
+using platform::kSmtoAbortIfHung;
+using platform::kWmGetIcon;
 // SMTO_BLOCK: while we wait, messages sent to us from other threads stay queued, so no
 // command handler (a refresh among them) runs in the middle of a tick.
-constexpr std::uint32_t kSmtoBlock = 1;
-constexpr std::uint32_t kSmtoAbortIfHung = 2;
+using platform::kSmtoBlock;
 // A window that has not answered by then is treated as having no icon: one busy
 // application must not hold up the whole window.
 constexpr std::uint32_t kIconAnswerMs = 200;

@@ -16,8 +16,6 @@ void copyOut(const std::vector<std::byte>& from, Bytes to) {
   std::memcpy(to.data(), from.data(), std::min(from.size(), to.size()));
 }
 
-constexpr std::int32_t kStatusInvalidHandle = static_cast<std::int32_t>(0xC0000008u);
-
 }  // namespace
 
 void FakeSystem::Rebase(Bytes to, const std::vector<std::size_t>& pointers, const platform::OsLayout& layout) {
@@ -78,6 +76,9 @@ std::int32_t FakeSystem::answerInformation(Handle process, std::uint32_t infoCla
   // ProcessWow64Information takes exactly a ULONG_PTR; the OS refuses any other length.
   if (!wide && infoClass == 26 && buffer.size() != pointerBytes) return kStatusInfoLengthMismatch;
   auto& p = processes[h->second];
+  const std::uint32_t access = handleAccess[process];
+  if ((access & (kProcessQueryInformation | kProcessQueryLimitedInformation)) == 0) return kStatusAccessDenied;
+  if ((access & kProcessQueryInformation) == 0 && p.fullRightInformation.count(infoClass)) return kStatusAccessDenied;
   if (!wide && p.deniedInformation.count(infoClass)) return kStatusAccessDenied;
   const auto& answers = wide ? p.information64 : p.information;
   auto it = answers.find(infoClass);
@@ -137,7 +138,7 @@ bool FakeSystem::terminateProcess(Handle process, std::uint32_t exitCode) {
   calls.push_back("terminateProcess");
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
-  if ((handleAccess[process] & 1u) == 0) return false;  // PROCESS_TERMINATE
+  if ((handleAccess[process] & kProcessTerminate) == 0) return false;
   auto& p = processes[h->second];
   if (!p.canTerminate) return false;
   p.terminated = true;
@@ -155,7 +156,7 @@ bool FakeSystem::readProcessMemory(Handle process, std::uint64_t address, Bytes 
 bool FakeSystem::readMemory(Handle process, std::uint64_t address, Bytes into) {
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
-  if ((handleAccess[process] & 0x10u) == 0) return false;  // PROCESS_VM_READ
+  if ((handleAccess[process] & kProcessVmRead) == 0) return false;
   const auto& memory = processes[h->second].memory;
   // The read must lie inside one region, as a read across unmapped pages fails.
   auto it = memory.upper_bound(address);
@@ -178,6 +179,9 @@ bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t
   moduleArrayBytes.push_back(modules.size());
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return false;
+  // The module list is read from the process's memory: both rights in full.
+  constexpr std::uint32_t kQueryAndRead = kProcessQueryInformation | kProcessVmRead;
+  if ((handleAccess[process] & kQueryAndRead) != kQueryAndRead) return false;
   const auto& list = processes[h->second].modules;
   if (list.empty()) return false;
   const std::size_t width = layout().moduleHandle;
@@ -202,8 +206,9 @@ std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module
 
 // ---- Toolhelp -----------------------------------------------------------------------------
 
-Handle FakeSystem::createToolhelp32Snapshot(std::uint32_t, std::uint32_t) {
+Handle FakeSystem::createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t) {
   calls.push_back("createToolhelp32Snapshot");
+  snapshotFlags.push_back(flags);
   if (snapshotFails) return Handle{};
   const Handle h = nextHandle();
   openHandles.insert(h);
@@ -276,16 +281,25 @@ std::vector<std::byte> FakeSystem::memoryStatusOf(const MemoryFigures& f, const 
   return b;
 }
 
-void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime) {
+void FakeSystem::setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime,
+                                std::optional<std::uint8_t> basicProcessors) {
   const platform::SystemBasicLayout& basicLayout = layout().systemBasic;
   std::vector<std::byte> basic(basicLayout.size), timeOfDay(platform::kTimeOfDay.queried),
       performance(platform::kPerformanceInformation.size);
-  basic[basicLayout.numberOfProcessors] = static_cast<std::byte>(processors);
+  basic[basicLayout.numberOfProcessors] = static_cast<std::byte>(basicProcessors.value_or(processors));
+  // The idle time shared out over the processors, the remainder on the first.
+  constexpr const platform::ProcessorPerformanceLayout& record = platform::kProcessorPerformance;
+  std::vector<std::byte> perProcessor(processors * record.size);
+  for (std::size_t i = 0; i < processors; ++i) {
+    const std::int64_t share = idleTime / processors + (i == 0 ? idleTime % processors : 0);
+    common::putU64(perProcessor, i * record.size + record.idleTime, static_cast<std::uint64_t>(share));
+  }
+  systemInformation[kSystemProcessorPerformanceInformation] = std::move(perProcessor);
   common::putU64(timeOfDay, platform::kTimeOfDay.currentTime, static_cast<std::uint64_t>(currentTime));
   common::putU64(performance, platform::kPerformanceInformation.idleTime, static_cast<std::uint64_t>(idleTime));
-  systemInformation[0] = std::move(basic);
-  systemInformation[3] = std::move(timeOfDay);
-  systemInformation[2] = std::move(performance);
+  systemInformation[kSystemBasicInformation] = std::move(basic);
+  systemInformation[kSystemTimeOfDayInformation] = std::move(timeOfDay);
+  systemInformation[kSystemPerformanceInformation] = std::move(performance);
 }
 
 // ---- registry ---------------------------------------------------------------------------
@@ -350,13 +364,13 @@ WindowHandle FakeSystem::getParent(WindowHandle h) {
 WindowHandle FakeSystem::getWindow(WindowHandle h, std::uint32_t command) {
   calls.push_back("getWindow");
   auto* w = window(h);
-  return (w && command == 4) ? w->owner : WindowHandle{};  // GW_OWNER
+  return (w && command == kGwOwner) ? w->owner : WindowHandle{};
 }
 
 std::int32_t FakeSystem::getWindowLong(WindowHandle h, std::int32_t index) {
   calls.push_back("getWindowLong");
   auto* w = window(h);
-  return (w && index == -20) ? w->exStyle : 0;  // GWL_EXSTYLE
+  return (w && index == kGwlExStyle) ? w->exStyle : 0;
 }
 
 std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {
@@ -402,8 +416,9 @@ bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::
   if (onSendMessage) onSendMessage(h);
   if (result) *result = 0;
   auto* w = window(h);
+  if (w && w->hung && (flags & kSmtoAbortIfHung) == 0) ++hungWaits;
   if (!w || w->hung) return false;
-  if (message == 0x7F && result) *result = platform::raw(wParam == 1 ? w->bigIcon : w->smallIcon);  // WM_GETICON
+  if (message == kWmGetIcon && result) *result = platform::raw(wParam == kIconBig ? w->bigIcon : w->smallIcon);
   return true;
 }
 
@@ -411,27 +426,66 @@ std::uintptr_t FakeSystem::getClassLong(WindowHandle h, std::int32_t index) {
   calls.push_back("getClassLong");
   auto* w = window(h);
   if (!w) return 0;
-  if (index == -14) return platform::raw(w->classIcon);       // GCL_HICON
-  if (index == -34) return platform::raw(w->classSmallIcon);  // GCL_HICONSM
+  if (index == kGclHIcon) return platform::raw(w->classIcon);
+  if (index == kGclHIconSm) return platform::raw(w->classSmallIcon);
   return 0;
 }
 
-bool FakeSystem::showWindow(WindowHandle h, std::int32_t command) {
-  calls.push_back("showWindow");
+bool FakeSystem::showWindowAsync(WindowHandle h, std::int32_t command) {
+  calls.push_back("showWindowAsync");
   auto* w = window(h);
   if (!w) return false;
-  if (command == 9) {  // SW_RESTORE
-    w->minimized = false;
+  // Posted: a window that never answers gets it all the same, later.
+  if (command == kSwRestore) {
+    // A minimised window comes back as it was; a zoomed one is un-zoomed.
+    if (w->minimized)
+      w->minimized = false;
+    else
+      w->maximized = false;
     w->restored = true;
+    w->activated = true;
   }
-  if (command == 6 || command == 2) w->minimized = true;
+  if (command == kSwShow) w->activated = true;
+  if (command == kSwMinimize || command == kSwShowMinimized) w->minimized = true;
   return true;
+}
+
+bool FakeSystem::isIconic(WindowHandle h) {
+  calls.push_back("isIconic");
+  auto* w = window(h);
+  return w && w->minimized;
+}
+
+bool FakeSystem::setForegroundWindow(WindowHandle h) {
+  calls.push_back("setForegroundWindow");
+  auto* w = window(h);
+  if (!w) return false;
+  // An event posted to the window's thread: a hung one is activated all the same.
+  w->activated = true;
+  foreground = h;
+  return true;
+}
+
+WindowHandle FakeSystem::getShellWindow() {
+  calls.push_back("getShellWindow");
+  return shellWindow;
+}
+
+std::int32_t FakeSystem::dwmGetWindowAttribute(WindowHandle h, std::uint32_t attribute, Bytes value) {
+  calls.push_back("dwmGetWindowAttribute");
+  if (!hasDwm) return kENotImpl;
+  auto* w = window(h);
+  constexpr std::int32_t kEInvalidArg = static_cast<std::int32_t>(0x80070057u);
+  if (!w || attribute != kDwmwaCloaked || value.size() != 4) return kEInvalidArg;
+  common::putU32(value, 0, w->cloaked ? 2u : 0u);  // DWM_CLOAKED_SHELL
+  return kSOk;
 }
 
 bool FakeSystem::setWindowPos(WindowHandle h, std::intptr_t insertAfter, int, int, int, int,
                               std::uint32_t flags) {
   calls.push_back("setWindowPos");
   setWindowPosCalls.push_back({h, insertAfter, flags});
+  if (auto* w = window(h); w && w->hung) ++hungWaits;
   return true;
 }
 
@@ -480,6 +534,20 @@ bool FakeSystem::shellAbout(WindowHandle owner, std::string_view title, std::str
   calls.push_back("shellAbout");
   aboutBoxes.push_back({owner, std::string(title), std::string(other), 0, icon});
   return true;
+}
+
+// ---- COM ---------------------------------------------------------------------------------
+
+std::int32_t FakeSystem::coInitializeEx(std::uint32_t coInit) {
+  calls.push_back("coInitializeEx");
+  coInitCalls.push_back(coInit);
+  if (coInitializeAnswer >= 0) ++comDepth;
+  return coInitializeAnswer;
+}
+
+void FakeSystem::coUninitialize() {
+  calls.push_back("coUninitialize");
+  --comDepth;
 }
 
 }  // namespace ledra::fakes

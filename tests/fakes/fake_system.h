@@ -68,14 +68,20 @@ class FakeSystem : public platform::System {
   struct Process {
     std::uint32_t pid = 0;
     bool canOpen = true;         // OpenProcess succeeds
-    std::uint32_t deniedAccess = 0;  // rights OpenProcess refuses (0x1000 before it existed)
+    // Rights OpenProcess refuses, as real Windows does: 0x1000 where the system predates
+    // it (XP), 0x400 | 0x10 for an elevated, protected or other user's process seen by an
+    // unelevated program (which still gets 0x1000).
+    std::uint32_t deniedAccess = 0;
     std::set<std::uint32_t> deniedInformation;  // query classes answered "access denied"
+    // Classes answered "access denied" to a handle holding only the limited query right
+    // (0x1000 without 0x400), as some kernels answer break-on-termination (29).
+    std::set<std::uint32_t> fullRightInformation;
     bool canTerminate = true;    // TerminateProcess succeeds
     bool terminated = false;
     std::uint32_t exitCode = 0;
     // Answers to NtQueryInformationProcess by class (class 0 basic, 26 WOW64 block,
-    // 27 image name, 29 break-on-termination); a missing class answers
-    // kStatusNotImplemented.
+    // 27 image name, 29 break-on-termination, 60 command line); a missing class answers
+    // kStatusNotImplemented. Every class wants a handle with one of the query rights.
     std::map<std::uint32_t, std::vector<std::byte>> information;
     // Answers to NtWow64QueryInformationProcess64 by class (a 64-bit process seen from
     // a 32-bit program).
@@ -106,6 +112,7 @@ class FakeSystem : public platform::System {
   // Each entry is a PROCESSENTRY32 (built by the tests); copied out in order.
   std::vector<std::vector<std::byte>> toolhelpEntries;
   bool snapshotFails = false;
+  std::vector<std::uint32_t> snapshotFlags;  // what each createToolhelp32Snapshot asked for
 
   // ---- memory status --------------------------------------------------------------------
   // Byte counts by structure field; the setters lay them out as the OS structures do
@@ -124,9 +131,13 @@ class FakeSystem : public platform::System {
                                                         2147352576, 2143289344});
   void setMemoryStatusEx(const MemoryFigures& figures);
   void setMemoryStatus(const MemoryFigures& figures);
-  // The three counters of the CPU sample: SYSTEM_BASIC_INFORMATION.NumberOfProcessors,
-  // SYSTEM_TIMEOFDAY_INFORMATION.CurrentTime and SYSTEM_PERFORMANCE_INFORMATION.IdleTime.
-  void setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime);
+  // The counters of the CPU sample: SYSTEM_TIMEOFDAY_INFORMATION.CurrentTime, and the
+  // idle time summed over all processors, which SYSTEM_PERFORMANCE_INFORMATION holds and
+  // one SYSTEM_PROCESSOR_PERFORMANCE_INFORMATION record per processor splits up.
+  // SYSTEM_BASIC_INFORMATION.NumberOfProcessors says `basicProcessors` when given: a
+  // 32-bit program on a 48-thread 64-bit machine is told 32 there.
+  void setCpuCounters(std::uint8_t processors, std::int64_t idleTime, std::int64_t currentTime,
+                      std::optional<std::uint8_t> basicProcessors = std::nullopt);
 
   // ---- registry ---------------------------------------------------------------------------
   // key path -> (value name -> 32-bit value). Only HKEY_DYN_DATA keys are simulated.
@@ -144,12 +155,23 @@ class FakeSystem : public platform::System {
     std::uint32_t thread = 1;
     IconHandle bigIcon{}, smallIcon{};           // WM_GETICON answers
     IconHandle classIcon{}, classSmallIcon{};    // GetClassLong answers
-    bool hung = false;                               // does not answer messages
+    // Never answers: a message sent to it, or any call that waits for its thread (such
+    // as ShowWindow), would wait for ever; see hungWaits.
+    bool hung = false;
     bool minimized = false;
-    bool restored = false;
+    bool maximized = false;  // zoomed, or to be restored zoomed while minimised
+    bool restored = false;   // brought back by SW_RESTORE
+    bool activated = false;  // activated (SW_RESTORE, SW_SHOW, SetForegroundWindow)
+    bool cloaked = false;    // DWMWA_CLOAKED answers nonzero
   };
   std::vector<Window> windows;  // top of the Z order first
   Window* window(WindowHandle handle);
+  // Calls that would have waited for a window that never answers: a send without
+  // SMTO_ABORTIFHUNG, or a synchronous change of its window.
+  std::size_t hungWaits = 0;
+  WindowHandle shellWindow{};  // GetShellWindow
+  WindowHandle foreground{};   // the last SetForegroundWindow that found its window
+  bool hasDwm = true;          // dwmapi.dll's entry exists (Vista and later)
   // Icons a file gives to ExtractIconEx: path -> (large, small).
   std::map<std::string, std::pair<IconHandle, IconHandle>> fileIcons;
   std::set<IconHandle> liveExtractedIcons;  // extracted and not yet destroyed
@@ -229,7 +251,11 @@ class FakeSystem : public platform::System {
                           std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
                           std::uintptr_t* result) override;
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
-  bool showWindow(WindowHandle window, std::int32_t command) override;
+  bool showWindowAsync(WindowHandle window, std::int32_t command) override;
+  bool isIconic(WindowHandle window) override;
+  bool setForegroundWindow(WindowHandle window) override;
+  WindowHandle getShellWindow() override;
+  std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
   int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
@@ -241,6 +267,13 @@ class FakeSystem : public platform::System {
                      std::string_view prompt, std::uint32_t flags) override;
   bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
                   IconHandle icon) override;
+  std::int32_t coInitializeEx(std::uint32_t coInit) override;
+  void coUninitialize() override;
+
+  // ---- COM --------------------------------------------------------------------------
+  std::int32_t coInitializeAnswer = platform::kSOk;
+  std::vector<std::uint32_t> coInitCalls;  // the flags of each coInitializeEx
+  int comDepth = 0;                        // successful joins not yet left
 
  private:
   std::int32_t answerInformation(Handle process, std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength,

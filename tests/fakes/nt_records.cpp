@@ -144,15 +144,30 @@ void SetCommandLineSeenFrom32(FakeSystem::Process& process, std::u16string_view 
   process.information[26] = std::vector<std::byte>(4);  // not a 32-bit process
 }
 
-void SetImageFileName(FakeSystem::Process& process, std::u16string_view name, const OsLayout& layout) {
+namespace {
+
+// A UNICODE_STRING answer with its characters (and a NUL) right after it.
+void setStringAnswer(FakeSystem::Process& process, std::uint32_t infoClass, std::u16string_view text,
+                     const OsLayout& layout) {
   const std::size_t header = layout.unicodeString.size;
   std::vector<std::byte> answer(header);
-  putUnicodeString(answer, 0, static_cast<std::uint16_t>(name.size() * 2),
-                   static_cast<std::uint16_t>(name.size() * 2 + 2), header, layout);  // characters follow
-  auto text = Utf16Bytes(name, true);
-  answer.insert(answer.end(), text.begin(), text.end());
-  process.information[27] = std::move(answer);
-  process.informationPointers[27] = {layout.unicodeString.buffer};
+  putUnicodeString(answer, 0, static_cast<std::uint16_t>(text.size() * 2),
+                   static_cast<std::uint16_t>(text.size() * 2 + 2), header, layout);  // characters follow
+  auto bytes = Utf16Bytes(text, true);
+  answer.insert(answer.end(), bytes.begin(), bytes.end());
+  process.information[infoClass] = std::move(answer);
+  process.informationPointers[infoClass] = {layout.unicodeString.buffer};
+}
+
+}  // namespace
+
+void SetImageFileName(FakeSystem::Process& process, std::u16string_view name, const OsLayout& layout) {
+  setStringAnswer(process, platform::kProcessImageFileName, name, layout);
+}
+
+void SetCommandLineInformation(FakeSystem::Process& process, std::u16string_view commandLine,
+                               const OsLayout& layout) {
+  setStringAnswer(process, platform::kProcessCommandLineInformation, commandLine, layout);
 }
 
 void SetBreakOnTermination(FakeSystem::Process& process, std::uint32_t flag) {

@@ -90,6 +90,9 @@ void SetCommandLineSeenFrom32(FakeSystem::Process& process, std::u16string_view 
 // The image-file-name answer: UNICODE_STRING then the characters and a NUL.
 void SetImageFileName(FakeSystem::Process& process, std::u16string_view name,
                       const OsLayout& layout = platform::kOsLayout32);
+// The command-line answer of Windows 8.1 and later (class 60), laid out as class 27's.
+void SetCommandLineInformation(FakeSystem::Process& process, std::u16string_view commandLine,
+                               const OsLayout& layout = platform::kOsLayout32);
 // The break-on-termination answer (4 bytes).
 void SetBreakOnTermination(FakeSystem::Process& process, std::uint32_t flag);
 

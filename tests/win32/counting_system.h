@@ -111,8 +111,14 @@ class CountingSystem final : public ledra::platform::System {
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override {
     return real_.getClassLong(window, index);
   }
-  bool showWindow(WindowHandle window, std::int32_t command) override {
-    return real_.showWindow(window, command);
+  bool showWindowAsync(WindowHandle window, std::int32_t command) override {
+    return real_.showWindowAsync(window, command);
+  }
+  bool isIconic(WindowHandle window) override { return real_.isIconic(window); }
+  bool setForegroundWindow(WindowHandle window) override { return real_.setForegroundWindow(window); }
+  WindowHandle getShellWindow() override { return real_.getShellWindow(); }
+  std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override {
+    return real_.dwmGetWindowAttribute(window, attribute, value);
   }
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy, std::uint32_t flags) override {
     return real_.setWindowPos(window, insertAfter, x, y, cx, cy, flags);
@@ -142,6 +148,8 @@ class CountingSystem final : public ledra::platform::System {
   bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) override {
     return real_.shellAbout(owner, title, other, icon);
   }
+  std::int32_t coInitializeEx(std::uint32_t coInit) override { return real_.coInitializeEx(coInit); }
+  void coUninitialize() override { real_.coUninitialize(); }
 
  private:
   ledra::platform::win32::Win32System real_;

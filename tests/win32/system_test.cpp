@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -181,6 +182,13 @@ TEST(Win32SystemNtQuery, CpuSampleClassesAnswerAtTheLengthsTheSamplerPasses) {
   EXPECT_EQ(system.ntQuerySystemInformation(2, small, &needed),
             ledra::platform::kStatusInfoLengthMismatch);
   EXPECT_EQ(needed, 312u);
+
+  // One record per processor, in the room the sampler gives for a whole group.
+  std::vector<std::byte> perProcessor(64 * 48);
+  std::uint32_t answered = 0;
+  ASSERT_EQ(system.ntQuerySystemInformation(8, perProcessor, &answered), 0);
+  EXPECT_EQ(answered, 48u * si.dwNumberOfProcessors);
+  EXPECT_GT(ByteReader(perProcessor).u64(0).value_or(0), 0u);  // the first one's idle time
 }
 
 // ---- processes ----------------------------------------------------------------------
@@ -541,10 +549,24 @@ TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
   EXPECT_EQ(system.getWindowThreadProcessId(WindowHandle{}, &pid), 0u);
   EXPECT_EQ(pid, 0u);
 
+  // Posted show commands take effect once the window's thread (here ours) runs them.
+  const auto settle = [] {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  };
   EXPECT_FALSE(system.isWindowVisible(handle(owner)));
-  EXPECT_FALSE(system.showWindow(handle(owner), SW_SHOWNOACTIVATE));  // was hidden
+  system.showWindowAsync(handle(owner), SW_SHOWNOACTIVATE);
+  settle();
   EXPECT_TRUE(system.isWindowVisible(handle(owner)));
-  EXPECT_TRUE(system.showWindow(handle(owner), SW_HIDE));  // was visible
+  EXPECT_FALSE(system.isIconic(handle(owner)));
+  system.showWindowAsync(handle(owner), SW_MINIMIZE);
+  settle();
+  EXPECT_TRUE(system.isIconic(handle(owner)));
+  system.showWindowAsync(handle(owner), SW_RESTORE);
+  settle();
+  EXPECT_FALSE(system.isIconic(handle(owner)));
+  system.showWindowAsync(handle(owner), SW_HIDE);
+  settle();
   EXPECT_FALSE(system.isWindowVisible(handle(owner)));
 
   // Position, size and the window to insert after all reach the call. (Hidden windows:
@@ -699,6 +721,60 @@ TEST(Win32SystemModal, AboutBoxNamesTheProgram) {
   closer.wait();
   EXPECT_NE(closer.title.find(toWide(title)), std::wstring::npos) << fromWide(closer.title);
   EXPECT_TRUE(closer.shows(L"0.3.18"));
+}
+
+// ---- calls newer than some systems: present, or a failure the callers take as "none" ---
+
+TEST_F(Win32SystemWindows, ShellWindowDwmAndComAnswerOrDegrade) {
+  CountingSystem system;
+  const WindowHandle shell = system.getShellWindow();
+  EXPECT_TRUE(shell == WindowHandle{} || IsWindow(ledra::platform::win32::asWindow(shell)));
+
+  // Without DWM (or without cloaking) an error; with it, our own window is not cloaked.
+  HWND w = create(L"Ledra cloak");
+  ASSERT_NE(w, nullptr);
+  std::vector<std::byte> value(4, std::byte{0xEE});
+  const std::int32_t hr = system.dwmGetWindowAttribute(handle(w), ledra::platform::kDwmwaCloaked, value);
+  if (hr >= 0)
+    EXPECT_EQ(ByteReader(value).u32(0).value_or(1), 0u);
+  else
+    EXPECT_EQ(value[0], std::byte{0xEE}) << std::hex << hr;  // left alone
+  std::printf("[ info ] DwmGetWindowAttribute(DWMWA_CLOAKED): 0x%08x\n", static_cast<unsigned>(hr));
+
+  // A single-threaded apartment: a second, multithreaded join is refused as a change of mode.
+  const std::int32_t joined = system.coInitializeEx(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  ASSERT_GE(joined, 0) << std::hex << joined;
+  EXPECT_EQ(system.coInitializeEx(COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
+  system.coUninitialize();
+}
+
+TEST(Win32SystemProcess, CommandLineClassAnswersTheLineOrIsUnknown) {
+  CountingSystem system;
+  if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
+  const Handle process = system.openProcess(PROCESS_QUERY_LIMITED_INFORMATION, false, GetCurrentProcessId());
+  if (process == Handle{}) GTEST_SKIP() << "no limited right on this system";
+  std::uint32_t needed = 0;
+  const std::int32_t sizing =
+      system.ntQueryInformationProcess(process, ledra::platform::kProcessCommandLineInformation, {}, &needed);
+  std::printf("[ info ] ProcessCommandLineInformation sizing: 0x%08x, %u bytes\n", static_cast<unsigned>(sizing),
+              needed);
+  if (sizing == ledra::platform::kStatusInvalidInfoClass || sizing == ledra::platform::kStatusNotImplemented) {
+    system.closeHandle(process);
+    GTEST_SKIP() << "the class is unknown here (before Windows 8.1): the callers show \"\"";
+  }
+  ASSERT_GT(needed, 8u);
+  std::vector<std::byte> answer(needed);
+  ASSERT_EQ(system.ntQueryInformationProcess(process, ledra::platform::kProcessCommandLineInformation, answer,
+                                             nullptr),
+            0);
+  const OsLayout& layout = ownLayout(system);
+  const std::uint16_t length = ByteReader(answer).u16(layout.unicodeString.length).value_or(0);
+  const auto at = static_cast<std::size_t>(ledra::platform::OffsetInBuffer(
+      ReadPointer(ByteReader(answer), layout.unicodeString.buffer, layout).value_or(0), answer.data(), layout));
+  ASSERT_LE(at + length, answer.size());
+  EXPECT_EQ(utf16le(answer, at, length / 2), fromWide(GetCommandLineW()));
+  system.closeHandle(process);
+  EXPECT_EQ(system.liveHandles(), 0u);
 }
 
 // ---- what Wine answers where Windows differs (the fakes mirror these) ----------------

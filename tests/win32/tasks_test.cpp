@@ -282,7 +282,7 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   EXPECT_EQ(ListView_GetItemCount(listTask()), list.rowCount());
 }
 
-TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
+TEST_F(TaskPage, SwitchToKeepsAZoomedWindowZoomedRestoresAMinimisedOneAndEndTaskEndsItsProcess) {
   const std::wstring title = system.isNt() ? L"Ledra helper 切换" : L"Ledra helper switch";
   auto helper = startHelper(L"window", title);
   ASSERT_TRUE(helper->started);
@@ -299,21 +299,24 @@ TEST_F(TaskPage, SwitchToRestoresAMaximisedWindowAndEndTaskEndsItsProcess) {
   ASSERT_TRUE(controls().meun_usemin->checked());
   form().Click("Command3");
   pumpFor(500);
-  EXPECT_FALSE(IsZoomed(w));
+  EXPECT_TRUE(IsZoomed(w));
   EXPECT_TRUE(IsWindowVisible(w));
   EXPECT_TRUE(IsIconic(window.hwnd()));  // auto-minimise
   EXPECT_EQ(GetForegroundWindow(), w);
 
-  // With auto-minimise off the main window stays as it is.
+  // With auto-minimise off the main window stays as it is; a minimised window comes
+  // back as it was before, here zoomed.
   ShowWindow(window.hwnd(), SW_RESTORE);
-  ShowWindow(w, SW_MAXIMIZE);
+  ShowWindow(w, SW_MINIMIZE);
   pumpFor(300);
+  ASSERT_TRUE(IsIconic(w));
   form().Click("meun_usemin");
   controls().ListTask->selectRow(row);
   form().Click("Command3");
-  pumpFor(300);
+  pumpFor(500);
   EXPECT_FALSE(IsIconic(window.hwnd()));
-  EXPECT_FALSE(IsZoomed(w));
+  EXPECT_FALSE(IsIconic(w));
+  EXPECT_TRUE(IsZoomed(w));
 
   controls().ListTask->selectRow(row);
   form().Click("Command2");

@@ -72,6 +72,8 @@ static_assert(kTimeOfDay.currentTime == offsetof(SYSTEM_TIMEOFDAY_INFORMATION, C
 static_assert(kTimeOfDay.queried >= kTimeOfDay.currentTime + 8 && kTimeOfDay.queried <= sizeof(SYSTEM_TIMEOFDAY_INFORMATION));
 static_assert(kPerformanceInformation.size == sizeof(SYSTEM_PERFORMANCE_INFORMATION));
 static_assert(kPerformanceInformation.idleTime == offsetof(SYSTEM_PERFORMANCE_INFORMATION, IdleTime));
+static_assert(kProcessorPerformance.size == sizeof(SYSTEM_PROCESSOR_PERFORMANCE_INFORMATION));
+static_assert(kProcessorPerformance.idleTime == offsetof(SYSTEM_PROCESSOR_PERFORMANCE_INFORMATION, IdleTime));
 
 #ifndef _WIN64
 // The single-byte PROCESSENTRY32 (the header's name for it turns wide under UNICODE).
@@ -170,6 +172,15 @@ Win32System::Win32System() {
   shell32_.reset(LoadLibraryA("shell32.dll"));
   // The Run dialog has no name, only its ordinal.
   runFileDlg_ = lookup<RunFileDlgFn>(shell32_.get(), MAKEINTRESOURCEA(61));
+
+  getShellWindow_ = lookup<GetShellWindowFn>(GetModuleHandleA("user32.dll"), "GetShellWindow");
+  // Vista and later; XP and 9x have no DWM at all.
+  dwmapi_.reset(LoadLibraryA("dwmapi.dll"));
+  dwmGetWindowAttribute_ = lookup<DwmGetWindowAttributeFn>(dwmapi_.get(), "DwmGetWindowAttribute");
+  // Windows 95 without DCOM has no CoInitializeEx.
+  ole32_.reset(LoadLibraryA("ole32.dll"));
+  coInitializeEx_ = lookup<CoInitializeExFn>(ole32_.get(), "CoInitializeEx");
+  coUninitialize_ = lookup<CoUninitializeFn>(ole32_.get(), "CoUninitialize");
 }
 
 // ---- kernel32: version, locale ------------------------------------------------------
@@ -434,8 +445,25 @@ std::uintptr_t Win32System::getClassLong(WindowHandle window, std::int32_t index
   return static_cast<std::uintptr_t>(GetClassLongA(asWindow(window), index));
 }
 
-bool Win32System::showWindow(WindowHandle window, std::int32_t command) {
-  return ShowWindow(asWindow(window), command) != 0;
+bool Win32System::showWindowAsync(WindowHandle window, std::int32_t command) {
+  return ShowWindowAsync(asWindow(window), command) != 0;
+}
+
+bool Win32System::isIconic(WindowHandle window) {
+  return IsIconic(asWindow(window)) != 0;
+}
+
+bool Win32System::setForegroundWindow(WindowHandle window) {
+  return SetForegroundWindow(asWindow(window)) != 0;
+}
+
+WindowHandle Win32System::getShellWindow() {
+  return getShellWindow_ ? fromWindow(getShellWindow_()) : WindowHandle{};
+}
+
+std::int32_t Win32System::dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) {
+  if (!dwmGetWindowAttribute_) return kENotImpl;
+  return dwmGetWindowAttribute_(asWindow(window), attribute, bufferOrNull(value), static_cast<DWORD>(value.size()));
 }
 
 bool Win32System::setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
@@ -496,6 +524,17 @@ bool Win32System::shellAbout(WindowHandle owner, std::string_view title, std::st
                        asIcon(icon)) != 0;
   return ShellAboutA(asWindow(owner), toAnsi(title).c_str(), toAnsi(other).c_str(),
                      asIcon(icon)) != 0;
+}
+
+// ---- ole32 --------------------------------------------------------------------------
+
+std::int32_t Win32System::coInitializeEx(std::uint32_t coInit) {
+  if (!coInitializeEx_ || !coUninitialize_) return kENotImpl;
+  return coInitializeEx_(nullptr, coInit);
+}
+
+void Win32System::coUninitialize() {
+  if (coUninitialize_) coUninitialize_();
 }
 
 }  // namespace ledra::platform::win32

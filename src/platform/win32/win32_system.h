@@ -3,8 +3,8 @@
 // The OS family is read once at construction. On the NT family text goes through the
 // wide entry points; on the 9x family through the ANSI ones in the ANSI code page.
 // Entries that not every system has (ntdll queries, psapi, Toolhelp,
-// GlobalMemoryStatusEx, QueryDosDevice, the shell's Run dialog) are looked up at run
-// time; a missing one gives the call's failure result.
+// GlobalMemoryStatusEx, QueryDosDevice, the shell's Run dialog, GetShellWindow, DWM,
+// COM) are looked up at run time; a missing one gives the call's failure result.
 #pragma once
 
 #include <windows.h>
@@ -67,7 +67,11 @@ class Win32System final : public System {
                           std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
                           std::uintptr_t* result) override;
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
-  bool showWindow(WindowHandle window, std::int32_t command) override;
+  bool showWindowAsync(WindowHandle window, std::int32_t command) override;
+  bool isIconic(WindowHandle window) override;
+  bool setForegroundWindow(WindowHandle window) override;
+  WindowHandle getShellWindow() override;
+  std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
   int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
@@ -79,6 +83,8 @@ class Win32System final : public System {
                      std::string_view prompt, std::uint32_t flags) override;
   bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
                   IconHandle icon) override;
+  std::int32_t coInitializeEx(std::uint32_t coInit) override;
+  void coUninitialize() override;
 
  private:
   using NtQuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
@@ -93,10 +99,16 @@ class Win32System final : public System {
   using QueryDosDeviceWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
   using QueryDosDeviceAFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
   using RunFileDlgFn = void(WINAPI*)(HWND, HICON, LPCVOID, LPCVOID, LPCVOID, UINT);
+  using GetShellWindowFn = HWND(WINAPI*)();
+  using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
+  using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
+  using CoUninitializeFn = void(WINAPI*)();
 
   bool nt_ = false;
   UniqueModule psapi_;
   UniqueModule shell32_;
+  UniqueModule dwmapi_;
+  UniqueModule ole32_;
   NtQuerySystemInformationFn ntQuerySystemInformation_ = nullptr;
   NtQueryInformationProcessFn ntQueryInformationProcess_ = nullptr;
   // Only a 32-bit ntdll on 64-bit Windows has these; the 64-bit build never needs them.
@@ -112,6 +124,10 @@ class Win32System final : public System {
   QueryDosDeviceWFn queryDosDeviceW_ = nullptr;
   QueryDosDeviceAFn queryDosDeviceA_ = nullptr;
   RunFileDlgFn runFileDlg_ = nullptr;
+  GetShellWindowFn getShellWindow_ = nullptr;
+  DwmGetWindowAttributeFn dwmGetWindowAttribute_ = nullptr;
+  CoInitializeExFn coInitializeEx_ = nullptr;
+  CoUninitializeFn coUninitialize_ = nullptr;
 };
 
 }  // namespace ledra::platform::win32
