@@ -45,8 +45,6 @@ class ListView {
   virtual void setCell(int row, int column, std::string_view text) = 0;
   virtual std::string rowTag(int row) const = 0;
   virtual void setRowTag(int row, std::string_view tag) = 0;
-  virtual std::string tag() const = 0;
-  virtual void setTag(std::string_view tag) = 0;
 
   // Selection: -1 when no row is selected.
   virtual int selectedRow() const = 0;

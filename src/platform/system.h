@@ -121,8 +121,6 @@ class System {
   virtual std::int32_t getWindowLong(WindowHandle window, std::int32_t index) = 0;
   // GetWindowText: at most maxUnits - 1 characters; "" for no title or failure.
   virtual std::string getWindowText(WindowHandle window, int maxUnits) = 0;
-  // FindWindow with no class name; 0 when no top-level window has exactly this title.
-  virtual WindowHandle findWindow(std::string_view title) = 0;
   // GetWindowThreadProcessId: returns the thread id, fills *pid (0 on failure).
   virtual std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) = 0;
   // SendMessageTimeout; false when the window did not answer in time or is hung.

@@ -135,7 +135,6 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
   for (int rows = list.rowCount(); rows > n; --rows) list.removeRow(rows - 1);
   for (int rows = list.rowCount(), added = 0; rows < n && added < n; rows = list.rowCount(), ++added)
     list.addRow(rowKey(rows), "  ");
-  list.setTag(element[last]);
 
   // The shares divide by the time the listed processes used since the last tick; the
   // time of a process that ended meanwhile is in neither part, so they stay in 0..100.

@@ -43,7 +43,6 @@ class MemoryListView : public platform::ListView {
 
   std::vector<Column> columns;
   std::vector<Row> rows;
-  std::string listTag;
   int selected = -1;
   int top = 0;        // the row at the top of the view
   int pageRows = 8;   // rows the view shows at once
@@ -66,8 +65,6 @@ class MemoryListView : public platform::ListView {
   void setCell(int row, int column, std::string_view text) override;
   std::string rowTag(int row) const override;
   void setRowTag(int row, std::string_view tag) override;
-  std::string tag() const override { return listTag; }
-  void setTag(std::string_view tag) override { listTag = tag; }
   int selectedRow() const override { return selected; }
   void selectRow(int row) override;
   void setFocus() override;

@@ -394,13 +394,6 @@ std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {
   return title;
 }
 
-WindowHandle FakeSystem::findWindow(std::string_view title) {
-  calls.push_back("findWindow");
-  for (const auto& w : windows)
-    if (w.parent == WindowHandle{} && w.title == title) return w.handle;
-  return WindowHandle{};
-}
-
 std::uint32_t FakeSystem::getWindowThreadProcessId(WindowHandle h, std::uint32_t* pid) {
   calls.push_back("getWindowThreadProcessId");
   auto* w = window(h);

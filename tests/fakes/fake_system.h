@@ -245,7 +245,6 @@ class FakeSystem : public platform::System {
   WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;
-  WindowHandle findWindow(std::string_view title) override;
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
   bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                           std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,

@@ -101,7 +101,6 @@ class CountingSystem final : public ledra::platform::System {
   std::string getWindowText(WindowHandle window, int maxUnits) override {
     return real_.getWindowText(window, maxUnits);
   }
-  WindowHandle findWindow(std::string_view title) override { return real_.findWindow(title); }
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override {
     return real_.getWindowThreadProcessId(window, pid);
   }

@@ -490,12 +490,12 @@ TEST_F(Win32SystemWindows, ChineseTitleRoundTripsThroughTextAndFind) {
   HWND w = create(toWide(title));
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(system.getWindowText(handle(w), 256), title);
-  EXPECT_EQ(system.findWindow(title), handle(w));
+  EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), title), handle(w));
   // maxUnits counts UTF-16 units and keeps one for the terminator.
   EXPECT_EQ(system.getWindowText(handle(w), 3), "任务");
   EXPECT_EQ(system.getWindowText(handle(w), 1), "");
   EXPECT_EQ(system.getWindowText(handle(w), 0), "");
-  EXPECT_EQ(system.findWindow("任务管理器"), WindowHandle{});  // exact titles only
+  EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), "任务管理器"), WindowHandle{});  // exact titles only
 }
 
 TEST_F(Win32SystemWindows, AnsiTitleRoundTripsThroughTheCodePageOn9x) {
@@ -510,7 +510,7 @@ TEST_F(Win32SystemWindows, AnsiTitleRoundTripsThroughTheCodePageOn9x) {
   ASSERT_NE(w, nullptr);
   const std::string title = fromWide(wide);
   EXPECT_EQ(system.getWindowText(handle(w), 256), title);
-  EXPECT_EQ(system.findWindow(title), handle(w));
+  EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), title), handle(w));
   EXPECT_EQ(system.getWindowText(handle(w), 6), "Ledra");
 }
 
@@ -524,8 +524,8 @@ TEST_F(Win32SystemWindows, LongTitleIsCutAt255Units) {
   EXPECT_EQ(text.size(), 255u);
   EXPECT_EQ(text, fromWide(title.substr(0, 255)));
   EXPECT_EQ(system.getWindowText(handle(w), 1000), fromWide(title));
-  EXPECT_EQ(system.findWindow(fromWide(title)), handle(w));
-  EXPECT_EQ(system.findWindow(text), WindowHandle{});
+  EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), fromWide(title)), handle(w));
+  EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), text), WindowHandle{});
 }
 
 TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {

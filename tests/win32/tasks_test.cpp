@@ -277,7 +277,7 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
     EXPECT_EQ(list.rowTag(row), std::to_string(ledra::platform::raw(fromWindow(e.w))));
     // Found again by the title as listed, unless the list holds a cut or (on 9x, in a
     // code page without those characters) a substituted title.
-    if (e.title == e.original) EXPECT_EQ(system.findWindow(e.title), fromWindow(e.w)) << e.title;
+    if (e.title == e.original) EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), e.title), fromWindow(e.w)) << e.title;
   }
   EXPECT_EQ(ListView_GetItemCount(listTask()), list.rowCount());
 }
@@ -350,7 +350,7 @@ TEST_F(TaskPage, EndTaskOnTheSecondOfTwoEqualTitlesEndsThatProcessOnly) {
     if (w == a || w == b) lower = w;
     return true;
   });
-  ASSERT_NE(fromWindow(lower), system.findWindow(fromWide(title)));
+  ASSERT_NE(fromWindow(lower), ledra::wine_test::findWindowByTitle(system.isNt(), fromWide(title)));
   Child& victim = lower == a ? *first : *second;
   Child& survivor = lower == a ? *second : *first;
 

@@ -464,7 +464,6 @@ TEST_F(MainWindowTest, ListViewKeepsKeysTagsAndTextsWithTheRows) {
   list.addRow("a2", "画图", 0, 0);
   list.setCell(1, 1, "正在运行");
   list.setRowTag(1, "tag1");
-  list.setTag("list");
   ASSERT_EQ(SendMessageW(real, LVM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(itemText(real, 1, 0), shown("计算器"));
   EXPECT_EQ(itemText(real, 1, 1), shown("正在运行"));
@@ -476,7 +475,6 @@ TEST_F(MainWindowTest, ListViewKeepsKeysTagsAndTextsWithTheRows) {
   EXPECT_EQ(list.cell(0, 0), "计算器");
   EXPECT_EQ(list.rowTag(0), "tag1");
   EXPECT_EQ(itemText(real, 0, 0), shown("计算器"));
-  EXPECT_EQ(list.tag(), "list");
 
   // Out of range: nothing, never a crash.
   EXPECT_EQ(list.cell(7, 0), "");

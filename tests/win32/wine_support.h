@@ -11,7 +11,18 @@
 #include <thread>
 #include <vector>
 
+#include "platform/system.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
 namespace ledra::wine_test {
+
+// The top-level window of exactly this title, looked up through the family's entry
+// points (the code page on 9x): how another program would find one of ours.
+inline platform::WindowHandle findWindowByTitle(bool nt, std::string_view title) {
+  using namespace platform::win32;
+  return fromWindow(nt ? FindWindowW(nullptr, toWide(title).c_str()) : FindWindowA(nullptr, toAnsi(title).c_str()));
+}
 
 using Clock = std::chrono::steady_clock;
 

@@ -67,8 +67,6 @@ class ListViewControl : public ListView {
   void setCell(int row, int column, std::string_view text) override;
   std::string rowTag(int row) const override;
   void setRowTag(int row, std::string_view tag) override;
-  std::string tag() const override { return tag_; }
-  void setTag(std::string_view tag) override { tag_ = tag; }
   int selectedRow() const override;
   void selectRow(int row) override;
   void setFocus() override;
@@ -100,7 +98,6 @@ class ListViewControl : public ListView {
   bool hidden_ = false;  // its page was hidden when the update began
   int pendingTop_ = -1;  // the top row asked for while the repaint was held
   std::vector<Row> rows_;
-  std::string tag_;
 };
 
 class IconSurfaceControl : public IconSurface {

@@ -416,11 +416,6 @@ std::string Win32System::getWindowText(WindowHandle window, int maxUnits) {
   return n <= 0 ? std::string() : fromAnsi(std::string_view(text.data(), std::min(n, units - 1)));
 }
 
-WindowHandle Win32System::findWindow(std::string_view title) {
-  if (nt_) return fromWindow(FindWindowW(nullptr, toWide(title).c_str()));
-  return fromWindow(FindWindowA(nullptr, toAnsi(title).c_str()));
-}
-
 std::uint32_t Win32System::getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) {
   DWORD process = 0;
   const DWORD thread = GetWindowThreadProcessId(asWindow(window), &process);

@@ -61,7 +61,6 @@ class Win32System final : public System {
   WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;
-  WindowHandle findWindow(std::string_view title) override;
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
   bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                           std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
