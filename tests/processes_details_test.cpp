@@ -216,11 +216,21 @@ TEST_P(ImagePath, SourcesAreTriedInTurn) {
   auto& hopeless = addProcess(sys, 14);
   setCommandLine(hopeless, u"ab");  // neither ".exe" nor a quote
 
+  // The module name is asked for in 260 characters: a longer one is cut to 259 whole
+  // characters, however many bytes each takes in UTF-8.
+  std::string longName, cutName;
+  for (int i = 0; i < 300; ++i) (i < 259 ? cutName : longName) += "\u8BB0";
+  longName = cutName + longName;
+  auto& longModule = addProcess(sys, 15);
+  longModule.modules = {exeModule()};
+  longModule.moduleFileNames = {{exeModule(), longName}};
+
   EXPECT_EQ(GetProcessImagePath(sys, 10), "C:\\a\\native.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 11), "\\\\srv\\share\\n.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 12), "C:\\Windows\\notepad.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 13), "");
   EXPECT_EQ(GetProcessImagePath(sys, 14), std::nullopt);
+  EXPECT_EQ(GetProcessImagePath(sys, 15), cutName);
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(std::set<std::size_t>(sys.moduleArrayBytes.begin(), sys.moduleArrayBytes.end()), std::set<std::size_t>{250});
 }

@@ -274,6 +274,9 @@ TEST(Text, Utf8AndUtf16MeetAtEveryEncodingBoundary) {
     EXPECT_EQ(common::utf16ToUtf8(c.wide), c.narrow) << c.narrow;
     EXPECT_EQ(common::utf8ToUtf16(c.narrow), c.wide) << c.narrow;
   }
+  // Overlong forms are invalid, not another spelling of a character: "\xC0\xAF" is no '/'.
+  for (const std::string overlong : {"\xC0\x80", "\xC1\xBF", "\xE0\x80\xAF", "\xE0\x9F\xBF", "\xF0\x8B\x80\x8B"})
+    EXPECT_EQ(common::utf8ToUtf16(overlong), std::u16string(overlong.size(), char16_t(0xFFFD))) << overlong;
   EXPECT_EQ(common::utf16ToUtf8(lone), "\xEF\xBF\xBD");  // unpaired surrogates
   EXPECT_EQ(common::utf16ToUtf8(trailing), "\xEF\xBF\xBD" "a");
   EXPECT_EQ(common::findNoCase("xAz", "aZ"), 1u);  // both ends of the letters

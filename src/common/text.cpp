@@ -93,7 +93,10 @@ std::u16string utf8ToUtf16(std::string_view text) {
           }
           v = (v << 6) | (cc & 0x3F);
         }
-        if (ok && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+        // The shortest form only: an overlong one ("\xC0\xAF" for '/') is invalid, or it
+        // would slip a separator or a NUL past anything that looks for it in the bytes.
+        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (ok && v >= kLeast[len] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
           cp = v;
         } else {
           cp = 0xFFFD;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/byte_reader.h"
+#include "common/text.h"
 
 namespace ledra::fakes {
 
@@ -193,9 +194,10 @@ std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module
   const auto& names = processes[h->second].moduleFileNames;
   auto it = names.find(module);
   if (it == names.end()) return {};
-  std::string name = it->second;
-  if (maxChars > 0 && name.size() >= maxChars) name.resize(maxChars - 1);
-  return name;
+  // The call counts UTF-16 units, not UTF-8 bytes; the adapter converts what it cut.
+  const std::u16string wide = common::utf8ToUtf16(it->second);
+  if (maxChars == 0 || wide.size() < maxChars) return it->second;
+  return common::utf16ToUtf8(std::u16string_view(wide).substr(0, maxChars - 1));
 }
 
 // ---- Toolhelp -----------------------------------------------------------------------------
