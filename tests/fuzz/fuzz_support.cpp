@@ -95,9 +95,14 @@ void decodeProcess(std::span<const std::uint8_t> data, fakes::FakeSystem& system
         p.memory[key] = std::move(bytes);
         break;
       case tag::kPointers: {
+        // The OS writes one address into its answers: the Buffer of the UNICODE_STRING that
+        // leads them. An address written anywhere else would make the answer change with
+        // the caller's buffer from one call to the next, which no process can do.
         auto& offsets = p.informationPointers[static_cast<std::uint32_t>(key)];
-        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-          offsets.push_back(static_cast<std::size_t>(bytes[i]) | (static_cast<std::size_t>(bytes[i + 1]) << 8));
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+          const std::size_t at = static_cast<std::size_t>(bytes[i]) | (static_cast<std::size_t>(bytes[i + 1]) << 8);
+          if (at == system.layout().unicodeString.buffer) offsets.push_back(at);
+        }
         break;
       }
       default:  // a module: the real call answers text converted from UTF-16

@@ -140,6 +140,13 @@ void detailsSeeds() {
     p.moduleFileNames[0x400000] = "C:\\mod\\main.exe";
     detailsSeed("module-32", p, 0);
   }
+  {
+    // Once a finding: a name cut in bytes instead of characters.
+    FakeSystem::Process p;
+    p.modules = {0x400000};
+    for (int i = 0; i < 300; ++i) p.moduleFileNames[0x400000] += "\u8BB0";
+    detailsSeed("module-name-past-260-characters", p, 0);
+  }
 }
 
 void toolhelpSeeds() {
@@ -216,7 +223,8 @@ void textSeeds() {
   }
   for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
            {"utf8-boundaries", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
-           {"utf8-command-line", "notepad.EXE \xE8\xAE\xB0.txt"}}) {
+           {"utf8-command-line", "notepad.EXE \xE8\xAE\xB0.txt"},
+           {"utf8-overlong", "\xF0\x8B\x80\x8B\xC0\xAF\xE0\x80\xA2"}}) {  // once a finding
     write("utf_text", name, Seed(text.begin(), text.end()));
   }
 }

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::check(path == processes::ImagePathFromCommandLine(commandLine),
                   "the last resort is the command line's program part", commandLine);
   } else {
-    fuzz::check(path == (imageName.empty() ? module : imageName), "the first source that answers wins");
+    fuzz::check(path == (imageName.empty() ? module : imageName), "the first source that answers wins",
+                imageName + "|" + module + "|" + path.value_or("(none)"));
   }
 
   fuzz::check(system.openHandles.empty(), "every process handle is closed");
