@@ -25,16 +25,18 @@ using Seed = std::vector<std::uint8_t>;
 
 namespace {
 
-std::filesystem::path root;
-int written = 0;
-
-void write(const std::string& target, const std::string& name, const Seed& seed) {
-  const auto dir = root / target;
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(seed.data()),
-                                                    static_cast<std::streamsize>(seed.size()));
-  ++written;
-}
+// Where the seeds go, and how many were written.
+struct Corpus {
+  std::filesystem::path root;
+  int written = 0;
+  void write(const std::string& target, const std::string& name, const Seed& seed) {
+    const auto dir = root / target;
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(seed.data()),
+                                                      static_cast<std::streamsize>(seed.size()));
+    ++written;
+  }
+};
 
 void append(Seed& seed, std::span<const std::byte> bytes) {
   for (std::byte b : bytes) seed.push_back(static_cast<std::uint8_t>(b));
@@ -52,7 +54,7 @@ std::vector<NtProcessRecord> sampleRecords() {
           NtProcessRecord(u"\u8BB0\u4E8B\u672C.exe", 2000, 10, 10, 8192, 1)};
 }
 
-void chainSeeds() {
+void chainSeeds(Corpus& corpus) {
   const struct {
     const char* name;
     std::uint8_t flags;
@@ -68,7 +70,7 @@ void chainSeeds() {
     const auto chain = fakes::BuildProcessChain(s.records, platform::OsLayoutFor(s.flags & 1 ? 8 : 4));
     Seed seed{s.flags};
     append(seed, chain.bytes);
-    write("process_chain", s.name, seed);
+    corpus.write("process_chain", s.name, seed);
   }
 }
 
@@ -83,7 +85,7 @@ fakes::FakeSystem::Process trimmed(fakes::FakeSystem::Process p) {
   return p;
 }
 
-void detailsSeed(const char* name, const fakes::FakeSystem::Process& built, std::uint8_t flags) {
+void detailsSeed(Corpus& corpus, const char* name, const fakes::FakeSystem::Process& built, std::uint8_t flags) {
   const Seed seed = fuzz::encodeProcess(trimmed(built), flags);
   // The seed must read back as the process the builder made.
   FakeSystem original, decoded;
@@ -95,10 +97,10 @@ void detailsSeed(const char* name, const fakes::FakeSystem::Process& built, std:
     std::fprintf(stderr, "seed %s does not read as the process it was made from\n", name);
     std::exit(1);
   }
-  write("process_details", name, seed);
+  corpus.write("process_details", name, seed);
 }
 
-void detailsSeeds() {
+void detailsSeeds(Corpus& corpus) {
   using fuzz::flag::kDosDevices;
   using fuzz::flag::kNtWow64;
   using fuzz::flag::kWide;
@@ -106,59 +108,59 @@ void detailsSeeds() {
     FakeSystem::Process p;
     p.pid = fuzz::kPid;
     fakes::SetCommandLine(p, u"\"C:\\Program Files\\app.exe\" -x");
-    detailsSeed("command-line-32", p, 0);
+    detailsSeed(corpus, "command-line-32", p, 0);
   }
   {
     FakeSystem::Process p;
     fakes::SetCommandLine(p, u"notepad \u8BB0\u4E8B.txt", fakes::HighAddresses(), platform::kOsLayout64);
-    detailsSeed("command-line-64", p, kWide);
+    detailsSeed(corpus, "command-line-64", p, kWide);
   }
   {
     FakeSystem::Process p;
     fakes::SetWow64CommandLine(p, u"C:\\wow\\tool.EXE /q");
-    detailsSeed("wow64-from-64", p, kWide);
+    detailsSeed(corpus, "wow64-from-64", p, kWide);
   }
   {
     FakeSystem::Process p;
     fakes::SetCommandLineSeenFrom32(p, u"C:\\x64\\big.exe");
-    detailsSeed("64-bit-target-from-32", p, kNtWow64);
+    detailsSeed(corpus, "64-bit-target-from-32", p, kNtWow64);
   }
   {
     FakeSystem::Process p;
     fakes::SetImageFileName(p, u"\\Device\\HarddiskVolume1\\Windows\\explorer.exe");
     fakes::SetCommandLine(p, u"explorer");
-    detailsSeed("image-name-device-32", p, kDosDevices);
+    detailsSeed(corpus, "image-name-device-32", p, kDosDevices);
   }
   {
     FakeSystem::Process p;
     fakes::SetImageFileName(p, u"\\??\\D:\\x.exe", platform::kOsLayout64);
-    detailsSeed("image-name-dos-64", p, kWide | kDosDevices);
+    detailsSeed(corpus, "image-name-dos-64", p, kWide | kDosDevices);
   }
   {
     FakeSystem::Process p;
     p.modules = {0x400000, 0x7C800000};
     p.moduleFileNames[0x400000] = "C:\\mod\\main.exe";
-    detailsSeed("module-32", p, 0);
+    detailsSeed(corpus, "module-32", p, 0);
   }
   {
     // Once a finding: a name cut in bytes instead of characters.
     FakeSystem::Process p;
     p.modules = {0x400000};
     for (int i = 0; i < 300; ++i) p.moduleFileNames[0x400000] += "\u8BB0";
-    detailsSeed("module-name-past-260-characters", p, 0);
+    detailsSeed(corpus, "module-name-past-260-characters", p, 0);
   }
 }
 
-void toolhelpSeeds() {
+void toolhelpSeeds(Corpus& corpus) {
   Seed seed{0};
   for (const auto& [pid, name] : std::vector<std::pair<std::uint32_t, std::string>>{
            {0, "[System Process]"}, {0xFFFB1A2Fu, "C:\\WINDOWS\\EXPLORER.EXE"}, {77, std::string(259, 'n')}})
     append(seed, fakes::ProcessEntry32(pid, name));
-  write("toolhelp_9x", "three-entries", seed);
-  write("toolhelp_9x", "snapshot-fails", Seed{1});
+  corpus.write("toolhelp_9x", "three-entries", seed);
+  corpus.write("toolhelp_9x", "snapshot-fails", Seed{1});
 }
 
-void performanceSeeds() {
+void performanceSeeds(Corpus& corpus) {
   const FakeSystem::MemoryFigures figures{536870912, 209715200, 1342177280, 858993664, 2147352576, 2040528896};
   const FakeSystem::MemoryFigures large{0x2'0000'0000, 0x1'8000'0000, 0x4'0000'0000, 0x3'0000'0000,
                                         0x7FF'FFFE'0000, 0x7FF'0000'0000};
@@ -180,11 +182,11 @@ void performanceSeeds() {
       appendU64(seed, static_cast<std::uint64_t>(now + dTime));
       seed.push_back(failing);
     }
-    write("performance", "flags-" + std::to_string(flags), seed);
+    corpus.write("performance", "flags-" + std::to_string(flags), seed);
   }
 }
 
-void numberSeeds() {
+void numberSeeds(Corpus& corpus) {
   const struct {
     const char* name;
     std::uint8_t sign;
@@ -207,11 +209,11 @@ void numberSeeds() {
     appendU64(seed, bits);
     seed.push_back(s.decimals);
     seed.insert(seed.end(), s.text.begin(), s.text.end());
-    write("number_text", s.name, seed);
+    corpus.write("number_text", s.name, seed);
   }
 }
 
-void textSeeds() {
+void textSeeds(Corpus& corpus) {
   for (const auto& [name, text] : std::vector<std::pair<std::string, std::u16string>>{
            {"utf16-name", u"\u8BB0\u4E8B\u672C.exe"},
            {"utf16-surrogates", std::u16string(u"a\U0001F600b") + char16_t(0xD800) + u"c"},
@@ -219,13 +221,13 @@ void textSeeds() {
     const auto bytes = fakes::Utf16Bytes(text, false);
     Seed seed;
     append(seed, bytes);
-    write("utf_text", name, seed);
+    corpus.write("utf_text", name, seed);
   }
   for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
            {"utf8-boundaries", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
            {"utf8-command-line", "notepad.EXE \xE8\xAE\xB0.txt"},
            {"utf8-overlong", "\xF0\x8B\x80\x8B\xC0\xAF\xE0\x80\xA2"}}) {  // once a finding
-    write("utf_text", name, Seed(text.begin(), text.end()));
+    corpus.write("utf_text", name, Seed(text.begin(), text.end()));
   }
 }
 
@@ -236,13 +238,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s CORPUS-DIRECTORY\n", argv[0]);
     return 2;
   }
-  root = argv[1];
-  chainSeeds();
-  detailsSeeds();
-  toolhelpSeeds();
-  performanceSeeds();
-  numberSeeds();
-  textSeeds();
-  std::printf("%d seeds written under %s\n", written, root.c_str());
+  Corpus corpus{argv[1]};
+  chainSeeds(corpus);
+  detailsSeeds(corpus);
+  toolhelpSeeds(corpus);
+  performanceSeeds(corpus);
+  numberSeeds(corpus);
+  textSeeds(corpus);
+  std::printf("%d seeds written under %s\n", corpus.written, corpus.root.c_str());
   return 0;
 }
