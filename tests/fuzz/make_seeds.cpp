@@ -111,6 +111,12 @@ void detailsSeeds(Corpus& corpus) {
     detailsSeed(corpus, "command-line-32", p, 0);
   }
   {
+    // Longer than the reader's stack buffer: the other branch.
+    FakeSystem::Process p;
+    fakes::SetCommandLine(p, u"C:\\long.exe " + std::u16string(700, u'x'));
+    detailsSeed(corpus, "command-line-long-32", p, 0);
+  }
+  {
     FakeSystem::Process p;
     fakes::SetCommandLine(p, u"notepad \u8BB0\u4E8B.txt", fakes::HighAddresses(), platform::kOsLayout64);
     detailsSeed(corpus, "command-line-64", p, kWide);
