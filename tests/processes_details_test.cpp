@@ -128,9 +128,20 @@ TEST_P(CommandLine, EveryFailingStepGivesEmptyAndClosesTheHandle) {
   setCommandLine(noText, u"x");
   noText.memory.erase(where().text);
   EXPECT_EQ(GetProcessCommandLine(sys, 82), "");
+  // Everything in one low region, the text at the very top of the address space: the
+  // read would wrap around to the region's start, and must fail instead.
+  auto& wrapping = addProcess(sys, 83);
+  fakes::SetBasicInformation(wrapping, 8, layout());
+  std::vector<std::byte> low(0x100);
+  platform::PutPointer(low, layout().pebProcessParameters, 8, layout());
+  const std::size_t line = layout().parametersCommandLine;
+  common::putU16(low, line + layout().unicodeString.length, 16);
+  platform::PutPointer(low, line + layout().unicodeString.buffer, ~std::uint64_t{3}, layout());
+  wrapping.memory[8] = std::move(low);
+  EXPECT_EQ(GetProcessCommandLine(sys, 83), "");
   EXPECT_TRUE(sys.openHandles.empty());
-  EXPECT_EQ(sys.count("openProcess"), 6u);
-  EXPECT_EQ(sys.count("closeHandle"), 4u);  // the two failed opens have nothing to close
+  EXPECT_EQ(sys.count("openProcess"), 7u);
+  EXPECT_EQ(sys.count("closeHandle"), 5u);  // the two failed opens have nothing to close
 }
 
 // ---- across the two widths on 64-bit Windows -----------------------------------------

@@ -147,7 +147,8 @@ bool FakeSystem::terminateProcess(Handle process, std::uint32_t exitCode) {
 bool FakeSystem::readProcessMemory(Handle process, std::uint64_t address, Bytes into) {
   calls.push_back("readProcessMemory");
   // A 32-bit program's pointers cannot name anything above 4 GiB.
-  if (pointerBytes == 4 && address + into.size() > (std::uint64_t{1} << 32)) return false;
+  if (pointerBytes == 4 && (address > (std::uint64_t{1} << 32) || into.size() > (std::uint64_t{1} << 32) - address))
+    return false;
   return readMemory(process, address, into);
 }
 
@@ -161,7 +162,8 @@ bool FakeSystem::readMemory(Handle process, std::uint64_t address, Bytes into) {
   if (it == memory.begin()) return false;
   --it;
   const std::uint64_t offset = address - it->first;
-  if (offset + into.size() > it->second.size()) return false;
+  // Written so that a read near the top of the address space cannot wrap to the start.
+  if (offset > it->second.size() || into.size() > it->second.size() - offset) return false;
   std::memcpy(into.data(), it->second.data() + offset, into.size());
   return true;
 }

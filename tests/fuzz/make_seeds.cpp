@@ -149,6 +149,19 @@ void detailsSeeds(Corpus& corpus) {
     detailsSeed(corpus, "module-32", p, 0);
   }
   {
+    // Everything in one low region, the text's address at the top of the address space:
+    // a read there must not wrap around to the region's start.
+    FakeSystem::Process p;
+    constexpr const platform::OsLayout& wide = platform::kOsLayout64;
+    fakes::SetBasicInformation(p, 8, wide);
+    std::vector<std::byte> low(0x100);
+    platform::PutPointer(low, wide.pebProcessParameters, 8, wide);
+    common::putU16(low, wide.parametersCommandLine + wide.unicodeString.length, 16);
+    platform::PutPointer(low, wide.parametersCommandLine + wide.unicodeString.buffer, ~std::uint64_t{3}, wide);
+    p.memory[8] = std::move(low);
+    detailsSeed(corpus, "read-wrapping-the-address-space-64", p, kWide);
+  }
+  {
     // Once a finding: a name cut in bytes instead of characters.
     FakeSystem::Process p;
     p.modules = {0x400000};
