@@ -2,8 +2,9 @@
 # Configures and builds the three trees: build/host (core + host tests, ASan/UBSan,
 # benchmarks), build/windows (the 32-bit ledra.exe + the Wine-run tests, i686
 # MinGW-w64) and build/windows-x64 (the same for x86_64). Cross-compiling runs
-# nothing of Windows, so every tree builds on any 64-bit Linux host.
-# Usage: scripts/build.sh [host|windows|windows-x64 ...]   (default: all three)
+# nothing of Windows, so every tree builds on any 64-bit Linux host. build/fuzz (the
+# libFuzzer targets, clang) is built only when asked for; scripts/fuzz.sh does.
+# Usage: scripts/build.sh [host|windows|windows-x64|fuzz ...]   (default: the first three)
 set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
@@ -14,7 +15,7 @@ presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(host windows windows-x64)
 
 for p in "${presets[@]}"; do
-  case "$p" in host|windows|windows-x64) ;; *) die "unknown preset '$p' (host, windows or windows-x64)" ;; esac
+  case "$p" in host|windows|windows-x64|fuzz) ;; *) die "unknown preset '$p' (host, windows, windows-x64 or fuzz)" ;; esac
   log "configuring $p"
   cmake --preset "$p" >/dev/null
   log "building $p"

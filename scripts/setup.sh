@@ -8,6 +8,7 @@ set -euo pipefail
 PACKAGES=(
   cmake make g++ git
   libgtest-dev googletest libbenchmark-dev
+  clang libclang-rt-14-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

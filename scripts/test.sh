@@ -3,6 +3,8 @@
 #   layout      Win32 headers only in the platform layer; pages independent of app/;
 #               no mutable globals
 #   host        GoogleTest host tests with fakes (ASan + UBSan + LeakSanitizer)
+#   fuzz        scripts/fuzz.sh: builds build/fuzz (clang) and runs each libFuzzer target
+#               briefly (LEDRA_SOAK=1: 10 minutes each); a finding fails the tier
 #   wine-nt     the 32-bit Wine-run tests (ctest label "wine") in the NT prefix
 #   wine-win98  the same programs in the win98 prefix (the 9x branches)
 #   e2e         tests/e2e/run_e2e.sh with the 32-bit ledra.exe in nt and win98
@@ -128,6 +130,7 @@ log "32-bit programs: $LEDRA_WHY_32"
 run_tier layout "$LEDRA_ROOT/scripts/check-layout.sh"
 run_tier host tier_host
 host_cases="$(ctest_count "$logs/host.log")"
+run_tier fuzz "$LEDRA_ROOT/scripts/fuzz.sh"
 run_tier_32 wine-nt tier_wine nt
 run_tier_32 wine-win98 tier_wine win98
 run_tier_32 e2e tier_e2e nt win98

@@ -128,11 +128,22 @@ TEST_P(CommandLine, EveryFailingStepGivesEmptyAndClosesTheHandle) {
   setCommandLine(noText, u"x");
   noText.memory.erase(where().text);
   EXPECT_EQ(GetProcessCommandLine(sys, 82), "");
+  // Everything in one low region, the text at the very top of the address space: the
+  // read would wrap around to the region's start, and must fail instead.
+  auto& wrapping = addProcess(sys, 83);
+  fakes::SetBasicInformation(wrapping, 8, layout());
+  std::vector<std::byte> low(0x100);
+  platform::PutPointer(low, layout().pebProcessParameters, 8, layout());
+  const std::size_t line = layout().parametersCommandLine;
+  common::putU16(low, line + layout().unicodeString.length, 16);
+  platform::PutPointer(low, line + layout().unicodeString.buffer, ~std::uint64_t{3}, layout());
+  wrapping.memory[8] = std::move(low);
+  EXPECT_EQ(GetProcessCommandLine(sys, 83), "");
   EXPECT_TRUE(sys.openHandles.empty());
   // A process that opens for nothing is asked with the limited right and memory read,
   // the full right and memory read, then the limited right alone.
-  EXPECT_EQ(sys.count("openProcess"), 2u * 3 + 4);
-  EXPECT_EQ(sys.count("closeHandle"), 4u);  // the two failed opens have nothing to close
+  EXPECT_EQ(sys.count("openProcess"), 2u * 3 + 5);
+  EXPECT_EQ(sys.count("closeHandle"), 5u);  // the two failed opens have nothing to close
 }
 
 // Real Windows refuses an unelevated program 0x400 and 0x10 for elevated, protected and
@@ -262,12 +273,22 @@ TEST_P(ImagePath, SourcesAreTriedInTurn) {
   auto& hopeless = addProcess(sys, 14);
   setCommandLine(hopeless, u"ab");  // neither ".exe" nor a quote
 
+  // The module name is asked for in 260 characters: a longer one is cut to 259 whole
+  // characters, however many bytes each takes in UTF-8.
+  std::string longName, cutName;
+  for (int i = 0; i < 300; ++i) (i < 259 ? cutName : longName) += "\u8BB0";
+  longName = cutName + longName;
+  auto& longModule = addProcess(sys, 16);
+  longModule.modules = {exeModule()};
+  longModule.moduleFileNames = {{exeModule(), longName}};
+
   EXPECT_EQ(GetProcessImagePath(sys, 10), "C:\\a\\native.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 11), "\\\\srv\\share\\n.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 12), "C:\\Windows\\notepad.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 13), "");
   EXPECT_EQ(GetProcessImagePath(sys, 14), std::nullopt);
   EXPECT_EQ(GetProcessImagePath(sys, 15), "C:\\x86\\tool.exe");
+  EXPECT_EQ(GetProcessImagePath(sys, 16), cutName);
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(std::set<std::size_t>(sys.moduleArrayBytes.begin(), sys.moduleArrayBytes.end()), std::set<std::size_t>{250});
 }

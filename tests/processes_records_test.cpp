@@ -360,6 +360,9 @@ TEST(Text, Utf8AndUtf16MeetAtEveryEncodingBoundary) {
       {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},          // U+D800
       {"\xC0\x80", u"\uFFFD\uFFFD"},                    // U+0000
       {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},          // '/'
+      {"\xC1\xBF", u"\uFFFD\uFFFD"},                    // U+007F
+      {"\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"},          // U+07FF
+      {"\xF0\x8B\x80\x8B", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // U+B00B
       {"\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // U+FFFF
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
   };

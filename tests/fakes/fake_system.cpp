@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/byte_reader.h"
+#include "common/text.h"
 
 namespace ledra::fakes {
 
@@ -149,7 +150,8 @@ bool FakeSystem::terminateProcess(Handle process, std::uint32_t exitCode) {
 bool FakeSystem::readProcessMemory(Handle process, std::uint64_t address, Bytes into) {
   calls.push_back("readProcessMemory");
   // A 32-bit program's pointers cannot name anything above 4 GiB.
-  if (pointerBytes == 4 && address + into.size() > (std::uint64_t{1} << 32)) return false;
+  if (pointerBytes == 4 && (address > (std::uint64_t{1} << 32) || into.size() > (std::uint64_t{1} << 32) - address))
+    return false;
   return readMemory(process, address, into);
 }
 
@@ -163,7 +165,8 @@ bool FakeSystem::readMemory(Handle process, std::uint64_t address, Bytes into) {
   if (it == memory.begin()) return false;
   --it;
   const std::uint64_t offset = address - it->first;
-  if (offset + into.size() > it->second.size()) return false;
+  // Written so that a read near the top of the address space cannot wrap to the start.
+  if (offset > it->second.size() || into.size() > it->second.size() - offset) return false;
   std::memcpy(into.data(), it->second.data() + offset, into.size());
   return true;
 }
@@ -199,9 +202,10 @@ std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module
   const auto& names = processes[h->second].moduleFileNames;
   auto it = names.find(module);
   if (it == names.end()) return {};
-  std::string name = it->second;
-  if (maxChars > 0 && name.size() >= maxChars) name.resize(maxChars - 1);
-  return name;
+  // The call counts UTF-16 units, not UTF-8 bytes; the adapter converts what it cut.
+  const std::u16string wide = common::utf8ToUtf16(it->second);
+  if (maxChars == 0 || wide.size() < maxChars) return it->second;
+  return common::utf16ToUtf8(std::u16string_view(wide).substr(0, maxChars - 1));
 }
 
 // ---- Toolhelp -----------------------------------------------------------------------------
