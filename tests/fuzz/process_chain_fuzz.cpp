@@ -40,7 +40,7 @@ Expected expect(const std::vector<std::byte>& chain, const platform::OsLayout& l
     std::string group = "|" + std::to_string(*reader.i32(offset + at.uniqueProcessId)) + "|" +
                         common::fixedPointText(static_cast<std::int64_t>(cpu), sign) + "|";
     group += layout.pointer == 8 ? std::to_string(*reader.u64(offset + at.workingSetSize))
-                                 : std::to_string(*reader.i32(offset + at.workingSetSize));
+                                 : std::to_string(*reader.u32(offset + at.workingSetSize));
     e.groupEnds.push_back(group + "|");
     const std::uint32_t next = *reader.u32(offset + at.nextEntryOffset);
     if (next == 0 || next < at.size) break;
