@@ -62,10 +62,10 @@ void BM_PerformanceTickProcedures(benchmark::State& state) {
   for (auto _ : state) {
     offset = static_cast<std::int16_t>((offset + 50) % 175);
     value = static_cast<std::int16_t>((value + 7) % 101);
-    ledra::performance::DrawMeter(useFf, ledra::performance::MeterLevel(60.9375));
-    ledra::performance::DrawGraph(brokenFf, memHistory, 61, ledra::performance::kMemoryLineColour, 50, offset);
-    ledra::performance::DrawMeter(useCpu, ledra::performance::MeterLevel(value));
-    ledra::performance::DrawGraph(brokenCpu, cpuHistory, value, ledra::performance::kCpuLineColour, 50, offset);
+    ledra::performance::drawMeter(useFf, ledra::performance::meterLevel(60.9375));
+    ledra::performance::drawGraph(brokenFf, memHistory, 61, ledra::performance::kMemoryLineColour, 50, offset);
+    ledra::performance::drawMeter(useCpu, ledra::performance::meterLevel(value));
+    ledra::performance::drawGraph(brokenCpu, cpuHistory, value, ledra::performance::kCpuLineColour, 50, offset);
   }
   benchmark::DoNotOptimize(useCpu.sink + useFf.sink + brokenCpu.sink + brokenFf.sink);
   state.counters["ops/tick"] = benchmark::Counter(
@@ -77,7 +77,7 @@ BENCHMARK(BM_PerformanceTickProcedures);
 void BM_Meter(benchmark::State& state) {
   CountingCanvas box(54, 87.75f);
   const int level = static_cast<int>(state.range(0));
-  for (auto _ : state) ledra::performance::DrawMeter(box, level);
+  for (auto _ : state) ledra::performance::drawMeter(box, level);
   benchmark::DoNotOptimize(box.sink);
 }
 BENCHMARK(BM_Meter)->Arg(-1)->Arg(16)->Arg(27);

@@ -113,7 +113,7 @@ void BM_ProcessRefreshNT(benchmark::State& state) {
   if constexpr (std::is_same_v<Machine, IndexedMachine>) sys.index();
   const auto offsets = fakes::BuildProcessChain(records).records;
   fakes::MemoryListView list{"ListProcess", nullptr};
-  processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys));
+  processes::updateProcessListNT(sys, list, processes::userDecimalSign(sys));
   if (list.rowCount() != processes || list.cell(processes - 1, 5).empty()) {
     state.SkipWithError("the machine does not answer as the page expects");
     return;
@@ -125,7 +125,7 @@ void BM_ProcessRefreshNT(benchmark::State& state) {
     advance(sys, offsets, ++tick);
     sys.clearCalls();
     state.ResumeTiming();
-    processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys));
+    processes::updateProcessListNT(sys, list, processes::userDecimalSign(sys));
   }
   state.SetItemsProcessed(state.iterations() * processes);
   state.counters["per_process"] =
@@ -143,7 +143,7 @@ void BM_GetProcessListNT(benchmark::State& state) {
   fakes::FakeSystem sys;
   fakes::InstallProcesses(sys, machine(processes));
   for (auto _ : state) {
-    benchmark::DoNotOptimize(processes::GetProcessListNT(sys, processes::DecimalSign(sys)));
+    benchmark::DoNotOptimize(processes::GetProcessListNT(sys, processes::userDecimalSign(sys)));
     sys.clearCalls();
   }
   state.SetItemsProcessed(state.iterations() * processes);

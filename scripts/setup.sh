@@ -39,9 +39,25 @@ done
 
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   log "installing: ${missing[*]}"
-  as_root apt-get update -qq
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-    -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null
+  # A mirror caught mid-sync fails one index now and then ("File has unexpected
+  # size"): ask again after a pause, and install from what did arrive if it keeps
+  # failing; the install itself is retried the same way.
+  for attempt in 1 2 3 4; do
+    as_root apt-get update -qq -o Acquire::Retries=3 && break
+    log "apt-get update failed (attempt $attempt); trying again"
+    sleep $((attempt * 15))
+  done
+  for attempt in 1 2 3; do
+    if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+      -o Dpkg::Use-Pty=0 -o Acquire::Retries=3 "${missing[@]}" >/dev/null; then
+      installed_all=1
+      break
+    fi
+    log "apt-get install failed (attempt $attempt); refreshing the indexes and trying again"
+    sleep $((attempt * 20))
+    as_root apt-get update -qq -o Acquire::Retries=3 || true
+  done
+  [ -n "${installed_all:-}" ] || die "could not install: ${missing[*]}"
 fi
 
 # A Chinese locale, so Ledra can also be run and checked under LANG=zh_CN.UTF-8

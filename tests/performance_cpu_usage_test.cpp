@@ -155,8 +155,8 @@ TEST(CpuUsageNT, NoProcessorsIsAFailedSample) {
   EXPECT_EQ(t.after(5'000'000, 10'000'000, 0), -1);
   EXPECT_EQ(t.after(14'000'000, 20'000'000, 1), 30);
   // No processors to share even an empty interval.
-  EXPECT_EQ(ledra::performance::CpuPercent(0, 0, 0), -1);
-  EXPECT_EQ(ledra::performance::CpuPercent(9'000'000, 10'000'000, 0), -1);
+  EXPECT_EQ(ledra::performance::cpuPercent(0, 0, 0), -1);
+  EXPECT_EQ(ledra::performance::cpuPercent(9'000'000, 10'000'000, 0), -1);
 }
 
 TEST(CpuUsage9x, ReadsTheStatisticAndClosesTheKey) {

@@ -262,7 +262,7 @@ TEST(CpuGraph, OneSlotGraphDrawsOneSegment) {
 TEST(CpuGraph, EmptyHistoryDrawsOnlyTheGrid) {
   std::vector<std::int16_t> none;
   MemoryCanvas box("box", 4125, 1755, nullptr);
-  ledra::performance::DrawGraph(box, none, 50, kGreen, 50, 0);
+  ledra::performance::drawGraph(box, none, 50, kGreen, 50, 0);
   EXPECT_EQ(box.of(Op::Line).size(), 33u);
   EXPECT_TRUE(curve(box, kGreen).empty());
 }

@@ -27,7 +27,7 @@ FakeSystem::Process& addProcess(FakeSystem& sys, std::uint32_t pid) {
 // keeps its structures above 4 GiB, so an address cut to 32 bits reads nothing.
 class Layouts : public testing::TestWithParam<std::size_t> {
  protected:
-  const platform::OsLayout& layout() const { return platform::OsLayoutFor(GetParam()); }
+  const platform::OsLayout& layout() const { return platform::osLayoutFor(GetParam()); }
   FakeSystem machine() const { return FakeSystem(GetParam()); }
   fakes::CommandLineLayout where() const {
     return GetParam() == 8 ? fakes::HighAddresses() : fakes::CommandLineLayout{};
@@ -133,10 +133,10 @@ TEST_P(CommandLine, EveryFailingStepGivesEmptyAndClosesTheHandle) {
   auto& wrapping = addProcess(sys, 83);
   fakes::SetBasicInformation(wrapping, 8, layout());
   std::vector<std::byte> low(0x100);
-  platform::PutPointer(low, layout().pebProcessParameters, 8, layout());
+  platform::putPointer(low, layout().pebProcessParameters, 8, layout());
   const std::size_t line = layout().parametersCommandLine;
   common::putU16(low, line + layout().unicodeString.length, 16);
-  platform::PutPointer(low, line + layout().unicodeString.buffer, ~std::uint64_t{3}, layout());
+  platform::putPointer(low, line + layout().unicodeString.buffer, ~std::uint64_t{3}, layout());
   wrapping.memory[8] = std::move(low);
   EXPECT_EQ(GetProcessCommandLine(sys, 83), "");
   EXPECT_TRUE(sys.openHandles.empty());
@@ -293,20 +293,20 @@ TEST_P(ImagePath, SourcesAreTriedInTurn) {
   EXPECT_EQ(std::set<std::size_t>(sys.moduleArrayBytes.begin(), sys.moduleArrayBytes.end()), std::set<std::size_t>{250});
 }
 
-TEST(ImagePathFromCommandLine, DerivedFromTheCommandLine) {
-  using processes::ImagePathFromCommandLine;
-  EXPECT_EQ(ImagePathFromCommandLine("\"C:\\Windows\\notepad.exe\" a.txt"), "C:\\Windows\\notepad.exe");
-  EXPECT_EQ(ImagePathFromCommandLine("C:\\x\\app.exe -k"), "C:\\x\\app.exe");
-  EXPECT_EQ(ImagePathFromCommandLine("C:\\X\\APP.EXE"), "C:\\X\\APP.EXE");
-  EXPECT_EQ(ImagePathFromCommandLine("\"C:\\x\\prog\" -a"), "C:\\x\\prog.exe");
-  EXPECT_EQ(ImagePathFromCommandLine("\"C:\\x\\tool.com\" /q"), "C:\\x\\tool.com.exe");
-  EXPECT_EQ(ImagePathFromCommandLine("prog in.exe"), "prog in.exe");
-  EXPECT_EQ(ImagePathFromCommandLine("\"\u5DE5\u5177\\t\" -a"), "工具\\t.exe");
-  EXPECT_EQ(ImagePathFromCommandLine("\"a\""), "a.exe");
-  EXPECT_EQ(ImagePathFromCommandLine("ab\"c"), "ab.exe");  // a quote from the third character
-  EXPECT_EQ(ImagePathFromCommandLine("a\"bc"), std::nullopt);  // second character does not count
-  EXPECT_EQ(ImagePathFromCommandLine("notepad"), std::nullopt);
-  EXPECT_EQ(ImagePathFromCommandLine("\"\""), std::nullopt);
+TEST(imagePathFromCommandLine, DerivedFromTheCommandLine) {
+  using processes::imagePathFromCommandLine;
+  EXPECT_EQ(imagePathFromCommandLine("\"C:\\Windows\\notepad.exe\" a.txt"), "C:\\Windows\\notepad.exe");
+  EXPECT_EQ(imagePathFromCommandLine("C:\\x\\app.exe -k"), "C:\\x\\app.exe");
+  EXPECT_EQ(imagePathFromCommandLine("C:\\X\\APP.EXE"), "C:\\X\\APP.EXE");
+  EXPECT_EQ(imagePathFromCommandLine("\"C:\\x\\prog\" -a"), "C:\\x\\prog.exe");
+  EXPECT_EQ(imagePathFromCommandLine("\"C:\\x\\tool.com\" /q"), "C:\\x\\tool.com.exe");
+  EXPECT_EQ(imagePathFromCommandLine("prog in.exe"), "prog in.exe");
+  EXPECT_EQ(imagePathFromCommandLine("\"\u5DE5\u5177\\t\" -a"), "工具\\t.exe");
+  EXPECT_EQ(imagePathFromCommandLine("\"a\""), "a.exe");
+  EXPECT_EQ(imagePathFromCommandLine("ab\"c"), "ab.exe");  // a quote from the third character
+  EXPECT_EQ(imagePathFromCommandLine("a\"bc"), std::nullopt);  // second character does not count
+  EXPECT_EQ(imagePathFromCommandLine("notepad"), std::nullopt);
+  EXPECT_EQ(imagePathFromCommandLine("\"\""), std::nullopt);
 }
 
 }  // namespace

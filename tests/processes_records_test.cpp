@@ -33,7 +33,7 @@ std::vector<NtProcessRecord> threeProcesses() {
 // The walker runs every case in the layout of each pointer width.
 class ProcessListNT : public testing::TestWithParam<std::size_t> {
  protected:
-  const platform::OsLayout& layout() const { return platform::OsLayoutFor(GetParam()); }
+  const platform::OsLayout& layout() const { return platform::osLayoutFor(GetParam()); }
   FakeSystem machine() const { return FakeSystem(GetParam()); }
   fakes::RecordChain chainOf(const std::vector<NtProcessRecord>& records) const {
     return fakes::BuildProcessChain(records, layout());
@@ -52,33 +52,33 @@ TEST_P(ProcessListNT, GoldenRecordListWithIdleNameAndWorkingSetPast2GiB) {
   fakes::InstallProcesses(sys, threeProcesses());
   // SIZE_T is unsigned in either width: 2 GiB stays whole.
   const std::string big = "2147483648";
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)),
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)),
             "Null|0|1.5|24576|System|4|2|245760|explorer.exe|1234|111111.111|" + big + "|111114.611");
   sys.decimalSeparator = ",";
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)),
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)),
             "Null|0|1,5|24576|System|4|2|245760|explorer.exe|1234|111111,111|" + big + "|111114,611");
   // A separator that would break the record list falls back to ".".
   sys.decimalSeparator = "|";
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)).substr(0, 10), "Null|0|1.5");
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)).substr(0, 10), "Null|0|1.5");
 }
 
 TEST(ProcessListNTWide, WorkingSetsPast2GiBShowWholeInEitherWidth) {
   FakeSystem sys(8);
   fakes::InstallProcesses(sys, {{u"big.exe", 8, 0, 0, 0x1234'5678'9000ull, 1}});
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "big.exe|8|0|20015998341120|0");
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "big.exe|8|0|20015998341120|0");
   // 3 GiB in a 32-bit SIZE_T (a large-address-aware process, or any on 64-bit Windows).
   FakeSystem narrow(4);
   fakes::InstallProcesses(narrow, {{u"db.exe", 12, 0, 0, 0xC000'0000u, 1}});
-  EXPECT_EQ(GetProcessListNT(narrow, processes::DecimalSign(narrow)), "db.exe|12|0|3221225472|0");
+  EXPECT_EQ(GetProcessListNT(narrow, processes::userDecimalSign(narrow)), "db.exe|12|0|3221225472|0");
 }
 
 TEST_P(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
   FakeSystem sys = machine();
   fakes::InstallProcesses(sys, {{u"System", 4, 20000, 0, 4096, 0}});
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "System|4|2|4096|2");
   // An id with the top bit set reads as a signed word, as the NT family writes it.
   fakes::InstallProcesses(sys, {{u"high.exe", 0x80000010u, 0, 0, 4096, 0}});
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "high.exe|-2147483632|0|4096|0");
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "high.exe|-2147483632|0|4096|0");
 }
 
 TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
@@ -90,10 +90,10 @@ TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
                                          {std::u16string(u"\u8BB0\0x.exe", 7), 24, 0, 0, 0, 1},
                                          {u"\u0080x", 28, 0, 0, 0, 1}});
   // Third name points past the end; fourth has a negative Length.
-  platform::PutPointer(chain.bytes, chain.records[2] + nameBuffer(), chain.bytes.size(), layout());
+  platform::putPointer(chain.bytes, chain.records[2] + nameBuffer(), chain.bytes.size(), layout());
   common::putU16(chain.bytes, chain.records[3] + nameLength(), 0x8002);
   fakes::InstallProcessChain(sys, chain);
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)),
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)),
             "记事本.exe|8|0|0|ab|12|0|0||16|0|0||20|0|0|记|24|0|0|\xC2\x80x|28|0|0|0");
 }
 
@@ -101,7 +101,7 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
   {  // the sizing call answering success is a failure
     FakeSystem sys = machine();
     sys.onSystemInformation = [](std::uint32_t, ledra::platform::Bytes, std::uint32_t*) { return 0; };
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "-1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "-1");
   }
   {  // no length reported: 131072 bytes
     FakeSystem sys = machine();
@@ -117,7 +117,7 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
       fakes::CopyChainInto(chain, buffer);
       return platform::kStatusSuccess;
     };
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "System|4|2|4096|2");
     EXPECT_EQ(sizes, (std::vector<std::size_t>{0, 131072}));
   }
   {  // "buffer too small" once, then the fill succeeds: the list is read
@@ -132,7 +132,7 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
       fakes::CopyChainInto(chain, buffer);
       return platform::kStatusSuccess;
     };
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "System|4|2|4096|2");
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "System|4|2|4096|2");
     EXPECT_EQ(calls, 3);
   }
   {  // an error other than a length mismatch: no retry
@@ -143,7 +143,7 @@ TEST_P(ProcessListNT, SizingAndFillFailures) {
       if (length) *length = 4096;
       return calls == 1 ? platform::kStatusInfoLengthMismatch : platform::kStatusAccessDenied;
     };
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "-1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "-1");
     EXPECT_EQ(calls, 2);
   }
 }
@@ -161,7 +161,7 @@ TEST_P(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
     fakes::CopyChainInto(now, buffer);
     return platform::kStatusSuccess;
   };
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "Null|0|0|0|new.exe|99|1|8192|1");
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "Null|0|0|0|new.exe|99|1|8192|1");
   ASSERT_EQ(sizes.size(), 3u);
   EXPECT_EQ(sizes[1], small.bytes.size());
   EXPECT_GT(sizes[2], grown.bytes.size());  // with headroom
@@ -177,7 +177,7 @@ TEST_P(ProcessListNT, ListGrowingBetweenQueriesIsRetriedWithTheLargerSize) {
     fakes::CopyChainInto(grown, buffer);
     return platform::kStatusSuccess;
   };
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "Null|0|0|0|new.exe|99|1|8192|1");
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "Null|0|0|0|new.exe|99|1|8192|1");
   EXPECT_EQ(sizes.size(), 5u);
 }
 
@@ -191,7 +191,7 @@ TEST_P(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
     if (length) *length = reported;
     return platform::kStatusInfoLengthMismatch;
   };
-  EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "-1");
+  EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "-1");
   EXPECT_GE(calls, 3);
   EXPECT_LE(calls, 6);
 }
@@ -204,7 +204,7 @@ TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
     auto chain = chainOf(records);
     common::putU32(chain.bytes, chain.records[1] + 0, 0x7FFFFFF0u);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|b|2|1|0|2");
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "a|1|1|0|b|2|1|0|2");
   }
   // A buffer cut inside the last record, early or one byte short: that record is not read.
   for (std::size_t cut : {std::size_t{100}, layout().processRecord.size - 4, layout().processRecord.size - 1}) {
@@ -212,17 +212,17 @@ TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
     auto chain = chainOf(records);
     chain.bytes.resize(chain.records[2] + cut);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|b|2|1|0|2") << cut;
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "a|1|1|0|b|2|1|0|2") << cut;
   }
   {  // offsets that would run backwards on 32 bits, or into the record itself
     FakeSystem sys = machine();
     auto chain = chainOf(records);
     common::putU32(chain.bytes, chain.records[0] + 0, 0xFFFFFF00u);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "a|1|1|0|1");
     common::putU32(chain.bytes, chain.records[0] + 0, 8);
     fakes::InstallProcessChain(sys, chain);
-    EXPECT_EQ(GetProcessListNT(sys, processes::DecimalSign(sys)), "a|1|1|0|1");
+    EXPECT_EQ(GetProcessListNT(sys, processes::userDecimalSign(sys)), "a|1|1|0|1");
   }
 }
 

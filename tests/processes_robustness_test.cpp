@@ -69,12 +69,12 @@ TEST(MalformedRecords, RandomlyMutatedChainsAreWalkedSafely) {
     }
     FakeSystem sys;
     fakes::InstallProcessChain(sys, chain);
-    const std::string list = processes::GetProcessListNT(sys, processes::DecimalSign(sys));
+    const std::string list = processes::GetProcessListNT(sys, processes::userDecimalSign(sys));
     ASSERT_FALSE(list.empty());
     fakes::MemoryListView view{"ListProcess", nullptr};
-    processes::UpdateProcessListNT(sys, view, processes::DecimalSign(sys));
-    processes::UpdateProcessListNT(sys, view, processes::DecimalSign(sys));
-    const auto pieces = common::split(processes::GetProcessListNT(sys, processes::DecimalSign(sys)), '|');
+    processes::updateProcessListNT(sys, view, processes::userDecimalSign(sys));
+    processes::updateProcessListNT(sys, view, processes::userDecimalSign(sys));
+    const auto pieces = common::split(processes::GetProcessListNT(sys, processes::userDecimalSign(sys)), '|');
     EXPECT_EQ(view.rowCount(), static_cast<int>((pieces.size() - 1) / 4));
     EXPECT_TRUE(sys.openHandles.empty());
   }
@@ -105,7 +105,7 @@ TEST(MalformedRecords, RandomProcessMemoryAndToolhelpEntries) {
     sys.toolhelpEntries = {entry, fakes::ProcessEntry32(random(), "C:\\X.EXE")};
     const std::string list = processes::GetProcessList9x(sys);
     fakes::MemoryListView view{"ListProcess", nullptr};
-    processes::RebuildProcessList9x(view, list, ".");
+    processes::rebuildProcessList9x(view, list, ".");
     EXPECT_GE(view.rowCount(), 2);  // a stray "|" in a random name only adds rows
     EXPECT_TRUE(sys.openHandles.empty());
   }

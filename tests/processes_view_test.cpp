@@ -34,7 +34,7 @@ struct NtListView : ::testing::Test {
 
   void tick(const std::vector<NtProcessRecord>& records) {
     fakes::InstallProcesses(sys, records);
-    processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys), &commandLines);
+    processes::updateProcessListNT(sys, list, processes::userDecimalSign(sys), &commandLines);
   }
   Row row(int r) const {
     Row cells = list.rows.at(static_cast<std::size_t>(r)).cells;
@@ -164,7 +164,7 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
   const std::int64_t half = INT64_MAX / 2 + 1;
   fakes::InstallProcesses(sys, {NtProcessRecord(u"a.exe", 4, half, 0, 4096),  //
                                 NtProcessRecord(u"b.exe", 8, half, 0, 4096)});
-  processes::UpdateProcessListNT(sys, fresh, processes::DecimalSign(sys));
+  processes::updateProcessListNT(sys, fresh, processes::userDecimalSign(sys));
   ASSERT_EQ(fresh.rowCount(), 2);
   for (int r = 0; r < 2; ++r) {
     EXPECT_EQ(fresh.cell(r, 2), "") << r;
@@ -175,7 +175,7 @@ TEST_F(NtListView, TotalDeltaBelowHalfAMillisecondSkipsOnlyTheShares) {
 TEST_F(NtListView, FailedEnumerationEmptiesTheListAndTheNextTickCountsAllTimeSoFar) {
   tick({rec(u"", 0, 500), rec(u"a.exe", 4, 100)});
   sys.failingSystemInformation.insert(5);
-  processes::UpdateProcessListNT(sys, list, processes::DecimalSign(sys));
+  processes::updateProcessListNT(sys, list, processes::userDecimalSign(sys));
   EXPECT_EQ(list.rowCount(), 0);
   sys.failingSystemInformation.clear();
   tick({rec(u"", 0, 99), rec(u"a.exe", 4, 1)});
@@ -274,7 +274,7 @@ TEST_F(NtListView, CommandLinesAreReadOncePerProcess) {
 TEST(ProcessList9xView, RebuildShowsNamesHexIdsAndPaths) {
   fakes::MemoryListView list{"ListProcess", nullptr};
   list.addRow("old", "old", 0, 0);
-  processes::RebuildProcessList9x(
+  processes::rebuildProcessList9x(
       list, "0|[System Process]|-1|C:\\WINDOWS\\EXPLORER.EXE|-327679|C:\\WINDOWS\\SYSTEM\\MPREXE.EXE|1234|a.exe|",
       ".");
   ASSERT_EQ(list.rowCount(), 4);
@@ -283,7 +283,7 @@ TEST(ProcessList9xView, RebuildShowsNamesHexIdsAndPaths) {
   EXPECT_EQ(list.rows[2].cells, (Row{"MPREXE.EXE", "&HFFFB0001", "C:\\WINDOWS\\SYSTEM\\MPREXE.EXE"}));
   EXPECT_EQ(list.rows[3].cells, (Row{"a.exe", "1234", "a.exe"}));
   EXPECT_EQ(list.rows[3].key, "a3");
-  processes::RebuildProcessList9x(list, "", ".");
+  processes::rebuildProcessList9x(list, "", ".");
   EXPECT_EQ(list.rowCount(), 0);
 }
 

@@ -126,7 +126,7 @@ TEST(GetTaskList, LongTitleCutAt255Units) {
   chinese200.insert(0, chinese127);
   sys.windows = {{.handle = hwnd(4), .title = chinese200}};
   EXPECT_EQ(GetTaskList(sys, kSelf), chinese127 + "|");
-  EXPECT_EQ(ledra::tasks::GetFullWindowTitle(sys, hwnd(4)).size(), chinese200.size());
+  EXPECT_EQ(ledra::tasks::getFullWindowTitle(sys, hwnd(4)).size(), chinese200.size());
 }
 
 }  // namespace

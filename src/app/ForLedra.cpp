@@ -8,6 +8,7 @@
 #include "performance/cpu_usage.h"
 #include "performance/memory_status.h"
 #include "platform/is_nt.h"
+#include "platform/os_constants.h"
 #include "processes/decimal_sign.h"
 #include "processes/process_list_9x.h"
 #include "tasks/task_list.h"
@@ -15,6 +16,10 @@
 namespace ledra::app {
 
 namespace {
+
+using platform::kHwndNoTopMost;
+using platform::kHwndTopMost;
+constexpr std::uint32_t kSwpNoSizeNoMove = platform::kSwpNoSize | platform::kSwpNoMove;
 
 // The samplers return 0..100 or -1; anything else is squeezed into 16 bits rather
 // than wrapped.
@@ -101,15 +106,15 @@ void ForLedra::Timer1_Timer() {
     Ticking& operator=(const Ticking&) = delete;
   } ticking(ticking_);
   tickAsked_ = false;
-  Tick();
+  tick();
   // Requests made during the tick are answered by one more, made during that one by the
   // next timer tick: a sender that keeps asking cannot hold the window in a loop.
-  if (tickAsked_) Tick();
+  if (tickAsked_) tick();
 }
 
-void ForLedra::Tick() {
+void ForLedra::tick() {
   // 1. Grid phase.
-  performance::AdvanceGrid(perf);
+  performance::advanceGrid(perf);
 
   // 2. Memory.
   ShowFF(performance::GetMemoryStatus(system_));
@@ -127,14 +132,14 @@ void ForLedra::Tick() {
 
   // 6. Task list, only when the titles, their order or the windows behind them changed.
   if (mod.TaskList != LastTaskList || tasks::rowsAreStale(*c_.ListTask, mod.TaskWindows))
-    tasks::RefreshTaskList(system_, tasks_, mod.TaskWindows);
+    tasks::refreshTaskList(system_, tasks_, mod.TaskWindows);
 
   // 7. Process list.
   if (nt) {
-    processes::UpdateProcessListNT(system_, *c_.ListProcess, processes::DecimalSign(system_), &mod.CommandLines);
+    processes::updateProcessListNT(system_, *c_.ListProcess, processes::userDecimalSign(system_), &mod.CommandLines);
   } else {
     if (mod.ProcessList9x != LastProcessList9x)
-      processes::RebuildProcessList9x(*c_.ListProcess, mod.ProcessList9x, processes::DecimalSign(system_));
+      processes::rebuildProcessList9x(*c_.ListProcess, mod.ProcessList9x, processes::userDecimalSign(system_));
     LastProcessList9x = mod.ProcessList9x;
   }
 
@@ -169,29 +174,57 @@ void ForLedra::TabStrip1_Click() {
   c_.PicProperty[position - 1]->setVisible(true);
   if (position == 1) c_.ListTask->setFocus();
   if (position == 2) c_.ListProcess->setFocus();
-  if (position == 3) PaintPerformancePage();
+  if (position == 3) paintPerformancePage();
 }
 
 // A restore from minimised draws what the ticks meanwhile left undrawn; other resizes
 // (start-up among them) leave drawing to the ticks and the tab clicks.
 void ForLedra::Form_Resize() {
-  performance::SizeHistories(performance_, perf);
+  performance::sizeHistories(performance_, perf);
   const bool restored = minimised_ && !c_.form->minimized();
   minimised_ = c_.form->minimized();
-  if (restored && performance::PerformancePageShown(performance_)) PaintPerformancePage();
+  if (restored && performance::performancePageShown(performance_)) paintPerformancePage();
 }
 
-void ForLedra::Command1_Click() { tasks::NewTask(system_, tasks_); }
-void ForLedra::Command2_Click() { tasks::EndSelectedTask(system_, tasks_); }
-void ForLedra::Command3_Click() { tasks::SwitchToSelectedTask(system_, tasks_); }
+void ForLedra::Command1_Click() { tasks::newTask(system_, tasks_); }
+void ForLedra::Command2_Click() { tasks::endSelectedTask(system_, tasks_); }
+void ForLedra::Command3_Click() { tasks::switchToSelectedTask(system_, tasks_); }
 
-void ForLedra::ComKillTask_Click() { processes::EndSelectedProcess(system_, processes_, design::kAppTitle); }
+void ForLedra::ComKillTask_Click() { processes::endSelectedProcess(system_, processes_, design::kAppTitle); }
 
 void ForLedra::ShowCPU(std::int16_t& value) { performance::ShowCPU(system_, mod.cpu, performance_, perf, value); }
 void ForLedra::ShowFF(const std::string& memoryStatus) {
   performance::ShowFF(system_, performance_, perf, memoryStatus);
 }
-void ForLedra::PaintPerformancePage() { performance::PaintPerformancePage(performance_, perf); }
+void ForLedra::paintPerformancePage() { performance::paintPerformancePage(performance_, perf); }
+
+// Always on top, auto-minimise, Run, About and Exit: the menus that are not pages.
+
+void ForLedra::SetTopMost() {
+  system_.setWindowPos(c_.form->handle(), kHwndTopMost, 0, 0, 0, 0, kSwpNoSizeNoMove);
+}
+
+void ForLedra::menu_show_Click() {
+  // The check mark changes first; it stays the option's state even if the window
+  // manager refuses.
+  const bool wasOnTop = c_.menu_show->checked();
+  c_.menu_show->setChecked(!wasOnTop);
+  system_.setWindowPos(c_.form->handle(), wasOnTop ? kHwndNoTopMost : kHwndTopMost, 0, 0, 0, 0,
+                       kSwpNoSizeNoMove);
+}
+
+void ForLedra::meun_usemin_Click() { c_.meun_usemin->setChecked(!c_.meun_usemin->checked()); }
+
+void ForLedra::menu_run_Click() { Command1_Click(); }
+
+void ForLedra::menu_about_Click() {
+  const std::string title = "Ledra For Win9x/WinNT (" + std::to_string(design::kVersionMajor) + "." +
+                            std::to_string(design::kVersionMinor) + "." +
+                            std::to_string(design::kVersionRevision) + ")";
+  system_.shellAbout(c_.form->handle(), title, "Ledra 开发者 · 联系：项目的问题跟踪器", c_.form->icon());
+}
+
+void ForLedra::menu_exit_Click() { c_.form->endProgram(); }
 
 namespace {
 

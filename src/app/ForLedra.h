@@ -11,11 +11,16 @@
 #include "app/design.h"
 #include "app/form_controls.h"
 #include "performance/performance_page.h"
+#include "performance/show_cpu.h"
+#include "performance/show_ff.h"
 #include "platform/controls.h"
 #include "platform/design.h"
 #include "platform/system.h"
+#include "processes/end_process.h"
 #include "processes/process_view.h"
+#include "tasks/task_actions.h"
 #include "tasks/task_page.h"
+#include "tasks/task_view.h"
 
 namespace ledra::app {
 
@@ -58,7 +63,7 @@ class ForLedra {
   void ShowCPU(std::int16_t& value);
   void ShowFF(const std::string& memoryStatus);
   // Draws the meters and graphs as they stand; the page has just been shown.
-  void PaintPerformancePage();
+  void paintPerformancePage();
 
   // Runs the handler of the menu item or button of that designed name; `index` is the
   // item's place in its array (menu_renew). False when the name has no handler or the
@@ -83,7 +88,7 @@ class ForLedra {
 
  private:
   void SetTopMost();
-  void Tick();
+  void tick();
 
   platform::System& system_;
   FormControls c_;

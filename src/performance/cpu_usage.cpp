@@ -107,14 +107,14 @@ std::int32_t CpuUsage::GetCPUUsageNT(platform::System& system) {
     return 0;
   }
 
-  const std::int32_t result = CpuPercent(wrappingDifference(idleTime, PrevIdleTime),
+  const std::int32_t result = cpuPercent(wrappingDifference(idleTime, PrevIdleTime),
                                          wrappingDifference(currentTime, PrevSystemTime), static_cast<int>(processors));
   PrevIdleTime = idleTime;
   PrevSystemTime = currentTime;
   return result;
 }
 
-std::int32_t CpuPercent(std::int64_t dIdle, std::int64_t dTime, int processors) {
+std::int32_t cpuPercent(std::int64_t dIdle, std::int64_t dTime, int processors) {
   if (processors <= 0) return -1;
   // r: the idle share of the interval summed over processors, four decimals. Without a
   // time difference it stays the idle difference in milliseconds.

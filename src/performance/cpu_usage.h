@@ -24,7 +24,7 @@ class CpuUsage {
 // The arithmetic of one NT sample: idle time summed over processors and elapsed time
 // over the interval (both 100-ns units), as a percentage clamped to 0..100; -1 when there
 // are no processors to share the time.
-std::int32_t CpuPercent(std::int64_t dIdle, std::int64_t dTime, int processors);
+std::int32_t cpuPercent(std::int64_t dIdle, std::int64_t dTime, int processors);
 
 // Reading the start value is what switches the 9x kernel statistic on.
 void StartCPUUsage9x(platform::System& system);

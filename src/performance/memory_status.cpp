@@ -50,7 +50,7 @@ std::optional<std::string> memoryStatusEx(platform::System& system) {
 }
 
 std::string memoryStatus(platform::System& system) {
-  const platform::OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
+  const platform::OsLayout& layout = platform::osLayoutFor(system.pointerSize());
   std::array<std::byte, platform::kOsLayout64.memoryStatus.size> storage{};
   const std::span<std::byte> buffer(storage.data(), layout.memoryStatus.size);
   system.globalMemoryStatus(buffer);

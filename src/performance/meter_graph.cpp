@@ -20,13 +20,13 @@ int gridLines(float side) {
 
 }  // namespace
 
-int MeterLevel(double percent) {
+int meterLevel(double percent) {
   const double level = std::floor(strict(percent / strict(100.0 / 27.0)));
   if (!(level >= -1.0)) return -1;  // also catches NaN
   return static_cast<int>(std::min(level, 27.0));
 }
 
-void DrawMeter(platform::Canvas& box, int level) {
+void drawMeter(platform::Canvas& box, int level) {
   box.clear();
   for (int i = 0; i < kMeterRows; ++i) {
     // Rows are 2.25 points apart and 0.2 points tall: one pixel high at 96 dpi.
@@ -58,17 +58,17 @@ void Meter::show(platform::Canvas& box, int level, bool onScreen) {
 
 void Meter::paint(platform::Canvas& box) {
   if (!hasLevel_ || drawn_) return;
-  DrawMeter(box, level_);
+  drawMeter(box, level_);
   drawn_ = true;
 }
 
-void ShiftHistory(std::vector<std::int16_t>& history, std::int16_t value) {
+void shiftHistory(std::vector<std::int16_t>& history, std::int16_t value) {
   if (history.empty()) return;
   std::copy_backward(history.begin(), history.end() - 1, history.end());
   history[0] = value;
 }
 
-void PaintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history, platform::Rgb colour,
+void paintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history, platform::Rgb colour,
                 std::int16_t graphStep, std::int16_t gridOffset) {
   box.clear();
   const float w = box.width();
@@ -96,10 +96,10 @@ void PaintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history,
   box.present();
 }
 
-void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
+void drawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
                platform::Rgb colour, std::int16_t graphStep, std::int16_t gridOffset) {
-  ShiftHistory(history, value);
-  PaintGraph(box, history, colour, graphStep, gridOffset);
+  shiftHistory(history, value);
+  paintGraph(box, history, colour, graphStep, gridOffset);
 }
 
 }  // namespace ledra::performance

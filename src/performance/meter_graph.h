@@ -19,10 +19,10 @@ inline constexpr int kGridPeriod = 175;  // twips between grid lines
 
 // Rows lit for a percentage: floor(percent / (100 / 27)), so 100 % lights all 28 rows
 // and anything below 0 lights none. Kept within -1..28, which covers every drawing.
-int MeterLevel(double percent);
+int meterLevel(double percent);
 
 // Redraws a meter box (in points): rows 0..level as solid bars, the rest dotted.
-void DrawMeter(platform::Canvas& box, int level);
+void drawMeter(platform::Canvas& box, int level);
 
 // A meter box keeps the level it shows. The same level again would change no pixel, and
 // a box on a hidden page is not drawn until the page is shown: the meter is hundreds of
@@ -41,16 +41,16 @@ class Meter {
 };
 
 // Moves the history one place towards its old end, with `value` as the newest entry.
-void ShiftHistory(std::vector<std::int16_t>& history, std::int16_t value);
+void shiftHistory(std::vector<std::int16_t>& history, std::int16_t value);
 
 // Redraws a graph box (in twips): the grid scrolled left by gridOffset, then the history
 // with the newest entry (index 0) at the right edge, each older entry `graphStep`
 // further left.
-void PaintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history, platform::Rgb colour,
+void paintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history, platform::Rgb colour,
                 std::int16_t graphStep, std::int16_t gridOffset);
 
-// ShiftHistory, then PaintGraph.
-void DrawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
+// shiftHistory, then paintGraph.
+void drawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
                platform::Rgb colour, std::int16_t graphStep, std::int16_t gridOffset);
 
 }  // namespace ledra::performance

@@ -42,27 +42,4 @@ struct PerformanceState {
   Meter MemMeter;
 };
 
-// The page is on screen (its panel is visible and the window is not minimised); hidden
-// boxes are drawn when it is shown or the window restored.
-bool PerformancePageShown(const PerformanceControls& c);
-
-// CPU use in percent (-1: the sampler failed, and `cpu` is asked once more) on the meter,
-// its label, status panel 2 and the history.
-void ShowCPU(platform::System& system, CpuUsage& cpu, const PerformanceControls& c, PerformanceState& s,
-             std::int16_t& value);
-
-// The memory status string (GetMemoryStatus) on the meter, the figures, status panel 3
-// and the history.
-void ShowFF(platform::System& system, const PerformanceControls& c, PerformanceState& s,
-            const std::string& memoryStatus);
-
-// Draws the meters and graphs as they stand; the page has just been shown.
-void PaintPerformancePage(const PerformanceControls& c, PerformanceState& s);
-
-// Sizes both histories to the graph boxes, keeping what they hold.
-void SizeHistories(const PerformanceControls& c, PerformanceState& s);
-
-// Scrolls the grid one step.
-void AdvanceGrid(PerformanceState& s);
-
 }  // namespace ledra::performance

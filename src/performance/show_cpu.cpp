@@ -3,7 +3,7 @@
 
 #include "common/number_text.h"
 #include "performance/meter_graph.h"
-#include "performance/performance_page.h"
+#include "performance/show_cpu.h"
 
 namespace ledra::performance {
 
@@ -18,7 +18,7 @@ void resizeHistory(std::vector<std::int16_t>& history, float widthTwips, std::in
 
 }  // namespace
 
-bool PerformancePageShown(const PerformanceControls& c) {
+bool performancePageShown(const PerformanceControls& c) {
   return (c.page == nullptr || c.page->visible()) && (c.form == nullptr || !c.form->minimized());
 }
 
@@ -30,29 +30,29 @@ void ShowCPU(platform::System& system, CpuUsage& cpu, const PerformanceControls&
     value = static_cast<std::int16_t>(std::clamp<std::int32_t>(again, INT16_MIN, INT16_MAX));
   }
   const std::string text = std::to_string(value);
-  const bool onScreen = PerformancePageShown(c);
-  s.CpuMeter.show(*c.UseCPU, MeterLevel(value), onScreen);
+  const bool onScreen = performancePageShown(c);
+  s.CpuMeter.show(*c.UseCPU, meterLevel(value), onScreen);
   c.LabCPU->setCaption(text + " %");
   c.StatusBar1->setPanelText(2, "CPU使用: " + text + "%");
   // The history moves on while the page is hidden; it is drawn when the page is shown.
-  ShiftHistory(s.CpuHistory, value);
-  if (onScreen) PaintGraph(*c.BrokenCPU, s.CpuHistory, kCpuLineColour, s.GraphStep, s.GridOffset);
+  shiftHistory(s.CpuHistory, value);
+  if (onScreen) paintGraph(*c.BrokenCPU, s.CpuHistory, kCpuLineColour, s.GraphStep, s.GridOffset);
 }
 
-void PaintPerformancePage(const PerformanceControls& c, PerformanceState& s) {
+void paintPerformancePage(const PerformanceControls& c, PerformanceState& s) {
   s.CpuMeter.paint(*c.UseCPU);
   s.MemMeter.paint(*c.UseFF);
-  PaintGraph(*c.BrokenCPU, s.CpuHistory, kCpuLineColour, s.GraphStep, s.GridOffset);
-  PaintGraph(*c.BrokenFF, s.MemHistory, kMemoryLineColour, s.GraphStep, s.GridOffset);
+  paintGraph(*c.BrokenCPU, s.CpuHistory, kCpuLineColour, s.GraphStep, s.GridOffset);
+  paintGraph(*c.BrokenFF, s.MemHistory, kMemoryLineColour, s.GraphStep, s.GridOffset);
 }
 
-void SizeHistories(const PerformanceControls& c, PerformanceState& s) {
+void sizeHistories(const PerformanceControls& c, PerformanceState& s) {
   s.GraphStep = 50;
   resizeHistory(s.CpuHistory, c.BrokenCPU->width(), s.GraphStep);
   resizeHistory(s.MemHistory, c.BrokenFF->width(), s.GraphStep);
 }
 
-void AdvanceGrid(PerformanceState& s) {
+void advanceGrid(PerformanceState& s) {
   int grid = s.GridOffset + s.GraphStep;
   if (grid >= kGridPeriod) grid %= kGridPeriod;
   s.GridOffset = static_cast<std::int16_t>(grid);

@@ -7,7 +7,8 @@
 #include "common/number_text.h"
 #include "common/text.h"
 #include "performance/meter_graph.h"
-#include "performance/performance_page.h"
+#include "performance/show_cpu.h"
+#include "performance/show_ff.h"
 #include "performance/strict_double.h"
 
 namespace ledra::performance {
@@ -75,14 +76,14 @@ void ShowFF(platform::System& system, const PerformanceControls& c, PerformanceS
       3, "提交更改: " + std::to_string(*usedMegabytes) + "M / " + std::to_string(*totalMegabytes) + "M");
 
   const std::string size = common::sizeText(usedPhys, decimal);
-  const bool onScreen = PerformancePageShown(c);
-  s.MemMeter.show(*c.UseFF, MeterLevel(usePercent), onScreen);
+  const bool onScreen = performancePageShown(c);
+  s.MemMeter.show(*c.UseFF, meterLevel(usePercent), onScreen);
   c.LabFF->setCaption(size);
 
   const double newest = common::roundHalfEven(usePercent);
   if (!(newest >= INT16_MIN && newest <= INT16_MAX)) return;
-  ShiftHistory(s.MemHistory, static_cast<std::int16_t>(newest));
-  if (onScreen) PaintGraph(*c.BrokenFF, s.MemHistory, kMemoryLineColour, s.GraphStep, s.GridOffset);
+  shiftHistory(s.MemHistory, static_cast<std::int16_t>(newest));
+  if (onScreen) paintGraph(*c.BrokenFF, s.MemHistory, kMemoryLineColour, s.GraphStep, s.GridOffset);
 }
 
 }  // namespace ledra::performance

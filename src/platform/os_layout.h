@@ -86,7 +86,7 @@ inline constexpr OsLayout kOsLayout64{
 };
 
 // The description for a pointer width in bytes; anything but 8 is the 32-bit one.
-constexpr const OsLayout& OsLayoutFor(std::size_t pointerBytes) {
+constexpr const OsLayout& osLayoutFor(std::size_t pointerBytes) {
   return pointerBytes == 8 ? kOsLayout64 : kOsLayout32;
 }
 
@@ -129,14 +129,14 @@ inline constexpr ProcessEntry32Layout kProcessEntry32{.size = 296, .processId = 
                                                       .exeFileCapacity = 260};
 
 // A pointer-wide field (pointer, HANDLE, ULONG_PTR, SIZE_T), zero-extended.
-inline std::optional<std::uint64_t> ReadPointer(const common::ByteReader& reader, std::size_t offset,
+inline std::optional<std::uint64_t> readPointer(const common::ByteReader& reader, std::size_t offset,
                                                 const OsLayout& layout) {
   if (layout.pointer == 8) return reader.u64(offset);
   if (auto v = reader.u32(offset)) return *v;
   return std::nullopt;
 }
 
-inline void PutPointer(std::span<std::byte> out, std::size_t offset, std::uint64_t value, const OsLayout& layout) {
+inline void putPointer(std::span<std::byte> out, std::size_t offset, std::uint64_t value, const OsLayout& layout) {
   if (layout.pointer == 8)
     common::putU64(out, offset, value);
   else
@@ -146,7 +146,7 @@ inline void PutPointer(std::span<std::byte> out, std::size_t offset, std::uint64
 // An address inside a returned buffer (a UNICODE_STRING's Buffer) as an offset from the
 // buffer's own address, in the width of the layout: a 32-bit answer only holds the low
 // half of a 64-bit host's address. The caller still bounds-checks the result.
-inline std::uint64_t OffsetInBuffer(std::uint64_t address, const void* buffer, const OsLayout& layout) {
+inline std::uint64_t offsetInBuffer(std::uint64_t address, const void* buffer, const OsLayout& layout) {
   const auto base = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(buffer));
   const std::uint64_t offset = address - base;
   return layout.pointer == 8 ? offset : (offset & 0xFFFFFFFFu);

@@ -10,7 +10,7 @@ namespace ledra::processes {
 
 // The user's decimal sign, or "." when it is missing or would clash with the record
 // separator or with digits.
-inline std::string DecimalSign(platform::System& system) {
+inline std::string userDecimalSign(platform::System& system) {
   return common::usableDecimalSign(system.localeDecimalSeparator());
 }
 

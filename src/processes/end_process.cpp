@@ -5,11 +5,11 @@
 #include "common/text.h"
 #include "platform/os_constants.h"
 #include "processes/kill_process.h"
-#include "processes/process_view.h"
+#include "processes/end_process.h"
 
 namespace ledra::processes {
 
-void EndSelectedProcess(platform::System& system, const ProcessControls& c, std::string_view boxCaption) {
+void endSelectedProcess(platform::System& system, const ProcessControls& c, std::string_view boxCaption) {
   platform::ListView& list = *c.ListProcess;
   const int row = list.selectedRow();
   const std::string name = row >= 0 ? list.cell(row, 0) : std::string();
@@ -19,7 +19,7 @@ void EndSelectedProcess(platform::System& system, const ProcessControls& c, std:
     const double pid = common::readLeadingNumber(list.cell(row, 1));
     // The row may be older than the process now holding its id (a paused list).
     const auto id = common::toInt32(pid);
-    if (id && ProcessHasName(system, *id, name))
+    if (id && processHasName(system, *id, name))
       result = KillProcessByPID(system, common::shortestText(pid, "."));
   }
   if (result == 0)

@@ -29,7 +29,7 @@ bool sameNameNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
+bool isCriticalProcess(platform::System& system, std::uint32_t pid) {
   if (!platform::IsNT(system)) return false;
   // The least right that answers the question first; older systems refuse the limited
   // one, and some kernels answer the flag only to the full one.
@@ -47,13 +47,13 @@ bool IsCriticalProcess(platform::System& system, std::uint32_t pid) {
   return true;
 }
 
-bool ProcessHasName(platform::System& system, std::int32_t pid, std::string_view name) {
+bool processHasName(platform::System& system, std::int32_t pid, std::string_view name) {
   const std::string id = std::to_string(pid);
   if (platform::IsNT(system)) {
-    const std::string records = GetProcessListNT(system, DecimalSign(system));
+    const std::string records = GetProcessListNT(system, userDecimalSign(system));
     const std::vector<std::string_view> element = common::split(records, '|');
     for (std::size_t i = 0; i + 4 < element.size(); i += 4) {
-      if (element[i + 1] == id) return sameNameNoCase(ShownProcessName(i / 4, element[i]), name);
+      if (element[i + 1] == id) return sameNameNoCase(shownProcessName(i / 4, element[i]), name);
     }
     return false;
   }
@@ -73,7 +73,7 @@ std::int32_t KillProcessByPID(platform::System& system, std::string_view pidText
   if (!pid) return 0;
   const auto id = static_cast<std::uint32_t>(*pid);
   // Ending a process the system marks critical brings the whole machine down.
-  if (IsCriticalProcess(system, id)) return 0;
+  if (isCriticalProcess(system, id)) return 0;
   platform::ScopedHandle process(system, system.openProcess(kProcessTerminate, true, id));
   if (!process) return 0;
   return system.terminateProcess(process.get(), 0) ? 1 : 0;

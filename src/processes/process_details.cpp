@@ -59,8 +59,8 @@ std::vector<std::byte> stringAnswer(platform::System& system, platform::Handle p
 // outside the answer.
 std::optional<std::size_t> charactersAt(const std::vector<std::byte>& buffer, const OsLayout& layout) {
   const common::ByteReader reader(buffer);
-  const std::uint64_t address = platform::ReadPointer(reader, layout.unicodeString.buffer, layout).value_or(0);
-  const std::uint64_t offset = platform::OffsetInBuffer(address, buffer.data(), layout);
+  const std::uint64_t address = platform::readPointer(reader, layout.unicodeString.buffer, layout).value_or(0);
+  const std::uint64_t offset = platform::offsetInBuffer(address, buffer.data(), layout);
   if (offset >= buffer.size()) return std::nullopt;
   return static_cast<std::size_t>(offset);
 }
@@ -69,12 +69,12 @@ std::optional<std::size_t> charactersAt(const std::vector<std::byte>& buffer, co
 std::string commandLineInformation(platform::System& system, platform::Handle process) {
   const std::vector<std::byte> buffer = stringAnswer(system, process, platform::kProcessCommandLineInformation);
   if (buffer.empty()) return {};
-  const OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
+  const OsLayout& layout = platform::osLayoutFor(system.pointerSize());
   const auto at = charactersAt(buffer, layout);
   const auto length = common::ByteReader(buffer).u16(layout.unicodeString.length);
   if (!at || !length) return {};
   const auto text = common::ByteReader(buffer).bytes(*at, std::min<std::size_t>(*length & ~1u, buffer.size() - *at));
-  return text ? Utf16leToUtf8(*text) : std::string();
+  return text ? utf16leToUtf8(*text) : std::string();
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -116,7 +116,7 @@ std::optional<std::uint64_t> wow64Peb(platform::System& system, platform::Handle
   const platform::Bytes field(word.data(), own.pointer);
   if (system.ntQueryInformationProcess(process, kWow64Information, field, nullptr) != platform::kStatusSuccess)
     return std::nullopt;
-  return platform::ReadPointer(common::ByteReader(field), 0, own).value_or(0);
+  return platform::readPointer(common::ByteReader(field), 0, own).value_or(0);
 }
 
 // A 64-bit process seen from this program's 32-bit build on 64-bit Windows: only the
@@ -126,14 +126,14 @@ std::optional<Environment> environment64(platform::System& system, platform::Han
   std::array<std::byte, wide.basicInformation.size> basic{};
   if (system.ntWow64QueryInformationProcess64(process, kBasicInformation, basic, nullptr) != platform::kStatusSuccess)
     return std::nullopt;
-  const auto peb = platform::ReadPointer(common::ByteReader(basic), wide.basicInformation.pebBaseAddress, wide);
+  const auto peb = platform::readPointer(common::ByteReader(basic), wide.basicInformation.pebBaseAddress, wide);
   if (!peb || *peb == 0) return std::nullopt;
   return Environment{&wide, *peb, true};
 }
 
 // The environment blocks to try, best first.
 std::vector<Environment> environments(platform::System& system, platform::Handle process) {
-  const OsLayout& own = platform::OsLayoutFor(system.pointerSize());
+  const OsLayout& own = platform::osLayoutFor(system.pointerSize());
   std::vector<Environment> found;
   const std::optional<std::uint64_t> wowPeb = wow64Peb(system, process, own);
   if (wowPeb && *wowPeb != 0) found.push_back({&platform::kOsLayout32, *wowPeb, false});
@@ -151,7 +151,7 @@ std::vector<Environment> environments(platform::System& system, platform::Handle
   if (system.ntQueryInformationProcess(process, kBasicInformation, field, nullptr) != platform::kStatusSuccess)
     return found;
   const std::uint64_t peb =
-      platform::ReadPointer(common::ByteReader(field), own.basicInformation.pebBaseAddress, own).value_or(0);
+      platform::readPointer(common::ByteReader(field), own.basicInformation.pebBaseAddress, own).value_or(0);
   if (peb != 0) found.push_back({&own, peb, false});
   return found;
 }
@@ -163,7 +163,7 @@ std::string readParameter(platform::System& system, platform::Handle process, co
   std::array<std::byte, 8> word{};
   const platform::Bytes pointer(word.data(), layout.pointer);
   if (!read(system, process, environment, environment.peb + layout.pebProcessParameters, pointer)) return {};
-  const std::uint64_t parameters = *platform::ReadPointer(common::ByteReader(pointer), 0, layout);
+  const std::uint64_t parameters = *platform::readPointer(common::ByteReader(pointer), 0, layout);
   if (parameters == 0) return {};
 
   std::array<std::byte, 16> string{};
@@ -172,7 +172,7 @@ std::string readParameter(platform::System& system, platform::Handle process, co
   const common::ByteReader fields(header);
   std::size_t length = std::min<std::size_t>(*fields.u16(layout.unicodeString.length), kLongestCommandLine) &
                        ~std::size_t{1};
-  const std::uint64_t address = *platform::ReadPointer(fields, layout.unicodeString.buffer, layout);
+  const std::uint64_t address = *platform::readPointer(fields, layout.unicodeString.buffer, layout);
   if (length == 0 || address == 0) return {};
 
   // Exactly Length bytes: a fixed-size read could run off the end of the region.
@@ -186,7 +186,7 @@ std::string readParameter(platform::System& system, platform::Handle process, co
     text = large;
   }
   if (!read(system, process, environment, address, text)) return {};
-  return Utf16leToUtf8(text);
+  return utf16leToUtf8(text);
 }
 
 // The first of the process's environment blocks that gives the parameter.
@@ -207,10 +207,10 @@ std::optional<std::string> GetProcessImagePath(platform::System& system, std::in
   if (!path.empty()) return path;
   const std::string commandLine = GetProcessCommandLine(system, pid);
   if (commandLine.empty()) return std::string();
-  return ImagePathFromCommandLine(commandLine);
+  return imagePathFromCommandLine(commandLine);
 }
 
-std::optional<std::string> ImagePathFromCommandLine(std::string_view commandLine) {
+std::optional<std::string> imagePathFromCommandLine(std::string_view commandLine) {
   // Positions count UTF-16 characters from 1, as the rule is written.
   const std::u16string c = common::utf8ToUtf16(commandLine);
   auto findExe = [](std::u16string_view text) {
@@ -242,7 +242,7 @@ std::string GetImageFileNameNT(platform::System& system, std::int32_t pid) {
   if (buffer.empty()) return {};
 
   // The UNICODE_STRING's Buffer points further into the same data; read to its NUL.
-  const auto at = charactersAt(buffer, platform::OsLayoutFor(system.pointerSize()));
+  const auto at = charactersAt(buffer, platform::osLayoutFor(system.pointerSize()));
   if (!at) return {};
   const std::string name = common::utf16leBytesToUtf8(*common::ByteReader(buffer).bytes(*at, buffer.size() - *at));
   if (name.empty()) return {};
@@ -253,11 +253,11 @@ std::string GetMainModulePath(platform::System& system, std::int32_t pid) {
   // The module list wants both rights in full.
   ScopedHandle process = open(system, pid, kQueryAndRead);
   if (!process) return {};
-  const OsLayout& own = platform::OsLayoutFor(system.pointerSize());
+  const OsLayout& own = platform::osLayoutFor(system.pointerSize());
   std::array<std::byte, kModuleArrayBytes> modules{};
   std::uint32_t needed = 0;
   if (system.enumProcessModules(process.get(), modules, &needed)) {
-    const std::uint64_t first = platform::ReadPointer(common::ByteReader(modules), 0, own).value_or(0);
+    const std::uint64_t first = platform::readPointer(common::ByteReader(modules), 0, own).value_or(0);
     return system.getModuleFileNameEx(process.get(), first, 260);
   }
   // A 32-bit program cannot list a 64-bit process's modules; the image path in that

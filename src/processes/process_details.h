@@ -20,6 +20,6 @@ std::string GetProcessCommandLine(platform::System& system, std::int32_t pid);
 // The last resort of GetProcessImagePath: the program part of a command line, up to
 // and including its ".exe" or up to its closing quote, with ".exe" added when it has
 // none; nullopt when the line has neither ".exe" nor a quote from its third character.
-std::optional<std::string> ImagePathFromCommandLine(std::string_view commandLine);
+std::optional<std::string> imagePathFromCommandLine(std::string_view commandLine);
 
 }  // namespace ledra::processes

@@ -37,11 +37,11 @@ void appendName(std::string& out, const common::ByteReader& buffer, const void* 
     return;
   }
   if (length < 0) return;
-  const std::uint64_t offset = platform::OffsetInBuffer(address, bufferAddress, layout);
+  const std::uint64_t offset = platform::offsetInBuffer(address, bufferAddress, layout);
   if (offset > buffer.size()) return;
   auto characters = buffer.bytes(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
   if (!characters) return;
-  AppendUtf16le(out, *characters);
+  appendUtf16le(out, *characters);
 }
 
 // Grows the buffer for the next fill: the size the OS asks for now, with room for
@@ -78,7 +78,7 @@ std::string GetProcessListNT(platform::System& system, std::string_view sign, st
   }
   if (!filled) return "-1";
 
-  const platform::OsLayout& layout = platform::OsLayoutFor(system.pointerSize());
+  const platform::OsLayout& layout = platform::osLayoutFor(system.pointerSize());
   const platform::ProcessRecordLayout& at = layout.processRecord;
   const common::ByteReader reader(buffer);
   std::string out;
@@ -94,7 +94,7 @@ std::string GetProcessListNT(platform::System& system, std::string_view sign, st
 
     const std::size_t name = at.imageName;
     appendName(out, reader, buffer.data(), layout, *record.i16(name + layout.unicodeString.length),
-               *platform::ReadPointer(record, name + layout.unicodeString.buffer, layout));
+               *platform::readPointer(record, name + layout.unicodeString.buffer, layout));
     out.push_back('|');
     // Process ids fit 32 bits; the handle-wide field holds them in its low half.
     appendInteger(out, *record.i32(at.uniqueProcessId));
@@ -102,7 +102,7 @@ std::string GetProcessListNT(platform::System& system, std::string_view sign, st
     common::appendFixedPointText(out, static_cast<std::int64_t>(cpu), sign);
     out.push_back('|');
     // SIZE_T is unsigned: a 32-bit one of 2 GiB and more is not negative.
-    appendInteger(out, *platform::ReadPointer(record, at.workingSetSize, layout));
+    appendInteger(out, *platform::readPointer(record, at.workingSetSize, layout));
     out.push_back('|');
 
     // Every step must move past the whole record, so even a lying chain ends.

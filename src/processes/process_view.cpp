@@ -102,11 +102,11 @@ void CommandLineCache::sweep() {
   for (auto& [pid, entry] : entries_) entry.seen = false;
 }
 
-std::string_view ShownProcessName(std::size_t position, std::string_view recordName) {
+std::string_view shownProcessName(std::size_t position, std::string_view recordName) {
   return position == 0 && recordName == "Null" ? std::string_view("System Idle Process") : recordName;
 }
 
-void UpdateProcessListNT(platform::System& system, platform::ListView& list, std::string_view sign,
+void updateProcessListNT(platform::System& system, platform::ListView& list, std::string_view sign,
                          CommandLineCache* commandLines) {
   std::vector<std::uint64_t> createTimes;
   const std::string records = GetProcessListNT(system, sign, &createTimes);
@@ -173,7 +173,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
 
     // Every row shows the record now at its position, so no process is shown twice.
     const std::string_view name = element[i];
-    setIfChanged(list, k, kName, ShownProcessName(static_cast<std::size_t>(k), name));
+    setIfChanged(list, k, kName, shownProcessName(static_cast<std::size_t>(k), name));
     setIfChanged(list, k, kPid, pidText);
     // Without a measurable total (nothing ran, or too little) the share keeps its text.
     if (measurable) {
@@ -196,7 +196,7 @@ void UpdateProcessListNT(platform::System& system, platform::ListView& list, std
   selection.restore();
 }
 
-void RebuildProcessList9x(platform::ListView& list, std::string_view records, std::string_view decimalSign) {
+void rebuildProcessList9x(platform::ListView& list, std::string_view records, std::string_view decimalSign) {
   platform::ListUpdate quiet(list);
   list.clearRows();
   const std::vector<std::string_view> element = common::split(records, '|');

@@ -14,7 +14,7 @@ namespace ledra::processes {
 
 // The name the NT list shows for the record at this position: the idle process's
 // empty name ("Null") reads as its own name in the first row only.
-std::string_view ShownProcessName(std::size_t position, std::string_view recordName);
+std::string_view shownProcessName(std::size_t position, std::string_view recordName);
 
 // Command lines kept for the life of each process: a process's command line does not
 // change, and reading it is most of a refresh's OS calls. A process is its PID with its
@@ -41,23 +41,12 @@ class CommandLineCache {
 // NT: rows stay by position and are overwritten in place from the record list of the
 // moment; only cells whose text changes are written. The selection follows the
 // process it showed (its PID and creation time), never a new process given that PID.
-// `decimalSign` is the one the tick read (DecimalSign). Without a cache every command
+// `decimalSign` is the one the tick read (userDecimalSign). Without a cache every command
 // line is read on every call.
-void UpdateProcessListNT(platform::System& system, platform::ListView& list, std::string_view decimalSign,
+void updateProcessListNT(platform::System& system, platform::ListView& list, std::string_view decimalSign,
                          CommandLineCache* commandLines = nullptr);
 
 // 9x: clears the list and shows the 9x record list (id|path| per process).
-void RebuildProcessList9x(platform::ListView& list, std::string_view records, std::string_view decimalSign);
-
-// The controls the page reads and writes.
-struct ProcessControls {
-  platform::Window* form = nullptr;
-  platform::ListView* ListProcess = nullptr;
-};
-
-// End process: terminates the process of the selected row if it still is the one the
-// row names; otherwise says so in a message box with this caption. The focus goes back
-// to the list.
-void EndSelectedProcess(platform::System& system, const ProcessControls& c, std::string_view boxCaption);
+void rebuildProcessList9x(platform::ListView& list, std::string_view records, std::string_view decimalSign);
 
 }  // namespace ledra::processes

@@ -12,7 +12,7 @@
 namespace ledra::processes {
 
 // Appends the text up to its first NUL unit (an odd last byte is dropped).
-inline void AppendUtf16le(std::string& out, std::span<const std::byte> bytes) {
+inline void appendUtf16le(std::string& out, std::span<const std::byte> bytes) {
   const std::size_t units = bytes.size() / 2;
   const std::size_t start = out.size();
   out.resize(start + units);
@@ -29,9 +29,9 @@ inline void AppendUtf16le(std::string& out, std::span<const std::byte> bytes) {
   out += common::utf16leBytesToUtf8(bytes.subspan(2 * i));
 }
 
-inline std::string Utf16leToUtf8(std::span<const std::byte> bytes) {
+inline std::string utf16leToUtf8(std::span<const std::byte> bytes) {
   std::string out;
-  AppendUtf16le(out, bytes);
+  appendUtf16le(out, bytes);
   return out;
 }
 

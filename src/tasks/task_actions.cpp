@@ -7,7 +7,6 @@
 #include "platform/os_constants.h"
 #include "processes/kill_process.h"
 #include "tasks/task_list.h"
-#include "tasks/task_page.h"
 
 namespace ledra::tasks {
 
@@ -27,13 +26,13 @@ bool selectedTask(const platform::ListView& list, platform::WindowHandle& h, std
 
 }  // namespace
 
-bool IsSameTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
+bool isSameTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
   // A closed window reads as no title, and a row never has an empty one.
-  return h != platform::WindowHandle{} && !title.empty() && GetFullWindowTitle(system, h) == title;
+  return h != platform::WindowHandle{} && !title.empty() && getFullWindowTitle(system, h) == title;
 }
 
 void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
-  if (!IsSameTask(system, h, title)) return;
+  if (!isSameTask(system, h, title)) return;
   // Neither call waits for the window's program, so one that does not answer cannot
   // freeze this one. Only a minimised window is restored (SW_RESTORE would un-zoom a
   // zoomed one); then it comes to the front, which only the program the user is
@@ -42,8 +41,8 @@ void SwitchToTask(platform::System& system, platform::WindowHandle h, std::strin
   system.setForegroundWindow(h);
 }
 
-void EndTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
-  if (!IsSameTask(system, h, title)) return;
+void endTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
+  if (!isSameTask(system, h, title)) return;
   std::uint32_t pid = 0;
   system.getWindowThreadProcessId(h, &pid);
   if (pid == 0) return;  // the window went away under us
@@ -57,20 +56,20 @@ void ShowRunDialog(platform::System& system, platform::WindowHandle owner, std::
   system.runFileDialog(owner, platform::IconHandle{}, title, prompt, flags);
 }
 
-void NewTask(platform::System& system, const TaskControls& c) {
+void newTask(platform::System& system, const TaskControls& c) {
   ShowRunDialog(system, c.form->handle(), "创建新任务",
                 "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。",
                 true);
 }
 
-void EndSelectedTask(platform::System& system, const TaskControls& c) {
+void endSelectedTask(platform::System& system, const TaskControls& c) {
   platform::WindowHandle h{};
   std::string title;
   if (!selectedTask(*c.ListTask, h, title)) return;
-  EndTask(system, h, title);
+  endTask(system, h, title);
 }
 
-void SwitchToSelectedTask(platform::System& system, const TaskControls& c) {
+void switchToSelectedTask(platform::System& system, const TaskControls& c) {
   platform::WindowHandle h{};
   std::string title;
   if (!selectedTask(*c.ListTask, h, title)) return;

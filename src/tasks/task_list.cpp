@@ -81,11 +81,11 @@ std::string GetTaskList(platform::System& system, platform::WindowHandle self, s
   return taskList;
 }
 
-std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h) {
-  return GetFullWindowTitle(system, h, readTitle(system, h, kTitleUnits));
+std::string getFullWindowTitle(platform::System& system, platform::WindowHandle h) {
+  return getFullWindowTitle(system, h, readTitle(system, h, kTitleUnits));
 }
 
-std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h, std::string firstRead) {
+std::string getFullWindowTitle(platform::System& system, platform::WindowHandle h, std::string firstRead) {
   std::string title = std::move(firstRead);
   for (int units = kTitleUnits; mayBeCut(title, units) && units < kLongestTitleUnits;) {
     units = std::min(units * 8, kLongestTitleUnits);

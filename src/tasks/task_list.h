@@ -31,7 +31,7 @@ bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platfor
 // The whole title of a window, however long, up to its first NUL; "" when it has none
 // or the window is gone. `firstRead` is a title already read with room for 255 units,
 // which is returned as it is when it cannot have been cut.
-std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h);
-std::string GetFullWindowTitle(platform::System& system, platform::WindowHandle h, std::string firstRead);
+std::string getFullWindowTitle(platform::System& system, platform::WindowHandle h);
+std::string getFullWindowTitle(platform::System& system, platform::WindowHandle h, std::string firstRead);
 
 }  // namespace ledra::tasks

@@ -6,7 +6,7 @@
 #include "platform/os_constants.h"
 #include "tasks/task_image_path.h"
 #include "tasks/task_list.h"
-#include "tasks/task_page.h"
+#include "tasks/task_view.h"
 
 namespace ledra::tasks {
 
@@ -71,7 +71,7 @@ Icons askWindow(platform::System& system, WindowHandle h) {
 
 }  // namespace
 
-void RefreshTaskList(platform::System& system, const TaskControls& c, const std::vector<TaskWindow> windows) {
+void refreshTaskList(platform::System& system, const TaskControls& c, const std::vector<TaskWindow> windows) {
   platform::ListView& list = *c.ListTask;
   platform::ImageList& large = *c.Image_Large;
   platform::ImageList& small = *c.Image_Small;
@@ -104,7 +104,7 @@ void RefreshTaskList(platform::System& system, const TaskControls& c, const std:
     // Each row is its own window: equal titles, a "|" in a title or one longer than the
     // task list keeps all still lead to the right window and icon.
     const WindowHandle h = task.window;
-    titles.push_back(GetFullWindowTitle(system, h, task.title));
+    titles.push_back(getFullWindowTitle(system, h, task.title));
     if (titles.back().empty()) titles.back() = task.title;  // closed meanwhile
     const std::string path = GetTaskImagePath(system, h);
 

@@ -24,7 +24,7 @@ void FakeSystem::Rebase(Bytes to, const std::vector<std::size_t>& pointers, cons
   const common::ByteReader reader(to);
   for (std::size_t at : pointers) {
     if (!reader.has(at, layout.pointer)) continue;
-    platform::PutPointer(to, at, *platform::ReadPointer(reader, at, layout) + base, layout);
+    platform::putPointer(to, at, *platform::readPointer(reader, at, layout) + base, layout);
   }
 }
 
@@ -189,7 +189,7 @@ bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t
   if (list.empty()) return false;
   const std::size_t width = layout().moduleHandle;
   for (std::size_t i = 0; i < list.size() && (i + 1) * width <= modules.size(); ++i)
-    platform::PutPointer(modules, i * width, list[i], layout());
+    platform::putPointer(modules, i * width, list[i], layout());
   if (cbNeeded) *cbNeeded = static_cast<std::uint32_t>(list.size() * width);
   return true;
 }
@@ -276,12 +276,12 @@ std::vector<std::byte> FakeSystem::memoryStatusOf(const MemoryFigures& f, const 
   const platform::MemoryStatusLayout& m = layout.memoryStatus;
   std::vector<std::byte> b(m.size);
   common::putU32(b, 0, static_cast<std::uint32_t>(m.size));
-  platform::PutPointer(b, m.totalPhys, f.totalPhys, layout);
-  platform::PutPointer(b, m.availPhys, f.availPhys, layout);
-  platform::PutPointer(b, m.totalPageFile, f.totalPageFile, layout);
-  platform::PutPointer(b, m.availPageFile, f.availPageFile, layout);
-  platform::PutPointer(b, m.totalVirtual, f.totalVirtual, layout);
-  platform::PutPointer(b, m.availVirtual, f.availVirtual, layout);
+  platform::putPointer(b, m.totalPhys, f.totalPhys, layout);
+  platform::putPointer(b, m.availPhys, f.availPhys, layout);
+  platform::putPointer(b, m.totalPageFile, f.totalPageFile, layout);
+  platform::putPointer(b, m.availPageFile, f.availPageFile, layout);
+  platform::putPointer(b, m.totalVirtual, f.totalVirtual, layout);
+  platform::putPointer(b, m.availVirtual, f.availVirtual, layout);
   return b;
 }
 

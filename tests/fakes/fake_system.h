@@ -34,7 +34,7 @@ class FakeSystem : public platform::System {
   // The width of the program the machine answers: 4 lays every structure out as a
   // 32-bit program gets it (and refuses addresses above 4 GiB), 8 as a 64-bit one.
   std::size_t pointerBytes = 4;
-  const platform::OsLayout& layout() const { return platform::OsLayoutFor(pointerBytes); }
+  const platform::OsLayout& layout() const { return platform::osLayoutFor(pointerBytes); }
   // Turns the stored offsets at `pointers` into addresses inside `to`, as wide as the
   // layout's pointers (the low half of the address for the 32-bit one).
   static void Rebase(Bytes to, const std::vector<std::size_t>& pointers, const platform::OsLayout& layout);

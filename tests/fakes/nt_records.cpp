@@ -9,7 +9,7 @@ namespace ledra::fakes {
 using common::putU16;
 using common::putU32;
 using common::putU64;
-using platform::PutPointer;
+using platform::putPointer;
 
 namespace {
 
@@ -19,7 +19,7 @@ void putUnicodeString(std::span<std::byte> out, std::size_t at, std::uint16_t le
                       std::uint64_t buffer, const OsLayout& layout) {
   putU16(out, at + layout.unicodeString.length, length);
   putU16(out, at + layout.unicodeString.maximumLength, maximum);
-  PutPointer(out, at + layout.unicodeString.buffer, buffer, layout);
+  putPointer(out, at + layout.unicodeString.buffer, buffer, layout);
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ RecordChain BuildProcessChain(const std::vector<NtProcessRecord>& records, const
     putU64(rec, field.createTime, r.createTime);
     putU64(rec, field.userTime, static_cast<std::uint64_t>(r.userTime));
     putU64(rec, field.kernelTime, static_cast<std::uint64_t>(r.kernelTime));
-    PutPointer(rec, field.uniqueProcessId, r.pid, layout);
-    PutPointer(rec, field.workingSetSize, r.workingSet, layout);
+    putPointer(rec, field.uniqueProcessId, r.pid, layout);
+    putPointer(rec, field.workingSetSize, r.workingSet, layout);
     if (!r.name.empty()) {
       putUnicodeString(rec, field.imageName, static_cast<std::uint16_t>(r.name.size() * 2),
                        static_cast<std::uint16_t>(nameBytes), nameAt, layout);
@@ -100,8 +100,8 @@ CommandLineLayout HighAddresses() {
 
 void SetBasicInformation(FakeSystem::Process& process, std::uint64_t peb, const OsLayout& layout) {
   std::vector<std::byte> basic(layout.basicInformation.size);
-  PutPointer(basic, layout.basicInformation.pebBaseAddress, peb, layout);
-  PutPointer(basic, layout.basicInformation.uniqueProcessId, process.pid, layout);
+  putPointer(basic, layout.basicInformation.pebBaseAddress, peb, layout);
+  putPointer(basic, layout.basicInformation.uniqueProcessId, process.pid, layout);
   process.information[0] = std::move(basic);
 }
 
@@ -109,7 +109,7 @@ void SetCommandLine(FakeSystem::Process& process, std::u16string_view commandLin
                     const OsLayout& layout) {
   SetBasicInformation(process, where.peb, layout);
   std::vector<std::byte> peb(0x1000);
-  PutPointer(peb, layout.pebProcessParameters, where.parameters, layout);
+  putPointer(peb, layout.pebProcessParameters, where.parameters, layout);
   process.memory[where.peb] = std::move(peb);
 
   // The image path sits in the same region as the parameters, right after them.

@@ -67,7 +67,7 @@ void chainSeeds(Corpus& corpus) {
       {"one-record-64-arabic-sign", 3 | 12, {NtProcessRecord(u"a|b.exe", 8, 15000, 5, 4096, 0)}},
   };
   for (const auto& s : seeds) {
-    const auto chain = fakes::BuildProcessChain(s.records, platform::OsLayoutFor(s.flags & 1 ? 8 : 4));
+    const auto chain = fakes::BuildProcessChain(s.records, platform::osLayoutFor(s.flags & 1 ? 8 : 4));
     Seed seed{s.flags};
     append(seed, chain.bytes);
     corpus.write("process_chain", s.name, seed);
@@ -155,9 +155,9 @@ void detailsSeeds(Corpus& corpus) {
     constexpr const platform::OsLayout& wide = platform::kOsLayout64;
     fakes::SetBasicInformation(p, 8, wide);
     std::vector<std::byte> low(0x100);
-    platform::PutPointer(low, wide.pebProcessParameters, 8, wide);
+    platform::putPointer(low, wide.pebProcessParameters, 8, wide);
     common::putU16(low, wide.parametersCommandLine + wide.unicodeString.length, 16);
-    platform::PutPointer(low, wide.parametersCommandLine + wide.unicodeString.buffer, ~std::uint64_t{3}, wide);
+    platform::putPointer(low, wide.parametersCommandLine + wide.unicodeString.buffer, ~std::uint64_t{3}, wide);
     p.memory[8] = std::move(low);
     detailsSeed(corpus, "read-wrapping-the-address-space-64", p, kWide);
   }

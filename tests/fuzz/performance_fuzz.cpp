@@ -105,9 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       fuzz::check(share >= 0 && share <= 100, "a CPU share is 0..100");
     }
-    const std::int32_t direct = performance::CpuPercent(idle, now, static_cast<std::int8_t>(processors));
+    const std::int32_t direct = performance::cpuPercent(idle, now, static_cast<std::int8_t>(processors));
     fuzz::check(static_cast<std::int8_t>(processors) <= 0 ? direct == -1 : direct >= 0 && direct <= 100,
-                "CpuPercent is 0..100, -1 without processors");
+                "cpuPercent is 0..100, -1 without processors");
   }
   return 0;
 }

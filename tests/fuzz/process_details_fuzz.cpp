@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (commandLine.empty())
       fuzz::check(path == std::string(), "no source gives an empty image path");
     else
-      fuzz::check(path == processes::ImagePathFromCommandLine(commandLine),
+      fuzz::check(path == processes::imagePathFromCommandLine(commandLine),
                   "the last resort is the command line's program part", commandLine);
   } else {
     fuzz::check(path == (imageName.empty() ? module : imageName), "the first source that answers wins",

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // As UTF-16LE, the way names and command lines arrive.
   const std::string fromRecord = common::utf16leBytesToUtf8(bytes);
   fuzz::check(fuzz::isValidUtf8(fromRecord), "UTF-16LE bytes convert to valid UTF-8", fromRecord);
-  fuzz::check(processes::Utf16leToUtf8(bytes) == fromRecord, "the fast path agrees with the full conversion",
+  fuzz::check(processes::utf16leToUtf8(bytes) == fromRecord, "the fast path agrees with the full conversion",
               fromRecord);
   std::u16string units;
   for (std::size_t i = 0; i + 1 < size; i += 2) units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(back.find(kReplacement) != std::u16string::npos, "invalid UTF-8 leaves a replacement character",
                 narrow);
 
-  if (const auto program = processes::ImagePathFromCommandLine(narrow))
+  if (const auto program = processes::imagePathFromCommandLine(narrow))
     fuzz::check(fuzz::isValidUtf8(*program), "the program part of a command line is valid UTF-8", *program);
   return 0;
 }

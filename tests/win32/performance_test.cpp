@@ -8,29 +8,29 @@
 
 namespace {
 
-using ledra::performance::CpuPercent;
-using ledra::performance::MeterLevel;
+using ledra::performance::cpuPercent;
+using ledra::performance::meterLevel;
 using ledra::common::sizeText;
 
 TEST(PerformanceArithmetic, MeterLevelsMatchWholeNumberArithmetic) {
   for (int v = -1; v <= 120; ++v) {
     const int expected = v < 0 ? -1 : std::min(v * 27 / 100, 27);
-    EXPECT_EQ(MeterLevel(v), expected) << v;
+    EXPECT_EQ(meterLevel(v), expected) << v;
   }
-  EXPECT_EQ(MeterLevel(60.9375), 16);
+  EXPECT_EQ(meterLevel(60.9375), 16);
 }
 
 TEST(PerformanceArithmetic, CpuWorkedValues) {
-  EXPECT_EQ(CpuPercent(9'000'000, 10'000'000, 1), 10);
-  EXPECT_EQ(CpuPercent(9'050'000, 10'000'000, 1), 10);
-  EXPECT_EQ(CpuPercent(8'950'000, 10'000'000, 1), 11);
-  EXPECT_EQ(CpuPercent(8'950'500, 10'000'000, 1), 11);  // the tie goes to the even 0.8950
-  EXPECT_EQ(CpuPercent(10'000'000, 10'000'000, 2), 50);
-  EXPECT_EQ(CpuPercent(20'000'000, 10'000'000, 4), 50);
-  EXPECT_EQ(CpuPercent(0, 0, 1), 100);
-  EXPECT_EQ(CpuPercent(11'000'000, 10'000'000, 1), 0);
-  EXPECT_EQ(CpuPercent(1, 3, 3), 89);  // thirds: x = 100 - 11.11 + 0.5
-  EXPECT_EQ(CpuPercent(1, 1, 0), -1);
+  EXPECT_EQ(cpuPercent(9'000'000, 10'000'000, 1), 10);
+  EXPECT_EQ(cpuPercent(9'050'000, 10'000'000, 1), 10);
+  EXPECT_EQ(cpuPercent(8'950'000, 10'000'000, 1), 11);
+  EXPECT_EQ(cpuPercent(8'950'500, 10'000'000, 1), 11);  // the tie goes to the even 0.8950
+  EXPECT_EQ(cpuPercent(10'000'000, 10'000'000, 2), 50);
+  EXPECT_EQ(cpuPercent(20'000'000, 10'000'000, 4), 50);
+  EXPECT_EQ(cpuPercent(0, 0, 1), 100);
+  EXPECT_EQ(cpuPercent(11'000'000, 10'000'000, 1), 0);
+  EXPECT_EQ(cpuPercent(1, 3, 3), 89);  // thirds: x = 100 - 11.11 + 0.5
+  EXPECT_EQ(cpuPercent(1, 1, 0), -1);
 }
 
 TEST(PerformanceArithmetic, SizeTexts) {

@@ -29,7 +29,7 @@ using ledra::platform::Bytes;
 using ledra::platform::Handle;
 using ledra::platform::IconHandle;
 using ledra::platform::OsLayout;
-using ledra::platform::ReadPointer;
+using ledra::platform::readPointer;
 using ledra::platform::WindowHandle;
 using ledra::platform::win32::fromHandle;
 using ledra::platform::win32::fromIcon;
@@ -46,7 +46,7 @@ std::vector<std::byte> sizedRecord(std::size_t bytes, std::uint32_t sizeField) {
   return record;
 }
 
-const OsLayout& ownLayout(const ledra::platform::System& system) { return ledra::platform::OsLayoutFor(system.pointerSize()); }
+const OsLayout& ownLayout(const ledra::platform::System& system) { return ledra::platform::osLayoutFor(system.pointerSize()); }
 
 bool onWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -139,11 +139,11 @@ TEST(Win32SystemNtQuery, ProcessRecordsNameThisProcessAtTheirOffsets) {
   std::string ownName;
   for (;;) {
     ++records;
-    if (ReadPointer(r, offset + field.uniqueProcessId, layout).value_or(0) == GetCurrentProcessId()) {
+    if (readPointer(r, offset + field.uniqueProcessId, layout).value_or(0) == GetCurrentProcessId()) {
       const std::uint16_t length = r.u16(offset + field.imageName + layout.unicodeString.length).value_or(0);
       const std::uint64_t address =
-          ReadPointer(r, offset + field.imageName + layout.unicodeString.buffer, layout).value_or(0);
-      const auto nameAt = static_cast<std::size_t>(ledra::platform::OffsetInBuffer(address, buffer.data(), layout));
+          readPointer(r, offset + field.imageName + layout.unicodeString.buffer, layout).value_or(0);
+      const auto nameAt = static_cast<std::size_t>(ledra::platform::offsetInBuffer(address, buffer.data(), layout));
       ASSERT_LE(nameAt + length, buffer.size()) << "name outside the returned data";
       ownName = utf16le(buffer, nameAt, length / 2);
     }
@@ -203,14 +203,14 @@ TEST(Win32SystemProcess, OwnCommandLineIsReachedThroughTheEnvironmentBlock) {
   const OsLayout& layout = ownLayout(system);
   std::vector<std::byte> basic(layout.basicInformation.size);
   ASSERT_EQ(system.ntQueryInformationProcess(process, 0, basic, nullptr), 0);
-  const std::uint64_t peb = ReadPointer(ByteReader(basic), layout.basicInformation.pebBaseAddress, layout).value_or(0);
+  const std::uint64_t peb = readPointer(ByteReader(basic), layout.basicInformation.pebBaseAddress, layout).value_or(0);
   ASSERT_NE(peb, 0u);
   std::vector<std::byte> word(layout.pointer);
   ASSERT_TRUE(system.readProcessMemory(process, peb + layout.pebProcessParameters, word));
-  const std::uint64_t parameters = ReadPointer(ByteReader(word), 0, layout).value_or(0);
+  const std::uint64_t parameters = readPointer(ByteReader(word), 0, layout).value_or(0);
   ASSERT_TRUE(
       system.readProcessMemory(process, parameters + layout.parametersCommandLine + layout.unicodeString.buffer, word));
-  const std::uint64_t commandLine = ReadPointer(ByteReader(word), 0, layout).value_or(0);
+  const std::uint64_t commandLine = readPointer(ByteReader(word), 0, layout).value_or(0);
   EXPECT_EQ(commandLine, reinterpret_cast<std::uintptr_t>(GetCommandLineW()));
 
   const std::wstring expected = GetCommandLineW();
@@ -300,7 +300,7 @@ TEST(Win32SystemProcess, MainModuleIsThisExecutable) {
   std::uint32_t needed = 0;
   ASSERT_TRUE(system.enumProcessModules(process, modules, &needed));
   EXPECT_GE(needed, 8u);  // the executable and at least ntdll or kernel32
-  const std::uint64_t first = ReadPointer(ByteReader(modules), 0, ownLayout(system)).value_or(0);
+  const std::uint64_t first = readPointer(ByteReader(modules), 0, ownLayout(system)).value_or(0);
   EXPECT_EQ(first, reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr)));
 
   wchar_t path[MAX_PATH] = {};
@@ -390,10 +390,10 @@ TEST(Win32SystemMemory, StatusRecordsHoldSensibleFigures) {
   system.globalMemoryStatus(status);
   ByteReader r(status);
   EXPECT_EQ(r.u32(0).value_or(0), m.size);
-  const std::uint64_t totalPhys = ReadPointer(r, m.totalPhys, ownLayout(system)).value_or(0);
+  const std::uint64_t totalPhys = readPointer(r, m.totalPhys, ownLayout(system)).value_or(0);
   EXPECT_GT(totalPhys, 0u);
-  EXPECT_LE(ReadPointer(r, m.availPhys, ownLayout(system)).value_or(1), totalPhys);
-  EXPECT_GE(ReadPointer(r, m.totalVirtual, ownLayout(system)).value_or(0), 0x7F000000u);
+  EXPECT_LE(readPointer(r, m.availPhys, ownLayout(system)).value_or(1), totalPhys);
+  EXPECT_GE(readPointer(r, m.totalVirtual, ownLayout(system)).value_or(0), 0x7F000000u);
   // One byte too small to hold the record: left alone, not written past its end.
   std::vector<std::byte> tiny(m.size - 1, std::byte{0x5A});
   system.globalMemoryStatus(tiny);
@@ -769,8 +769,8 @@ TEST(Win32SystemProcess, CommandLineClassAnswersTheLineOrIsUnknown) {
             0);
   const OsLayout& layout = ownLayout(system);
   const std::uint16_t length = ByteReader(answer).u16(layout.unicodeString.length).value_or(0);
-  const auto at = static_cast<std::size_t>(ledra::platform::OffsetInBuffer(
-      ReadPointer(ByteReader(answer), layout.unicodeString.buffer, layout).value_or(0), answer.data(), layout));
+  const auto at = static_cast<std::size_t>(ledra::platform::offsetInBuffer(
+      readPointer(ByteReader(answer), layout.unicodeString.buffer, layout).value_or(0), answer.data(), layout));
   ASSERT_LE(at + length, answer.size());
   EXPECT_EQ(utf16le(answer, at, length / 2), fromWide(GetCommandLineW()));
   system.closeHandle(process);
@@ -794,8 +794,8 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   ASSERT_EQ(system.ntQueryInformationProcess(process, 27, Bytes(name.data(), needed), nullptr), 0);
   const OsLayout& layout = ownLayout(system);
   const std::uint16_t length = ByteReader(name).u16(layout.unicodeString.length).value_or(0);
-  const auto at = static_cast<std::size_t>(ledra::platform::OffsetInBuffer(
-      ReadPointer(ByteReader(name), layout.unicodeString.buffer, layout).value_or(0), name.data(), layout));
+  const auto at = static_cast<std::size_t>(ledra::platform::offsetInBuffer(
+      readPointer(ByteReader(name), layout.unicodeString.buffer, layout).value_or(0), name.data(), layout));
   ASSERT_LE(at + length, needed);
   const std::string image = utf16le(name, at, length / 2);
   EXPECT_EQ(image.rfind("\\??\\", 0), 0u) << image;

@@ -19,7 +19,7 @@ namespace {
 
 // The layouts the core reads these structures in, checked against the system headers
 // for this build's own pointer width (each build checks its own description).
-constexpr const OsLayout& kOwn = OsLayoutFor(sizeof(void*));
+constexpr const OsLayout& kOwn = osLayoutFor(sizeof(void*));
 static_assert(kOwn.pointer == sizeof(void*) && kOwn.pointer == sizeof(ULONG_PTR) && kOwn.pointer == sizeof(SIZE_T));
 
 static_assert(kOwn.unicodeString.size == sizeof(UNICODE_STRING));
