@@ -55,7 +55,8 @@ class IndexedMachine : public fakes::FakeSystem {
         // The environment block and the parameters (whole pages) are read near their
         // start only; the command line region is kept whole.
         const std::size_t keep = bytes.size() >= 0x400 ? 128 : bytes.size();
-        e.regions[k++] = {base, std::vector<std::byte>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep))};
+        e.regions[k++] = {base,
+                          std::vector<std::byte>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep))};
       }
     }
   }
@@ -90,7 +91,9 @@ class IndexedMachine : public fakes::FakeSystem {
     std::array<std::pair<std::uint64_t, std::vector<std::byte>>, 3> regions;
   };
   static constexpr std::uintptr_t kHandleBase = 0x100000;
-  const Entry* find(std::uint32_t pid) const { return pid < table.size() && table[pid].present ? &table[pid] : nullptr; }
+  const Entry* find(std::uint32_t pid) const {
+    return pid < table.size() && table[pid].present ? &table[pid] : nullptr;
+  }
   std::vector<Entry> table;
 };
 
@@ -100,7 +103,8 @@ void advance(fakes::FakeSystem& sys, const std::vector<std::size_t>& offsets, st
   for (std::size_t k = 0; k < offsets.size(); ++k) {
     const std::size_t at = offsets[k] + 40;  // UserTime
     const auto user = *common::ByteReader(bytes).u64(at);
-    common::putU64(bytes, at, user + static_cast<std::uint64_t>(((static_cast<std::int64_t>(k) * 7 + tick) % 13) * 1000));
+    common::putU64(bytes, at,
+                   user + static_cast<std::uint64_t>(((static_cast<std::int64_t>(k) * 7 + tick) % 13) * 1000));
   }
 }
 

@@ -31,10 +31,10 @@ struct Machine {
     records.emplace_back(u"", 0, 0, 900'000'000, 0, 4);
     for (int i = 1; i < processes; ++i) {
       const std::string name = "service" + std::to_string(i) + ".exe";
-      records.emplace_back(common::utf8ToUtf16(name), static_cast<std::uint32_t>(i * 4), i * 1000, i * 500,
-                           4096u * static_cast<std::uint32_t>(100 + i % 700), 4,
-                           common::utf8ToUtf16("\"C:\\Program Files\\Vendor\\" + name + "\" --instance=" +
-                                               std::to_string(i)));
+      records.emplace_back(
+          common::utf8ToUtf16(name), static_cast<std::uint32_t>(i * 4), i * 1000, i * 500,
+          4096u * static_cast<std::uint32_t>(100 + i % 700), 4,
+          common::utf8ToUtf16("\"C:\\Program Files\\Vendor\\" + name + "\" --instance=" + std::to_string(i)));
     }
     fakes::InstallProcesses(sys, records);
     for (int w = 0; w < windows; ++w) {
@@ -51,7 +51,8 @@ struct Machine {
 
   // What changes between two ticks: a little CPU time for every process, the clock.
   void advance(int tick) {
-    for (std::size_t k = 1; k < records.size(); ++k) records[k].userTime += static_cast<std::int64_t>((k * 7 + tick) % 13) * 1000;
+    for (std::size_t k = 1; k < records.size(); ++k)
+      records[k].userTime += static_cast<std::int64_t>((k * 7 + tick) % 13) * 1000;
     fakes::InstallProcessChain(sys, fakes::BuildProcessChain(records));
     clock += 5'000'000;
     idle += 4'000'000 + (tick % 3) * 100'000;

@@ -29,8 +29,8 @@ struct Fixture : ::testing::Test {
   ForLedra form{sys, f.controls};
 
   int checkedSpeeds() const {
-    return static_cast<int>(std::count_if(std::begin(f.menu_renew), std::end(f.menu_renew),
-                                          [](const auto& m) { return m.checked(); }));
+    return static_cast<int>(
+        std::count_if(std::begin(f.menu_renew), std::end(f.menu_renew), [](const auto& m) { return m.checked(); }));
   }
   int visiblePages() const {
     int n = 0;
@@ -101,9 +101,9 @@ TEST_F(Fixture, NtReplacesTheProcessColumnsExactly) {
   }
   const char* headers[] = {"映像名称", "PID", "CPU", "CPU 时间", "内存使用", "命令行"};
   const int widths[] = {2600, 1000, 800, 1200, 1000, 3600};
-  const ledra::platform::Align aligns[] = {
-      ledra::platform::Align::Left,  ledra::platform::Align::Right,  ledra::platform::Align::Right,
-      ledra::platform::Align::Centre, ledra::platform::Align::Right, ledra::platform::Align::Left};
+  const ledra::platform::Align aligns[] = {ledra::platform::Align::Left,  ledra::platform::Align::Right,
+                                           ledra::platform::Align::Right, ledra::platform::Align::Centre,
+                                           ledra::platform::Align::Right, ledra::platform::Align::Left};
   for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(f.ListProcess.columns[static_cast<std::size_t>(i)].header, headers[i]);
     EXPECT_EQ(f.ListProcess.columns[static_cast<std::size_t>(i)].width, widths[i]);
@@ -279,7 +279,7 @@ TEST_F(Fixture, RefreshAskedDuringATickRunsOnceRightAfterIt) {
   };
   form.Timer1_Timer();
   EXPECT_EQ(gridDuringRequests, std::vector<int>{before + 50});  // nothing ran inside
-  EXPECT_EQ(form.perf.GridOffset, before + 100);                      // both requests: one tick after
+  EXPECT_EQ(form.perf.GridOffset, before + 100);                 // both requests: one tick after
   EXPECT_EQ(f.ListTask.rowCount(), 1);
   EXPECT_EQ(f.ListTask.cell(0, 0), std::string(64, 'N'));
   EXPECT_EQ(f.Timer1.interval(), 1000);
@@ -362,12 +362,16 @@ TEST(Keyboard, AccessKeysAndTabOrderFollowTheVisiblePage) {
     };
     EXPECT_EQ(name(accessKeyTarget(design::kControls, c.key, onPage)), c.button) << c.page << " " << char(c.key);
   }
-  const auto applications = [](int place) { return pageOf(design::kControls[place].name) != 1 &&
-                                                   pageOf(design::kControls[place].name) != 2; };
+  const auto applications = [](int place) {
+    return pageOf(design::kControls[place].name) != 1 && pageOf(design::kControls[place].name) != 2;
+  };
   std::vector<std::string> forward, backward;
-  for (int at = -1, i = 0; i < 6; ++i) forward.push_back(name(at = nextTabStop(design::kControls, at, false, applications)));
-  for (int at = -1, i = 0; i < 3; ++i) backward.push_back(name(at = nextTabStop(design::kControls, at, true, applications)));
-  EXPECT_EQ(forward, (std::vector<std::string>{"ListTask", "Command2", "Command3", "Command1", "TabStrip1", "ListTask"}));
+  for (int at = -1, i = 0; i < 6; ++i)
+    forward.push_back(name(at = nextTabStop(design::kControls, at, false, applications)));
+  for (int at = -1, i = 0; i < 3; ++i)
+    backward.push_back(name(at = nextTabStop(design::kControls, at, true, applications)));
+  EXPECT_EQ(forward,
+            (std::vector<std::string>{"ListTask", "Command2", "Command3", "Command1", "TabStrip1", "ListTask"}));
   EXPECT_EQ(backward, (std::vector<std::string>{"TabStrip1", "Command1", "Command3"}));
   EXPECT_EQ(nextTabStop(design::kControls, 3, false, [](int) { return false; }), -1);
   EXPECT_EQ(ledra::platform::nextTab(3, 3, false), 1);

@@ -39,7 +39,7 @@ struct Started {
 
 TEST(CpuUsageNT, FirstSampleReportsZeroAndStartsTheInterval) {
   Started s;
-  EXPECT_EQ(s.first, 0);  // not the full CPU a measurement against zero counters gives
+  EXPECT_EQ(s.first, 0);                          // not the full CPU a measurement against zero counters gives
   EXPECT_EQ(s.after(9'000'000, 10'000'000), 10);  // the next one measures the real second
   // A 64-bit program gets the same records.
   EXPECT_EQ(Started(2, 8).after(10'000'000, 10'000'000, 2), 50);
@@ -63,24 +63,23 @@ TEST_P(CpuUsageWorked, Interval) {
   EXPECT_EQ(s.after(w.dIdle, w.dTime, w.processors), w.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, CpuUsageWorked,
-    testing::Values(Worked{1, 9'000'000, 10'000'000, 10},    // idle 0.9: floor(10.5)
-                    Worked{1, 9'050'000, 10'000'000, 10},    // 0.905: floor(10.0)
-                    Worked{1, 8'950'000, 10'000'000, 11},    // 0.895: floor(11.0)
-                    Worked{2, 10'000'000, 10'000'000, 50},   // each of two half idle
-                    Worked{4, 20'000'000, 10'000'000, 50},   // summed 2.0 over four
-                    Worked{1, 0, 0, 100},                    // nothing moved: floor(100.5)
-                    Worked{1, 8'950'400, 10'000'000, 11},    // 0.89504 counts as 0.8950
-                    Worked{1, 8'950'500, 10'000'000, 11},    // 0.89505 ties to 0.8950 (even)
-                    Worked{1, 0, 5'000'000, 100},            // no idle at all
-                    Worked{2, 19'999'000, 10'000'000, 0},    // both idle, to rounding
-                    // 48 threads, a quarter busy; the 32-bit build's basic information says 32
-                    Worked{48, 360'000'000, 10'000'000, 25, 32}));
+INSTANTIATE_TEST_SUITE_P(Values, CpuUsageWorked,
+                         testing::Values(Worked{1, 9'000'000, 10'000'000, 10},   // idle 0.9: floor(10.5)
+                                         Worked{1, 9'050'000, 10'000'000, 10},   // 0.905: floor(10.0)
+                                         Worked{1, 8'950'000, 10'000'000, 11},   // 0.895: floor(11.0)
+                                         Worked{2, 10'000'000, 10'000'000, 50},  // each of two half idle
+                                         Worked{4, 20'000'000, 10'000'000, 50},  // summed 2.0 over four
+                                         Worked{1, 0, 0, 100},                   // nothing moved: floor(100.5)
+                                         Worked{1, 8'950'400, 10'000'000, 11},   // 0.89504 counts as 0.8950
+                                         Worked{1, 8'950'500, 10'000'000, 11},   // 0.89505 ties to 0.8950 (even)
+                                         Worked{1, 0, 5'000'000, 100},           // no idle at all
+                                         Worked{2, 19'999'000, 10'000'000, 0},   // both idle, to rounding
+                                         // 48 threads, a quarter busy; the 32-bit build's basic information says 32
+                                         Worked{48, 360'000'000, 10'000'000, 25, 32}));
 
 TEST(CpuUsageNT, OutOfScaleReadingsAreClamped) {
-  EXPECT_EQ(Started().after(11'000'000, 10'000'000), 0);   // idle 1.1 of one processor
-  EXPECT_EQ(Started().after(5'000'000, 0), 0);             // idle moved, the clock did not
+  EXPECT_EQ(Started().after(11'000'000, 10'000'000), 0);    // idle 1.1 of one processor
+  EXPECT_EQ(Started().after(5'000'000, 0), 0);              // idle moved, the clock did not
   EXPECT_EQ(Started().after(-5'000'000, 10'000'000), 100);  // idle went backwards
   EXPECT_EQ(Started().after(INT64_MAX / 2, 1), 0);          // absurd counters do not overflow
   EXPECT_EQ(Started().after(INT64_MIN / 2, 0), 100);

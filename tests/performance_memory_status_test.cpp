@@ -45,25 +45,33 @@ TEST(MemoryStatus, NtFallsBackToTheOlderCall) {
   Figures huge = kMachine;
   huge.totalPageFile = 922337203685478ull;
   tooLarge.setMemoryStatusEx(huge);
-  tooLarge.setMemoryStatus({.totalPhys = 1, .availPhys = 2, .totalPageFile = 3, .availPageFile = 4,
-                            .totalVirtual = 5, .availVirtual = 6});
+  tooLarge.setMemoryStatus(
+      {.totalPhys = 1, .availPhys = 2, .totalPageFile = 3, .availPageFile = 4, .totalVirtual = 5, .availVirtual = 6});
   EXPECT_EQ(GetMemoryStatus(tooLarge), "1,2,5,6,3,4");
 
   FakeSystem wide(8);  // a 64-bit program's older call: whole SIZE_T counts, 128 TiB of address space
-  wide.setMemoryStatus({.totalPhys = 8589934592ull, .availPhys = 4294967296ull, .totalPageFile = 3,
-                        .availPageFile = 4, .totalVirtual = 140737488224256ull, .availVirtual = 140737488224255ull});
+  wide.setMemoryStatus({.totalPhys = 8589934592ull,
+                        .availPhys = 4294967296ull,
+                        .totalPageFile = 3,
+                        .availPageFile = 4,
+                        .totalVirtual = 140737488224256ull,
+                        .availVirtual = 140737488224255ull});
   EXPECT_EQ(GetMemoryStatus(wide), "8589934592,4294967296,140737488224256,140737488224255,3,4");
   // Counts past what the figures carry are capped there, each on its own.
-  wide.setMemoryStatus({.totalPhys = 8589934592ull, .availPhys = 1, .totalPageFile = 922337203685478ull,
-                        .availPageFile = UINT64_MAX, .totalVirtual = 922337203685477ull, .availVirtual = 2});
+  wide.setMemoryStatus({.totalPhys = 8589934592ull,
+                        .availPhys = 1,
+                        .totalPageFile = 922337203685478ull,
+                        .availPageFile = UINT64_MAX,
+                        .totalVirtual = 922337203685477ull,
+                        .availVirtual = 2});
   EXPECT_EQ(GetMemoryStatus(wide), "8589934592,1,922337203685477,2,922337203685477,922337203685477");
 }
 
 TEST(MemoryStatus, NineXLiftsNegativeReadingsBy4GB) {
   FakeSystem sys;
-  sys.platformId = 1;  // VER_PLATFORM_WIN32_WINDOWS
-  sys.setMemoryStatusEx(kMachine);  // must not be used on 9x
-  sys.setMemoryStatus({.totalPhys = 0xFFFF0000u,    // -65536 as a signed word
+  sys.platformId = 1;                             // VER_PLATFORM_WIN32_WINDOWS
+  sys.setMemoryStatusEx(kMachine);                // must not be used on 9x
+  sys.setMemoryStatus({.totalPhys = 0xFFFF0000u,  // -65536 as a signed word
                        .availPhys = 0,
                        .totalPageFile = 2147483647u,
                        .availPageFile = 0x80000000u,  // -2147483648

@@ -114,8 +114,8 @@ TEST(ShowCPU, TextsAndOrder) {
   p.show(37);
   EXPECT_EQ(p.f.LabCPU.caption(), "37 %");
   EXPECT_EQ(p.f.StatusBar1.panelText(2), "CPU使用: 37%");
-  EXPECT_EQ(p.f.log, (ledra::fakes::ControlLog{"UseCPU.clear", "LabCPU.setCaption", "StatusBar1.panel2",
-                                               "BrokenCPU.clear"}));
+  EXPECT_EQ(p.f.log,
+            (ledra::fakes::ControlLog{"UseCPU.clear", "LabCPU.setCaption", "StatusBar1.panel2", "BrokenCPU.clear"}));
   p.show(0);
   EXPECT_EQ(p.f.LabCPU.caption(), "0 %");
   EXPECT_EQ(p.f.StatusBar1.panelText(2), "CPU使用: 0%");
@@ -239,8 +239,8 @@ TEST(CpuGraph, OutOfScaleValuesLeaveTheBox) {
   Page p;
   p.show(120);
   EXPECT_NEAR(curve(p.f.BrokenCPU, kGreen)[0].y1, 1755 - 120 * 17.55, 1e-3);  // above the top
-  p.show(-1);  // fails its re-sample
-  EXPECT_NEAR(curve(p.f.BrokenCPU, kGreen)[0].y1, 1755 + 17.55, 1e-3);  // just below the bottom
+  p.show(-1);                                                                 // fails its re-sample
+  EXPECT_NEAR(curve(p.f.BrokenCPU, kGreen)[0].y1, 1755 + 17.55, 1e-3);        // just below the bottom
 }
 
 TEST(CpuGraph, OneSlotGraphDrawsOneSegment) {

@@ -11,13 +11,13 @@
 namespace {
 
 using ledra::app::ForLedra;
+using ledra::common::decimalsText;
+using ledra::common::parseSignificant;
+using ledra::common::significantText;
+using ledra::common::sizeText;
 using ledra::fakes::FakeForm;
 using ledra::fakes::FakeSystem;
 using ledra::fakes::MemoryCanvas;
-using ledra::common::decimalsText;
-using ledra::common::significantText;
-using ledra::common::parseSignificant;
-using ledra::common::sizeText;
 using ledra::platform::Rgb;
 using Op = MemoryCanvas::Op;
 
@@ -77,15 +77,12 @@ TEST(ShowFF, SizeTextOfUsedMemory) {
     std::uint64_t used;
     const char* text;
   };
-  for (const Case c : {Case{1048576000, "1000 MB"},  // exactly 1000 MB is not promoted
-                       Case{5368709120, "5.00 GB"},  // through KB, MB and GB
-                       Case{512, "512"},            // no unit at all
-                       Case{1000, "1000"},
-                       Case{1001, "0.98 KB"},       // past 1000 moves on and shows below 1
-                       Case{1049000000, "0.98 GB"},
-                       Case{245300000, "234 MB"},
-                       Case{9000000, "8.58 MB"},
-                       Case{0, "0.00"}}) {
+  for (const Case c :
+       {Case{1048576000, "1000 MB"},                // exactly 1000 MB is not promoted
+        Case{5368709120, "5.00 GB"},                // through KB, MB and GB
+        Case{512, "512"},                           // no unit at all
+        Case{1000, "1000"}, Case{1001, "0.98 KB"},  // past 1000 moves on and shows below 1
+        Case{1049000000, "0.98 GB"}, Case{245300000, "234 MB"}, Case{9000000, "8.58 MB"}, Case{0, "0.00"}}) {
     Page p;
     p.showPhysical(c.used + 1000, 1000);
     EXPECT_EQ(p.f.LabFF.caption(), c.text) << c.used;
@@ -155,7 +152,7 @@ TEST(ShowFF, BadStringsEndTheCallWhereTheyFail) {
   Page p;
   p.form.ShowFF("");
   p.form.ShowFF("536870912,209715200,2147352576,2040528896");  // page-file fields missing
-  p.form.ShowFF("0,0,0,0,0,0");                                 // no physical memory
+  p.form.ShowFF("0,0,0,0,0,0");                                // no physical memory
   p.form.ShowFF("536870912,x,2147352576,2040528896,1342177280,858993664");
   p.form.ShowFF("536870912,-5,2147352576,2040528896,1342177280,858993664");
   EXPECT_TRUE(p.f.log.empty());
@@ -166,7 +163,6 @@ TEST(ShowFF, BadStringsEndTheCallWhereTheyFail) {
   EXPECT_EQ(p.f.log, (ledra::fakes::ControlLog{"LabTotalPageFile.setCaption"}));
   EXPECT_EQ(p.f.LabTotalPageFile.caption(), "1310720");
   EXPECT_EQ(p.f.LabUsePageFile.caption(), "");
-
 }
 
 TEST(ShowFF, LargeMachinesKeepEveryFigure) {
@@ -185,7 +181,7 @@ TEST(ShowFF, LargeMachinesKeepEveryFigure) {
 
 TEST(ShowFF, MoreAvailableThanTotalShowsNegativeUse) {
   Page p;
-  p.showPhysical(1000, 3000);  // -200 % in use
+  p.showPhysical(1000, 3000);                  // -200 % in use
   EXPECT_EQ(p.f.LabFF.caption(), "-2000.00");  // below 10, so two decimals
   EXPECT_TRUE(p.f.UseFF.of(Op::Rectangle).empty());
   EXPECT_EQ(p.form.perf.MemHistory[0], -200);
@@ -216,7 +212,7 @@ TEST(MemoryText, NumbersAndPatterns) {
   EXPECT_EQ(decimalsText(233.5, 0, "."), "234");
   EXPECT_EQ(decimalsText(-1.005, 2, ","), "-1,01");
   EXPECT_EQ(decimalsText(-0.001, 2, "."), "0.00");
-  EXPECT_EQ(sizeText(999.5, "."), "1000");  // rounds up to 1000 but stays without a unit
+  EXPECT_EQ(sizeText(999.5, "."), "1000");      // rounds up to 1000 but stays without a unit
   EXPECT_EQ(sizeText(10239, "."), "10.00 KB");  // 9.999 KB keeps the pattern picked before rounding
 }
 

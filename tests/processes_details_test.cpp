@@ -193,7 +193,8 @@ TEST(CommandLineAcrossWidths, SixtyFourBitTargetFromThe32BitBuildNeedsTheNtWow64
     fakes::SetCommandLineSeenFrom32(addProcess(sys, 60), u"C:\\x64\\new.exe --long");
     auto& neighbour = addProcess(sys, 61);  // a 32-bit process on the same system
     fakes::SetCommandLine(neighbour, u"C:\\x86\\old.exe");
-    neighbour.information[26] = std::vector<std::byte>{std::byte{0x00}, std::byte{0xF0}, std::byte{0xFD}, std::byte{0x7F}};
+    neighbour.information[26] =
+        std::vector<std::byte>{std::byte{0x00}, std::byte{0xF0}, std::byte{0xFD}, std::byte{0x7F}};
     EXPECT_EQ(GetProcessCommandLine(sys, 60), entries ? "C:\\x64\\new.exe --long" : "") << entries;
     // Its modules cannot be listed from 32 bits; its parameters name the image.
     EXPECT_EQ(GetMainModulePath(sys, 60), entries ? "C:\\image.exe" : "") << entries;
@@ -208,8 +209,8 @@ TEST(CommandLineAcrossWidths, SixtyFourBitTargetFromThe32BitBuildNeedsTheNtWow64
 
 TEST_P(ImageFileName, DevicePathsMapThroughTheDriveTable) {
   FakeSystem sys = machine();
-  sys.dosDevices = {{"C:", "\\Device\\HarddiskVolume1"}, {"D:", "\\Device\\HarddiskVolume10"},
-                    {"E:", "\\Device\\CdRom0"}};
+  sys.dosDevices = {
+      {"C:", "\\Device\\HarddiskVolume1"}, {"D:", "\\Device\\HarddiskVolume10"}, {"E:", "\\Device\\CdRom0"}};
   setImageFileName(addProcess(sys, 1), u"\\Device\\HarddiskVolume1\\Windows\\explorer.exe");
   setImageFileName(addProcess(sys, 2), u"\\Device\\HarddiskVolume10\\Tools\\x.exe");
   setImageFileName(addProcess(sys, 3), u"\\Device\\CdRom0\\SETUP.EXE");
@@ -290,7 +291,8 @@ TEST_P(ImagePath, SourcesAreTriedInTurn) {
   EXPECT_EQ(GetProcessImagePath(sys, 15), "C:\\x86\\tool.exe");
   EXPECT_EQ(GetProcessImagePath(sys, 16), cutName);
   EXPECT_TRUE(sys.openHandles.empty());
-  EXPECT_EQ(std::set<std::size_t>(sys.moduleArrayBytes.begin(), sys.moduleArrayBytes.end()), std::set<std::size_t>{250});
+  EXPECT_EQ(std::set<std::size_t>(sys.moduleArrayBytes.begin(), sys.moduleArrayBytes.end()),
+            std::set<std::size_t>{250});
 }
 
 TEST(imagePathFromCommandLine, DerivedFromTheCommandLine) {
@@ -303,7 +305,7 @@ TEST(imagePathFromCommandLine, DerivedFromTheCommandLine) {
   EXPECT_EQ(imagePathFromCommandLine("prog in.exe"), "prog in.exe");
   EXPECT_EQ(imagePathFromCommandLine("\"\u5DE5\u5177\\t\" -a"), "工具\\t.exe");
   EXPECT_EQ(imagePathFromCommandLine("\"a\""), "a.exe");
-  EXPECT_EQ(imagePathFromCommandLine("ab\"c"), "ab.exe");  // a quote from the third character
+  EXPECT_EQ(imagePathFromCommandLine("ab\"c"), "ab.exe");      // a quote from the third character
   EXPECT_EQ(imagePathFromCommandLine("a\"bc"), std::nullopt);  // second character does not count
   EXPECT_EQ(imagePathFromCommandLine("notepad"), std::nullopt);
   EXPECT_EQ(imagePathFromCommandLine("\"\""), std::nullopt);

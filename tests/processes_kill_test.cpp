@@ -54,8 +54,8 @@ TEST(KillProcessByPID, NoNumberVanishedOrProtectedProcessGivesZero) {
   sys.processes[0].canOpen = false;
   EXPECT_EQ(KillProcessByPID(sys, "abc"), 0);  // reads as 0
   EXPECT_EQ(KillProcessByPID(sys, ""), 0);
-  EXPECT_EQ(KillProcessByPID(sys, "777"), 0);  // no such process
-  EXPECT_EQ(KillProcessByPID(sys, "50"), 0);   // refuses to end
+  EXPECT_EQ(KillProcessByPID(sys, "777"), 0);          // no such process
+  EXPECT_EQ(KillProcessByPID(sys, "50"), 0);           // refuses to end
   EXPECT_EQ(KillProcessByPID(sys, "99999999999"), 0);  // not a 32-bit id
   EXPECT_TRUE(sys.openHandles.empty());
 }
@@ -85,8 +85,8 @@ TEST(KillProcessByPID, CriticalProcessesAreRefusedOnNtOnly) {
   sys.processes[608].fullRightInformation = {29};
   fakes::SetBreakOnTermination(addProcess(sys, 609), 1);
   sys.processes[609].fullRightInformation = {29};
-  const std::pair<std::uint32_t, std::int32_t> expected[] = {{604, 0}, {605, 1}, {606, 0}, {607, 0},
-                                                             {608, 1}, {609, 0}};
+  const std::pair<std::uint32_t, std::int32_t> expected[] = {{604, 0}, {605, 1}, {606, 0},
+                                                             {607, 0}, {608, 1}, {609, 0}};
   for (const auto& [pid, result] : expected) {
     EXPECT_EQ(KillProcessByPID(sys, std::to_string(pid)), result) << pid;
     EXPECT_EQ(sys.processes[pid].terminated, result != 0) << pid;
@@ -232,9 +232,9 @@ TEST_F(EndProcessButton, FailuresShowTheMessageAndFocusReturns) {
     f.ListProcess.selectRow(row);
     form.ComKillTask_Click();
   }
-  EXPECT_EQ(messages(), (std::vector<std::string>{"\u201C\u201D不能被终止！", "\u201Cgone.exe\u201D不能被终止！",
-                                                  "\u201Ccsrss.exe\u201D不能被终止！",
-                                                  "\u201Cwininit.exe\u201D不能被终止！"}));
+  EXPECT_EQ(messages(),
+            (std::vector<std::string>{"\u201C\u201D不能被终止！", "\u201Cgone.exe\u201D不能被终止！",
+                                      "\u201Ccsrss.exe\u201D不能被终止！", "\u201Cwininit.exe\u201D不能被终止！"}));
   EXPECT_FALSE(sys.processes[6].terminated);
   EXPECT_EQ(f.ListProcess.focusCount, 4);
   EXPECT_TRUE(sys.openHandles.empty());

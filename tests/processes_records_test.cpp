@@ -24,8 +24,8 @@ using processes::GetProcessListNT;
 
 std::vector<NtProcessRecord> threeProcesses() {
   return {
-      {u"", 0, 0, 15000, 24576, 2},                             // idle: 1.5 ms
-      {u"System", 4, 20000, 0, 245760, 3},                      // 2 ms
+      {u"", 0, 0, 15000, 24576, 2},                                   // idle: 1.5 ms
+      {u"System", 4, 20000, 0, 245760, 3},                            // 2 ms
       {u"explorer.exe", 1234, 123456789, 987654321, 0x80000000u, 1},  // 2 GiB working set
   };
 }
@@ -84,11 +84,11 @@ TEST_P(ProcessListNT, OneRecordChainGivesOneGroupAndItsOwnTimeAsTotal) {
 TEST_P(ProcessListNT, NamesAreUtf16CutAtNulAndUnreadableNamesAreEmpty) {
   FakeSystem sys = machine();
   auto chain = chainOf({{u"\u8BB0\u4E8B\u672C.exe", 8, 0, 0, 0, 1},
-                                         {std::u16string(u"ab\0cd", 5), 12, 0, 0, 0, 1},
-                                         {u"gone.exe", 16, 0, 0, 0, 1},
-                                         {u"neg.exe", 20, 0, 0, 0, 1},
-                                         {std::u16string(u"\u8BB0\0x.exe", 7), 24, 0, 0, 0, 1},
-                                         {u"\u0080x", 28, 0, 0, 0, 1}});
+                        {std::u16string(u"ab\0cd", 5), 12, 0, 0, 0, 1},
+                        {u"gone.exe", 16, 0, 0, 0, 1},
+                        {u"neg.exe", 20, 0, 0, 0, 1},
+                        {std::u16string(u"\u8BB0\0x.exe", 7), 24, 0, 0, 0, 1},
+                        {u"\u0080x", 28, 0, 0, 0, 1}});
   // Third name points past the end; fourth has a negative Length.
   platform::putPointer(chain.bytes, chain.records[2] + nameBuffer(), chain.bytes.size(), layout());
   common::putU16(chain.bytes, chain.records[3] + nameLength(), 0x8002);
@@ -197,8 +197,8 @@ TEST_P(ProcessListNT, ListThatKeepsGrowingGivesUpAfterAFewAttempts) {
 }
 
 TEST_P(ProcessListNT, TruncatedOrLyingChainsEndTheWalk) {
-  auto records = std::vector<NtProcessRecord>{{u"a", 1, 10000, 0, 0, 1}, {u"b", 2, 10000, 0, 0, 1},
-                                              {u"c", 3, 10000, 0, 0, 1}};
+  auto records =
+      std::vector<NtProcessRecord>{{u"a", 1, 10000, 0, 0, 1}, {u"b", 2, 10000, 0, 0, 1}, {u"c", 3, 10000, 0, 0, 1}};
   {  // second record points past the end of the buffer
     FakeSystem sys = machine();
     auto chain = chainOf(records);
@@ -247,7 +247,7 @@ TEST(ProcessList9x, GoldenListWithNegativeIdAndOrderOfCalls) {
   EXPECT_EQ(GetProcessList9x(sys),
             "0|[System Process]|-1|C:\\WINDOWS\\EXPLORER.EXE|-327679|C:\\WINDOWS\\SYSTEM\\MPREXE.EXE|");
   EXPECT_EQ(sys.calls, (std::vector<std::string>{"createToolhelp32Snapshot", "process32First", "process32Next",
-                                                  "process32Next", "process32Next", "closeHandle"}));
+                                                 "process32Next", "process32Next", "closeHandle"}));
   EXPECT_EQ(sys.snapshotFlags, std::vector<std::uint32_t>{0x2});  // TH32CS_SNAPPROCESS alone, no heap lists
   EXPECT_TRUE(sys.openHandles.empty());
   EXPECT_EQ(GetProcessList9x(sys), GetProcessList9x(sys));  // same processes, same text
@@ -341,8 +341,12 @@ TEST(Text, Utf8AndUtf16MeetAtEveryEncodingBoundary) {
     std::u16string wide;
     std::string narrow;
   } cases[] = {
-      {u"\u007F", "\x7F"},         {u"\u0080", "\xC2\x80"},     {u"\u07FF", "\xDF\xBF"},
-      {u"\u0800", "\xE0\xA0\x80"}, {u"\uFFFF", "\xEF\xBF\xBF"}, {u"\U00010000", "\xF0\x90\x80\x80"},
+      {u"\u007F", "\x7F"},
+      {u"\u0080", "\xC2\x80"},
+      {u"\u07FF", "\xDF\xBF"},
+      {u"\u0800", "\xE0\xA0\x80"},
+      {u"\uFFFF", "\xEF\xBF\xBF"},
+      {u"\U00010000", "\xF0\x90\x80\x80"},
       {u"\U0010FFFF", "\xF4\x8F\xBF\xBF"},
   };
   for (const auto& c : cases) {
@@ -357,11 +361,11 @@ TEST(Text, Utf8AndUtf16MeetAtEveryEncodingBoundary) {
     std::u16string wide;
   } invalid[] = {
       {cut, u"\uFFFD\uFFFD"},
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},          // U+D800
-      {"\xC0\x80", u"\uFFFD\uFFFD"},                    // U+0000
-      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},          // '/'
-      {"\xC1\xBF", u"\uFFFD\uFFFD"},                    // U+007F
-      {"\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"},          // U+07FF
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // U+D800
+      {"\xC0\x80", u"\uFFFD\uFFFD"},                      // U+0000
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},            // '/'
+      {"\xC1\xBF", u"\uFFFD\uFFFD"},                      // U+007F
+      {"\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"},            // U+07FF
       {"\xF0\x8B\x80\x8B", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // U+B00B
       {"\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // U+FFFF
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // past U+10FFFF
@@ -369,7 +373,9 @@ TEST(Text, Utf8AndUtf16MeetAtEveryEncodingBoundary) {
   for (std::size_t i = 0; i < std::size(invalid); ++i)
     EXPECT_EQ(common::utf8ToUtf16(invalid[i].narrow), invalid[i].wide) << "case " << i;
   EXPECT_EQ(common::utf16ToUtf8(lone), "\xEF\xBF\xBD");  // unpaired surrogates
-  EXPECT_EQ(common::utf16ToUtf8(trailing), "\xEF\xBF\xBD" "a");
+  EXPECT_EQ(common::utf16ToUtf8(trailing),
+            "\xEF\xBF\xBD"
+            "a");
   EXPECT_EQ(common::findNoCase("xAz", "aZ"), 1u);  // both ends of the letters
 }
 

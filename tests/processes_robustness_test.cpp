@@ -25,8 +25,7 @@ using fakes::FakeSystem;
 using fakes::NtProcessRecord;
 
 std::vector<NtProcessRecord> sampleRecords() {
-  return {NtProcessRecord(u"", 0, 0, 90'000'000, 0, 1),
-          NtProcessRecord(u"System", 4, 0, 5'000'000, 245760, 40),
+  return {NtProcessRecord(u"", 0, 0, 90'000'000, 0, 1), NtProcessRecord(u"System", 4, 0, 5'000'000, 245760, 40),
           NtProcessRecord(u"smss.exe", 356, 1000, 2000, 400000, 3, u"\\SystemRoot\\System32\\smss.exe"),
           NtProcessRecord(u"explorer.exe", 1500, 123456, 65432, 0x80000000u, 12, u"C:\\Windows\\explorer.exe"),
           NtProcessRecord(u"\u8BB0\u4E8B\u672C.exe", 2000, 10, 10, 8192, 1, u"notepad a.txt")};
@@ -43,7 +42,8 @@ TEST(MalformedRecords, RandomlyMutatedChainsAreWalkedSafely) {
       const std::size_t record = chain.records[random() % chain.records.size()];
       switch (random() % 7) {
         case 0:  // NextEntryOffset: small, huge, or anywhere in the buffer
-          common::putU32(b, record, random() % 3 == 0 ? random() : static_cast<std::uint32_t>(random() % (b.size() + 64)));
+          common::putU32(b, record,
+                         random() % 3 == 0 ? random() : static_cast<std::uint32_t>(random() % (b.size() + 64)));
           break;
         case 1:  // name Length, including negative and odd values
           common::putU16(b, record + 56, static_cast<std::uint16_t>(random()));
@@ -130,7 +130,9 @@ TEST(Churn, ThousandTicksCloseEveryHandleAndEndInStep) {
     if (running.size() > 3 && random() % 3 == 0) running.erase(running.begin() + 2 + random() % (running.size() - 2));
     for (auto& r : running) r.userTime += random() % 50000;
     // Processes the user ended are gone at the next enumeration.
-    std::erase_if(running, [&](const NtProcessRecord& r) { return sys.processes.count(r.pid) && sys.processes[r.pid].terminated; });
+    std::erase_if(running, [&](const NtProcessRecord& r) {
+      return sys.processes.count(r.pid) && sys.processes[r.pid].terminated;
+    });
     sys.processes.clear();
     fakes::InstallProcesses(sys, running);
     form.Timer1_Timer();

@@ -198,7 +198,7 @@ TEST_F(NtListView, RowsComeAndGoOnlyAtTheEnd) {
 
 TEST_F(NtListView, SelectionFollowsTheProcessItShowed) {
   tick({rec(u"", 0, 1000), rec(u"a.exe", 4, 100), rec(u"b.exe", 8, 50), rec(u"c.exe", 12, 500)});
-  list.selectRow(3);  // c.exe
+  list.selectRow(3);                                                         // c.exe
   tick({rec(u"", 0, 2000), rec(u"a.exe", 4, 110), rec(u"c.exe", 12, 510)});  // b.exe ended
   EXPECT_EQ(list.selected, 2);
   EXPECT_EQ(row(2)[1], "12");
@@ -275,8 +275,7 @@ TEST(ProcessList9xView, RebuildShowsNamesHexIdsAndPaths) {
   fakes::MemoryListView list{"ListProcess", nullptr};
   list.addRow("old", "old", 0, 0);
   processes::rebuildProcessList9x(
-      list, "0|[System Process]|-1|C:\\WINDOWS\\EXPLORER.EXE|-327679|C:\\WINDOWS\\SYSTEM\\MPREXE.EXE|1234|a.exe|",
-      ".");
+      list, "0|[System Process]|-1|C:\\WINDOWS\\EXPLORER.EXE|-327679|C:\\WINDOWS\\SYSTEM\\MPREXE.EXE|1234|a.exe|", ".");
   ASSERT_EQ(list.rowCount(), 4);
   EXPECT_EQ(list.rows[0].cells, (Row{"[System Process]", "0", "[System Process]"}));
   EXPECT_EQ(list.rows[1].cells, (Row{"EXPLORER.EXE", "&HFFFFFFFF", "C:\\WINDOWS\\EXPLORER.EXE"}));

@@ -166,8 +166,7 @@ TEST_F(TaskActions, EndTaskOnAVanishedTitleOrAFailingProcessIsSilent) {
 
 TEST_F(TaskActions, RunDialogOnNTAndOn9x) {
   const std::string title = "创建新任务";
-  const std::string prompt =
-      "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。";
+  const std::string prompt = "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。";
   form.Command1_Click();
   sys.platformId = 1;
   form.menu_run_Click();  // the menu item does the same
@@ -187,9 +186,9 @@ TEST(ComApartment, JoinsASingleThreadedApartmentAndLeavesOnlyWhatItJoined) {
     std::int32_t answer;
     bool joined;
   };
-  for (const Case c : {Case{0, true},              // S_OK
-                       Case{1, true},              // S_FALSE: joined before, still counted
-                       Case{-2147417850, false},   // RPC_E_CHANGED_MODE: another kind of apartment
+  for (const Case c : {Case{0, true},                // S_OK
+                       Case{1, true},                // S_FALSE: joined before, still counted
+                       Case{-2147417850, false},     // RPC_E_CHANGED_MODE: another kind of apartment
                        Case{-2147467263, false}}) {  // E_NOTIMPL: no CoInitializeEx on this system
     FakeSystem sys;
     sys.coInitializeAnswer = c.answer;

@@ -38,16 +38,23 @@ TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
   const Case cases[] = {
       {"own main window", {.handle = kSelf, .title = "Windows Ledra "}, false, {}},
       {"invisible", {.handle = hwnd(2), .title = "Hidden", .visible = false}, false, {"isWindowVisible"}},
-      {"has a parent", {.handle = hwnd(2), .title = "Child", .parent = hwnd(7)}, false,
+      {"has a parent",
+       {.handle = hwnd(2), .title = "Child", .parent = hwnd(7)},
+       false,
        {"isWindowVisible", "getParent"}},
       {"unowned tool window", {.handle = hwnd(2), .title = "Tool", .exStyle = kToolWindow}, false, upToStyle},
-      {"unowned tool window with app bit", {.handle = hwnd(2), .title = "Tool", .exStyle = kToolWindow | kAppWindow},
-       false, upToStyle},
+      {"unowned tool window with app bit",
+       {.handle = hwnd(2), .title = "Tool", .exStyle = kToolWindow | kAppWindow},
+       false,
+       upToStyle},
       {"owned without app bit", {.handle = hwnd(2), .title = "Dialog", .owner = hwnd(9)}, false, upToStyle},
-      {"owned with app bit", {.handle = hwnd(2), .title = "Owned app", .owner = hwnd(9), .exStyle = kAppWindow}, true,
+      {"owned with app bit",
+       {.handle = hwnd(2), .title = "Owned app", .owner = hwnd(9), .exStyle = kAppWindow},
+       true,
        withText},
       {"owned tool window with app bit",
-       {.handle = hwnd(2), .title = "Owned tool", .owner = hwnd(9), .exStyle = kAppWindow | kToolWindow}, true,
+       {.handle = hwnd(2), .title = "Owned tool", .owner = hwnd(9), .exStyle = kAppWindow | kToolWindow},
+       true,
        withText},
       {"plain unowned window", {.handle = hwnd(2), .title = "Plain"}, true, withText},
       {"the shell's desktop", {.handle = hwnd(5), .title = "Program Manager"}, false, upToShell},
@@ -110,9 +117,8 @@ TEST(GetTaskList, LongTitleCutAt255Units) {
   // A character outside the BMP takes two units and is not split at the boundary.
   std::string astral(254, 'y');
   astral += "\xF0\x9F\x98\x80";  // U+1F600
-  sys.windows = {{.handle = hwnd(1), .title = latin},
-                 {.handle = hwnd(2), .title = chinese},
-                 {.handle = hwnd(3), .title = astral}};
+  sys.windows = {
+      {.handle = hwnd(1), .title = latin}, {.handle = hwnd(2), .title = chinese}, {.handle = hwnd(3), .title = astral}};
 
   std::string chinese255;
   for (int i = 0; i < 255; ++i) chinese255 += "汉";

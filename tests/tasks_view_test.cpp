@@ -41,8 +41,7 @@ struct TaskView : ::testing::Test {
   std::vector<std::string> taskOps() const {
     std::vector<std::string> out;
     for (const auto& op : f.log)
-      if (op.rfind("ListTask.", 0) == 0 || op.rfind("Image_", 0) == 0 || op.rfind("Pic_", 0) == 0)
-        out.push_back(op);
+      if (op.rfind("ListTask.", 0) == 0 || op.rfind("Image_", 0) == 0 || op.rfind("Pic_", 0) == 0) out.push_back(op);
     return out;
   }
   std::vector<std::string> titles() const {
@@ -57,18 +56,30 @@ TEST_F(TaskView, RebuildOrderKeysAndImagePairing) {
                  {.handle = hwnd(2), .title = "Beta", .bigIcon = hicon(21), .smallIcon = hicon(22)}};
   form.Timer1_Timer();
 
-  const std::vector<std::string> expected = {
-      "ListTask.setLargeImageList", "ListTask.setSmallImageList",  // Image_NULL
-      "Image_Large.clear", "Image_Small.clear", "Image_Small.setImageSize 16x16",
-      "Image_Large.setImageSize 32x32",
-      "Pic_Small.clear", "Pic_Large.clear",
-      "Pic_Large.drawIconEx 11 32x32 on 32x32", "Pic_Small.drawIconEx 12 16x16 on 16x16",
-      "Image_Large.addFrom", "Image_Small.addFrom",
-      "Pic_Small.clear", "Pic_Large.clear",
-      "Pic_Large.drawIconEx 21 32x32 on 32x32", "Pic_Small.drawIconEx 22 16x16 on 16x16",
-      "Image_Large.addFrom", "Image_Small.addFrom",
-      "ListTask.setLargeImageList", "ListTask.setSmallImageList",  // the refilled lists
-      "ListTask.clearRows", "ListTask.addRow", "ListTask.addRow", "ListTask.setTopRow"};
+  const std::vector<std::string> expected = {"ListTask.setLargeImageList",
+                                             "ListTask.setSmallImageList",  // Image_NULL
+                                             "Image_Large.clear",
+                                             "Image_Small.clear",
+                                             "Image_Small.setImageSize 16x16",
+                                             "Image_Large.setImageSize 32x32",
+                                             "Pic_Small.clear",
+                                             "Pic_Large.clear",
+                                             "Pic_Large.drawIconEx 11 32x32 on 32x32",
+                                             "Pic_Small.drawIconEx 12 16x16 on 16x16",
+                                             "Image_Large.addFrom",
+                                             "Image_Small.addFrom",
+                                             "Pic_Small.clear",
+                                             "Pic_Large.clear",
+                                             "Pic_Large.drawIconEx 21 32x32 on 32x32",
+                                             "Pic_Small.drawIconEx 22 16x16 on 16x16",
+                                             "Image_Large.addFrom",
+                                             "Image_Small.addFrom",
+                                             "ListTask.setLargeImageList",
+                                             "ListTask.setSmallImageList",  // the refilled lists
+                                             "ListTask.clearRows",
+                                             "ListTask.addRow",
+                                             "ListTask.addRow",
+                                             "ListTask.setTopRow"};
   EXPECT_EQ(taskOps(), expected);
   EXPECT_EQ(f.ListTask.largeList, &f.Image_Large);
   EXPECT_EQ(f.ListTask.smallList, &f.Image_Small);
@@ -202,8 +213,13 @@ TEST_F(TaskView, IconMessageIsSentBlockingWithATimeoutThatGivesUpOnHungWindows) 
 }
 
 TEST_F(TaskView, HungWindowIsAskedOnceAndFallsBackToItsClass) {
-  sys.windows = {{.handle = hwnd(1), .title = "Busy", .bigIcon = hicon(11), .smallIcon = hicon(12),
-                  .classIcon = hicon(13), .classSmallIcon = hicon(14), .hung = true},
+  sys.windows = {{.handle = hwnd(1),
+                  .title = "Busy",
+                  .bigIcon = hicon(11),
+                  .smallIcon = hicon(12),
+                  .classIcon = hicon(13),
+                  .classSmallIcon = hicon(14),
+                  .hung = true},
                  {.handle = hwnd(2), .title = "Busy"}};
   form.Timer1_Timer();
   // One unanswered message for the hung window, both for the other.
@@ -215,8 +231,13 @@ TEST_F(TaskView, HungWindowIsAskedOnceAndFallsBackToItsClass) {
 }
 
 TEST_F(TaskView, LargeIconWithoutSmallTakesBothFromTheClass) {
-  sys.windows = {{.handle = hwnd(1), .title = "A", .pid = 40, .bigIcon = hicon(11), .smallIcon = hicon(0),
-                  .classIcon = hicon(13), .classSmallIcon = hicon(14)}};
+  sys.windows = {{.handle = hwnd(1),
+                  .title = "A",
+                  .pid = 40,
+                  .bigIcon = hicon(11),
+                  .smallIcon = hicon(0),
+                  .classIcon = hicon(13),
+                  .classSmallIcon = hicon(14)}};
   giveImageFile(40, "C:\\a.exe", 15, 16);
   form.Timer1_Timer();
   EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;"}));  // not 11
@@ -261,15 +282,14 @@ TEST_F(TaskView, UndrawableSmallIconUsesTheLargeOneForThisRowOnly) {
   form.Timer1_Timer();
 
   const std::vector<std::string> rowA = {
-      "Pic_Small.clear", "Pic_Large.clear",
-      "Pic_Large.drawIconEx 11 32x32 on 32x32", "Pic_Small.drawIconEx 12 16x16 on 16x16",
+      "Pic_Small.clear", "Pic_Large.clear", "Pic_Large.drawIconEx 11 32x32 on 32x32",
+      "Pic_Small.drawIconEx 12 16x16 on 16x16",
       // both drawn again the plain way, then the large icon into an enlarged small box
-      "Pic_Large.drawIcon 11 on 32x32", "Pic_Small.drawIcon 12 on 16x16",
-      "Pic_Small.resize 32x32", "Pic_Small.drawIcon 11 on 32x32",
-      "Image_Large.addFrom", "Image_Small.addFrom", "Pic_Small.resize 16x16",
+      "Pic_Large.drawIcon 11 on 32x32", "Pic_Small.drawIcon 12 on 16x16", "Pic_Small.resize 32x32",
+      "Pic_Small.drawIcon 11 on 32x32", "Image_Large.addFrom", "Image_Small.addFrom", "Pic_Small.resize 16x16",
       // the next row is drawn at 16 x 16 again
-      "Pic_Small.clear", "Pic_Large.clear",
-      "Pic_Large.drawIconEx 21 32x32 on 32x32", "Pic_Small.drawIconEx 22 16x16 on 16x16"};
+      "Pic_Small.clear", "Pic_Large.clear", "Pic_Large.drawIconEx 21 32x32 on 32x32",
+      "Pic_Small.drawIconEx 22 16x16 on 16x16"};
   const auto ops = taskOps();
   auto start = std::find(ops.begin(), ops.end(), "Pic_Small.clear");
   ASSERT_LE(static_cast<std::size_t>(ops.end() - start), ops.size());
@@ -306,8 +326,10 @@ TEST_F(TaskView, ThousandRebuildsLeaveNoExtractedIconAlive) {
     const int open = i % 4;  // windows open and close between ticks
     for (int w = 0; w < open; ++w) {
       const auto pid = static_cast<std::uint32_t>(100 + w);
-      sys.windows.push_back({.handle = hwnd(static_cast<std::uintptr_t>(w + 1)), .title = "W" + std::to_string(w),
-                             .pid = pid, .bigIcon = hicon(w == 0 ? 7u : 0u)});
+      sys.windows.push_back({.handle = hwnd(static_cast<std::uintptr_t>(w + 1)),
+                             .title = "W" + std::to_string(w),
+                             .pid = pid,
+                             .bigIcon = hicon(w == 0 ? 7u : 0u)});
       giveImageFile(pid, "C:\\w" + std::to_string(w) + ".exe", 1000 + 2 * w, 1001 + 2 * w);
     }
     form.Timer1_Timer();

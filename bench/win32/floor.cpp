@@ -73,7 +73,8 @@ struct Floor {
       UNICODE_STRING line{};
       auto* pebParameters = reinterpret_cast<BYTE*>(basic.PebBaseAddress) + offsetof(PEB, ProcessParameters);
       if (ReadProcessMemory(process, pebParameters, &parameters, sizeof(parameters), nullptr) && parameters &&
-          ReadProcessMemory(process, reinterpret_cast<BYTE*>(parameters) + offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine),
+          ReadProcessMemory(process,
+                            reinterpret_cast<BYTE*>(parameters) + offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine),
                             &line, sizeof(line), nullptr) &&
           line.Buffer && line.Length > 0) {
         const size_t units = line.Length / sizeof(WCHAR);
@@ -149,10 +150,10 @@ int main(int argc, char** argv) {
   const int interval = argc > 1 ? std::atoi(argv[1]) : 500;
   Floor floor;
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  floor.querySystem = reinterpret_cast<QuerySystem>(
-      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
-  floor.queryProcess = reinterpret_cast<QueryProcess>(
-      reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationProcess")));
+  floor.querySystem =
+      reinterpret_cast<QuerySystem>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
+  floor.queryProcess =
+      reinterpret_cast<QueryProcess>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationProcess")));
   if (!floor.querySystem || !floor.queryProcess || interval <= 0) return 2;
 
   WNDCLASSW cls{};
@@ -161,8 +162,8 @@ int main(int argc, char** argv) {
   cls.lpszClassName = L"LedraFloor";
   RegisterClassW(&cls);
   // Never shown: the floor has nothing to draw.
-  HWND hwnd = CreateWindowExW(0, cls.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
-                              cls.hInstance, nullptr);
+  HWND hwnd =
+      CreateWindowExW(0, cls.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, cls.hInstance, nullptr);
   if (!hwnd) return 3;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&floor));
   floor.tick();

@@ -71,7 +71,8 @@ void ForLedra::Form_Load() {
   if (platform::IsNT(system_)) {
     platform::ListView& list = *c_.ListProcess;
     list.clearColumns();
-    for (const auto& column : design::kProcessColumnsNT) list.addColumn(column.header, column.width, platform::Align::Left);
+    for (const auto& column : design::kProcessColumnsNT)
+      list.addColumn(column.header, column.width, platform::Align::Left);
     // The alignments go on once every column is there, as the designed ones say.
     for (std::size_t i = 0; i < design::kProcessColumnsNT.size(); ++i)
       if (const auto align = design::kProcessColumnsNT[i].align; align != platform::Align::Left)
@@ -200,17 +201,14 @@ void ForLedra::paintPerformancePage() { performance::paintPerformancePage(perfor
 
 // Always on top, auto-minimise, Run, About and Exit: the menus that are not pages.
 
-void ForLedra::SetTopMost() {
-  system_.setWindowPos(c_.form->handle(), kHwndTopMost, 0, 0, 0, 0, kSwpNoSizeNoMove);
-}
+void ForLedra::SetTopMost() { system_.setWindowPos(c_.form->handle(), kHwndTopMost, 0, 0, 0, 0, kSwpNoSizeNoMove); }
 
 void ForLedra::menu_show_Click() {
   // The check mark changes first; it stays the option's state even if the window
   // manager refuses.
   const bool wasOnTop = c_.menu_show->checked();
   c_.menu_show->setChecked(!wasOnTop);
-  system_.setWindowPos(c_.form->handle(), wasOnTop ? kHwndNoTopMost : kHwndTopMost, 0, 0, 0, 0,
-                       kSwpNoSizeNoMove);
+  system_.setWindowPos(c_.form->handle(), wasOnTop ? kHwndNoTopMost : kHwndTopMost, 0, 0, 0, 0, kSwpNoSizeNoMove);
 }
 
 void ForLedra::meun_usemin_Click() { c_.meun_usemin->setChecked(!c_.meun_usemin->checked()); }
@@ -219,8 +217,8 @@ void ForLedra::menu_run_Click() { Command1_Click(); }
 
 void ForLedra::menu_about_Click() {
   const std::string title = "Ledra For Win9x/WinNT (" + std::to_string(design::kVersionMajor) + "." +
-                            std::to_string(design::kVersionMinor) + "." +
-                            std::to_string(design::kVersionRevision) + ")";
+                            std::to_string(design::kVersionMinor) + "." + std::to_string(design::kVersionRevision) +
+                            ")";
   system_.shellAbout(c_.form->handle(), title, "Ledra 开发者 · 联系：项目的问题跟踪器", c_.form->icon());
 }
 
@@ -246,6 +244,8 @@ bool speed(ForLedra& form, int index) {
   return true;
 }
 
+// One handler a line, as the design lists them.
+// clang-format off
 constexpr Handler kHandlers[] = {
     {"menu_run", plain<&ForLedra::menu_run_Click>},
     {"menu_exit", plain<&ForLedra::menu_exit_Click>},
@@ -259,6 +259,7 @@ constexpr Handler kHandlers[] = {
     {"Command3", plain<&ForLedra::Command3_Click>},
     {"ComKillTask", plain<&ForLedra::ComKillTask_Click>},
 };
+// clang-format on
 
 // The keys of the lists, by the button whose handler they run.
 struct ListKeyCommand {
@@ -268,8 +269,8 @@ struct ListKeyCommand {
 };
 
 constexpr ListKeyCommand kListKeys[] = {
-    {"ListTask", platform::ListKey::Delete, "Command2"},     // 结束任务
-    {"ListTask", platform::ListKey::Enter, "Command3"},      // 切换至
+    {"ListTask", platform::ListKey::Delete, "Command2"},        // 结束任务
+    {"ListTask", platform::ListKey::Enter, "Command3"},         // 切换至
     {"ListProcess", platform::ListKey::Delete, "ComKillTask"},  // 结束进程
 };
 

@@ -13,11 +13,11 @@
 namespace ledra::app {
 
 struct ModLedra {
-  std::string TaskList;       // window titles, each followed by "|"
+  std::string TaskList;                        // window titles, each followed by "|"
   std::vector<tasks::TaskWindow> TaskWindows;  // the windows behind TaskList, in its order
-  std::string ProcessList9x;  // 9x process records: id "|" path "|" ...
-  performance::CpuUsage cpu;  // previous NT sample
-  processes::CommandLineCache CommandLines;  // NT: per process, for its lifetime
+  std::string ProcessList9x;                   // 9x process records: id "|" path "|" ...
+  performance::CpuUsage cpu;                   // previous NT sample
+  processes::CommandLineCache CommandLines;    // NT: per process, for its lifetime
 };
 
 }  // namespace ledra::app

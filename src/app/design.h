@@ -13,8 +13,8 @@ namespace ledra::app::design {
 
 inline constexpr std::string_view kCaption = "Windows Ledra ";  // ends in one space
 inline constexpr std::string_view kAppTitle = "Windows Ledra";  // message box caption
-inline constexpr int kFormWidth = 6700;                          // outer, twips
-inline constexpr int kClientHeight = 7035;                       // twips
+inline constexpr int kFormWidth = 6700;                         // outer, twips
+inline constexpr int kClientHeight = 7035;                      // twips
 inline constexpr int kVersionMajor = 0;
 inline constexpr int kVersionMinor = 3;
 inline constexpr int kVersionRevision = 18;
@@ -125,7 +125,6 @@ inline constexpr std::string_view kTabs[] = {"应用程序", "进程", "性能"}
 // Status bar panels: widths in twips, 0 = takes the rest of the bar.
 inline constexpr int kStatusPanels[] = {1440, 1440, 0};
 
-
 inline constexpr Menu kMenus[] = {
     {"menu_File", -1, "", "文件(&F)", false},
     {"menu_run", -1, "menu_File", "新建任务(运行...)(&N)", false},
@@ -148,7 +147,7 @@ inline constexpr Menu kMenus[] = {
 inline constexpr int kSpeedCount = 4;
 inline constexpr int kPausedSpeed = kSpeedCount - 1;
 
-inline constexpr platform::WindowDesign kWindow{kCaption, kFormWidth, kClientHeight, kControls, kMenus, kTabs,
-                                                kStatusPanels};
+inline constexpr platform::WindowDesign kWindow{kCaption, kFormWidth, kClientHeight, kControls,
+                                                kMenus,   kTabs,      kStatusPanels};
 
 }  // namespace ledra::app::design

@@ -214,7 +214,7 @@ std::optional<std::int64_t> parseFixedPoint(std::string_view text, std::string_v
   }
   std::uint64_t fraction = 0;
   int fractionDigits = 0;
-  int roundDigit = -1;     // the fifth fraction digit
+  int roundDigit = -1;        // the fifth fraction digit
   bool stickyBeyond = false;  // any nonzero digit after the fifth
   if (i < text.size()) {
     if (decimalSign.empty() || text.substr(i, decimalSign.size()) != decimalSign) return std::nullopt;
@@ -287,7 +287,8 @@ std::string decimalsText(double value, int decimals, std::string_view decimalSig
   const bool negative = value < 0;
   // The 15 significant digits and the exponent of the first one.
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
   const std::string_view sci(buffer, static_cast<std::size_t>(result.ptr - buffer));
   const auto e = sci.find('e');
   std::string digits;
@@ -309,7 +310,8 @@ std::string decimalsText(double value, int decimals, std::string_view decimalSig
     scaled = std::string(static_cast<std::size_t>(decimals) + 1 - scaled.size(), '0') + scaled;
 
   std::string text = scaled.substr(0, scaled.size() - static_cast<std::size_t>(decimals));
-  if (decimals > 0) text += std::string(decimalSign) + scaled.substr(scaled.size() - static_cast<std::size_t>(decimals));
+  if (decimals > 0)
+    text += std::string(decimalSign) + scaled.substr(scaled.size() - static_cast<std::size_t>(decimals));
   if (negative && scaled.find_first_not_of('0') != std::string::npos) text = "-" + text;
   return text;
 }

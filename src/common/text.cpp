@@ -53,8 +53,7 @@ std::string utf16leBytesToUtf8(std::span<const std::byte> bytes) {
   std::u16string units;
   units.reserve(bytes.size() / 2);
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    char16_t u = static_cast<char16_t>(static_cast<unsigned>(bytes[i]) |
-                                       (static_cast<unsigned>(bytes[i + 1]) << 8));
+    char16_t u = static_cast<char16_t>(static_cast<unsigned>(bytes[i]) | (static_cast<unsigned>(bytes[i + 1]) << 8));
     if (u == 0) break;
     units.push_back(u);
   }

@@ -118,8 +118,7 @@ std::int32_t cpuPercent(std::int64_t dIdle, std::int64_t dTime, int processors) 
   if (processors <= 0) return -1;
   // r: the idle share of the interval summed over processors, four decimals. Without a
   // time difference it stays the idle difference in milliseconds.
-  std::int64_t r = static_cast<std::int64_t>(
-      std::clamp(static_cast<double>(dIdle), -kFixedLimit, kFixedLimit));
+  std::int64_t r = static_cast<std::int64_t>(std::clamp(static_cast<double>(dIdle), -kFixedLimit, kFixedLimit));
   if (dTime != 0) r = toFixed(strict(static_cast<double>(dIdle) / static_cast<double>(dTime)));
 
   const double p = strict(static_cast<double>(r * 100) / kFixedScale);

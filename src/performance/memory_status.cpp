@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <span>
 #include <optional>
+#include <span>
 
 #include "common/byte_reader.h"
 #include "platform/is_nt.h"
@@ -38,7 +38,7 @@ std::string join(const std::array<std::uint64_t, 6>& fields) {
 
 std::optional<std::string> memoryStatusEx(platform::System& system) {
   std::array<std::byte, platform::kMemoryStatusEx.size> buffer{};
-  common::putU32(buffer, 0, platform::kMemoryStatusEx.size);  // dwLength
+  common::putU32(buffer, 0, platform::kMemoryStatusEx.size);      // dwLength
   if (!system.globalMemoryStatusEx(buffer)) return std::nullopt;  // unavailable
   const common::ByteReader reader(buffer);
   std::array<std::uint64_t, 6> fields{};

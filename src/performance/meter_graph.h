@@ -50,7 +50,7 @@ void paintGraph(platform::Canvas& box, const std::vector<std::int16_t>& history,
                 std::int16_t graphStep, std::int16_t gridOffset);
 
 // shiftHistory, then paintGraph.
-void drawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value,
-               platform::Rgb colour, std::int16_t graphStep, std::int16_t gridOffset);
+void drawGraph(platform::Canvas& box, std::vector<std::int16_t>& history, std::int16_t value, platform::Rgb colour,
+               std::int16_t graphStep, std::int16_t gridOffset);
 
 }  // namespace ledra::performance

@@ -15,12 +15,12 @@ namespace ledra::performance {
 
 // The controls the page writes.
 struct PerformanceControls {
-  const platform::Panel* page = nullptr;  // PicProperty(2); none: always on screen
+  const platform::Panel* page = nullptr;   // PicProperty(2); none: always on screen
   const platform::Window* form = nullptr;  // minimised: no page is on screen
-  platform::Canvas* UseCPU = nullptr;     // points
-  platform::Canvas* BrokenCPU = nullptr;  // twips
-  platform::Canvas* UseFF = nullptr;      // points
-  platform::Canvas* BrokenFF = nullptr;   // twips
+  platform::Canvas* UseCPU = nullptr;      // points
+  platform::Canvas* BrokenCPU = nullptr;   // twips
+  platform::Canvas* UseFF = nullptr;       // points
+  platform::Canvas* BrokenFF = nullptr;    // twips
   platform::Label* LabCPU = nullptr;
   platform::Label* LabFF = nullptr;
   platform::Label* LabTotalPageFile = nullptr;

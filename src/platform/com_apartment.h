@@ -11,8 +11,7 @@ namespace ledra::platform {
 class ComApartment {
  public:
   explicit ComApartment(System& system)
-      : system_(system),
-        joined_(system.coInitializeEx(kCoInitApartmentThreaded | kCoInitDisableOle1Dde) >= 0) {}
+      : system_(system), joined_(system.coInitializeEx(kCoInitApartmentThreaded | kCoInitDisableOle1Dde) >= 0) {}
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
   // Only a successful call (S_OK or S_FALSE) is undone: a thread already in another kind

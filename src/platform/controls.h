@@ -36,8 +36,7 @@ class ListView {
   virtual int rowCount() const = 0;
   // Appends a row; image numbers are 1-based positions in the attached image lists,
   // 0 = no image.
-  virtual void addRow(std::string_view key, std::string_view text, int largeImage = 0,
-                      int smallImage = 0) = 0;
+  virtual void addRow(std::string_view key, std::string_view text, int largeImage = 0, int smallImage = 0) = 0;
   virtual void removeRow(int row) = 0;
   virtual void clearRows() = 0;
   // Column 0 is the item text, 1.. the sub-items.

@@ -16,7 +16,7 @@ enum class ControlKind {
   Canvas,       // a picture box that is drawn on
   IconSurface,  // an off-screen picture that icons are drawn into
   ImageList,
-  PagePanel,    // one page of a tab strip
+  PagePanel,  // one page of a tab strip
   ListView,
   Button,
   Frame,
@@ -40,7 +40,7 @@ struct ColumnRow {
 
 struct ControlRow {
   std::string_view name;
-  int index;                // array index, -1 when not in an array
+  int index;  // array index, -1 when not in an array
   ControlKind kind;
   std::string_view parent;  // "" = the window; an array parent is written "PicProperty(2)"
   std::string_view caption;
@@ -49,9 +49,9 @@ struct ControlRow {
   Rgb fore{0, 0, 0};
   Align align = Align::Left;
   Unit unit = Unit::Twips;
-  bool blackBack = false;           // a coloured label (canvases and the meter labels)
+  bool blackBack = false;                   // a coloured label (canvases and the meter labels)
   std::span<const ColumnRow> columns = {};  // list views: the columns they are created with
-  int interval = 0;                 // timers: ms, enabled from the start
+  int interval = 0;                         // timers: ms, enabled from the start
 };
 
 struct MenuRow {

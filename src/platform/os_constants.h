@@ -54,16 +54,16 @@ inline constexpr std::uint32_t kTh32csSnapProcess = 0x2;
 inline constexpr std::uint32_t kRegDword = 4;
 
 // ---- windows --------------------------------------------------------------------------
-inline constexpr std::uint32_t kGwOwner = 4;         // GetWindow
-inline constexpr std::int32_t kGwlExStyle = -20;     // GetWindowLong
+inline constexpr std::uint32_t kGwOwner = 4;      // GetWindow
+inline constexpr std::int32_t kGwlExStyle = -20;  // GetWindowLong
 inline constexpr std::int32_t kWsExToolWindow = 0x80;
 inline constexpr std::int32_t kWsExAppWindow = 0x40000;
-inline constexpr std::int32_t kGclHIcon = -14;       // GetClassLong(Ptr)
+inline constexpr std::int32_t kGclHIcon = -14;  // GetClassLong(Ptr)
 inline constexpr std::int32_t kGclHIconSm = -34;
 inline constexpr std::uint32_t kWmGetIcon = 0x7F;
-inline constexpr std::uintptr_t kIconBig = 1;        // WM_GETICON wParam
+inline constexpr std::uintptr_t kIconBig = 1;  // WM_GETICON wParam
 inline constexpr std::uintptr_t kIconSmall2 = 2;
-inline constexpr std::uint32_t kSmtoBlock = 0x1;     // SendMessageTimeout flags
+inline constexpr std::uint32_t kSmtoBlock = 0x1;  // SendMessageTimeout flags
 inline constexpr std::uint32_t kSmtoAbortIfHung = 0x2;
 inline constexpr std::int32_t kSwShowMinimized = 2;  // ShowWindow commands
 inline constexpr std::int32_t kSwShow = 5;

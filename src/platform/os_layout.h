@@ -22,8 +22,8 @@ struct UnicodeStringLayout {  // UNICODE_STRING
 // SYSTEM_PROCESS_INFORMATION up to and including its I/O counters: what every record
 // holds before its thread records.
 struct ProcessRecordLayout {
-  std::size_t size, nextEntryOffset, numberOfThreads, createTime, userTime, kernelTime, imageName,
-      uniqueProcessId, workingSetSize;
+  std::size_t size, nextEntryOffset, numberOfThreads, createTime, userTime, kernelTime, imageName, uniqueProcessId,
+      workingSetSize;
 };
 
 struct BasicInformationLayout {  // PROCESS_BASIC_INFORMATION
@@ -45,10 +45,10 @@ struct OsLayout {
   ProcessRecordLayout processRecord;
   std::size_t threadRecordSize;  // SYSTEM_THREAD_INFORMATION, between a record and its name
   BasicInformationLayout basicInformation;
-  std::size_t pebProcessParameters;   // PEB.ProcessParameters
+  std::size_t pebProcessParameters;     // PEB.ProcessParameters
   std::size_t parametersImagePathName;  // RTL_USER_PROCESS_PARAMETERS.ImagePathName
   std::size_t parametersCommandLine;    // RTL_USER_PROCESS_PARAMETERS.CommandLine
-  std::size_t moduleHandle;           // one EnumProcessModules entry (HMODULE)
+  std::size_t moduleHandle;             // one EnumProcessModules entry (HMODULE)
   SystemBasicLayout systemBasic;
   MemoryStatusLayout memoryStatus;
 };
@@ -56,8 +56,15 @@ struct OsLayout {
 inline constexpr OsLayout kOsLayout32{
     .pointer = 4,
     .unicodeString = {.size = 8, .length = 0, .maximumLength = 2, .buffer = 4},
-    .processRecord = {.size = 184, .nextEntryOffset = 0, .numberOfThreads = 4, .createTime = 32, .userTime = 40, .kernelTime = 48,
-                      .imageName = 56, .uniqueProcessId = 68, .workingSetSize = 104},
+    .processRecord = {.size = 184,
+                      .nextEntryOffset = 0,
+                      .numberOfThreads = 4,
+                      .createTime = 32,
+                      .userTime = 40,
+                      .kernelTime = 48,
+                      .imageName = 56,
+                      .uniqueProcessId = 68,
+                      .workingSetSize = 104},
     .threadRecordSize = 64,
     .basicInformation = {.size = 24, .pebBaseAddress = 4, .uniqueProcessId = 16},
     .pebProcessParameters = 0x10,
@@ -65,15 +72,27 @@ inline constexpr OsLayout kOsLayout32{
     .parametersCommandLine = 0x40,
     .moduleHandle = 4,
     .systemBasic = {.size = 44, .numberOfProcessors = 40},
-    .memoryStatus = {.size = 32, .totalPhys = 8, .availPhys = 12, .totalPageFile = 16, .availPageFile = 20,
-                     .totalVirtual = 24, .availVirtual = 28},
+    .memoryStatus = {.size = 32,
+                     .totalPhys = 8,
+                     .availPhys = 12,
+                     .totalPageFile = 16,
+                     .availPageFile = 20,
+                     .totalVirtual = 24,
+                     .availVirtual = 28},
 };
 
 inline constexpr OsLayout kOsLayout64{
     .pointer = 8,
     .unicodeString = {.size = 16, .length = 0, .maximumLength = 2, .buffer = 8},
-    .processRecord = {.size = 256, .nextEntryOffset = 0, .numberOfThreads = 4, .createTime = 32, .userTime = 40, .kernelTime = 48,
-                      .imageName = 56, .uniqueProcessId = 80, .workingSetSize = 144},
+    .processRecord = {.size = 256,
+                      .nextEntryOffset = 0,
+                      .numberOfThreads = 4,
+                      .createTime = 32,
+                      .userTime = 40,
+                      .kernelTime = 48,
+                      .imageName = 56,
+                      .uniqueProcessId = 80,
+                      .workingSetSize = 144},
     .threadRecordSize = 80,
     .basicInformation = {.size = 48, .pebBaseAddress = 8, .uniqueProcessId = 32},
     .pebProcessParameters = 0x20,
@@ -81,8 +100,13 @@ inline constexpr OsLayout kOsLayout64{
     .parametersCommandLine = 0x70,
     .moduleHandle = 8,
     .systemBasic = {.size = 64, .numberOfProcessors = 56},
-    .memoryStatus = {.size = 56, .totalPhys = 8, .availPhys = 16, .totalPageFile = 24, .availPageFile = 32,
-                     .totalVirtual = 40, .availVirtual = 48},
+    .memoryStatus = {.size = 56,
+                     .totalPhys = 8,
+                     .availPhys = 16,
+                     .totalPageFile = 24,
+                     .availPageFile = 32,
+                     .totalVirtual = 40,
+                     .availVirtual = 48},
 };
 
 // The description for a pointer width in bytes; anything but 8 is the 32-bit one.
@@ -99,9 +123,13 @@ inline constexpr OsVersionInfoALayout kOsVersionInfoA{.size = 148, .platformId =
 struct MemoryStatusExLayout {  // MEMORYSTATUSEX: DWORDLONG counts
   std::size_t size, totalPhys, availPhys, totalPageFile, availPageFile, totalVirtual, availVirtual;
 };
-inline constexpr MemoryStatusExLayout kMemoryStatusEx{.size = 64, .totalPhys = 8, .availPhys = 16,
-                                                      .totalPageFile = 24, .availPageFile = 32,
-                                                      .totalVirtual = 40, .availVirtual = 48};
+inline constexpr MemoryStatusExLayout kMemoryStatusEx{.size = 64,
+                                                      .totalPhys = 8,
+                                                      .availPhys = 16,
+                                                      .totalPageFile = 24,
+                                                      .availPageFile = 32,
+                                                      .totalVirtual = 40,
+                                                      .availVirtual = 48};
 
 // SYSTEM_TIMEOFDAY_INFORMATION: the call fills what it is given of its 48 bytes, and the
 // program needs no more than these.
@@ -125,8 +153,8 @@ inline constexpr ProcessorPerformanceLayout kProcessorPerformance{.size = 48, .i
 struct ProcessEntry32Layout {
   std::size_t size, processId, exeFile, exeFileCapacity;
 };
-inline constexpr ProcessEntry32Layout kProcessEntry32{.size = 296, .processId = 8, .exeFile = 36,
-                                                      .exeFileCapacity = 260};
+inline constexpr ProcessEntry32Layout kProcessEntry32{
+    .size = 296, .processId = 8, .exeFile = 36, .exeFileCapacity = 260};
 
 // A pointer-wide field (pointer, HANDLE, ULONG_PTR, SIZE_T), zero-extended.
 inline std::optional<std::uint64_t> readPointer(const common::ByteReader& reader, std::size_t offset,

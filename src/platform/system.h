@@ -23,17 +23,15 @@ namespace ledra::platform {
 
 // Distinct types, so a window cannot be passed where a process handle belongs. The
 // value-initialised handle ({}) is none.
-enum class Handle : std::uintptr_t {};        // process, snapshot, registry key
+enum class Handle : std::uintptr_t {};  // process, snapshot, registry key
 enum class WindowHandle : std::uintptr_t {};
 enum class IconHandle : std::uintptr_t {};
 using Bytes = std::span<std::byte>;
 
 // The number behind a handle: a row tag, a key, the adapter's cast.
 template <typename H>
-  requires std::is_enum_v<H>
-constexpr std::uintptr_t raw(H handle) {
-  return static_cast<std::uintptr_t>(handle);
-}
+requires std::is_enum_v<H>
+constexpr std::uintptr_t raw(H handle) { return static_cast<std::uintptr_t>(handle); }
 
 // Registry roots. Predefined keys are sign-extended 32-bit values.
 inline constexpr Handle kHkeyDynData{
@@ -57,17 +55,16 @@ class System {
 
   // ---- ntdll ----------------------------------------------------------------------
   // NtQuerySystemInformation. `returnLength` may be null (the call then gets none).
-  virtual std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
-                                                std::uint32_t* returnLength) = 0;
+  virtual std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) = 0;
   // NtQueryInformationProcess (ZwQueryInformationProcess is the same entry).
-  virtual std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
-                                                 Bytes buffer, std::uint32_t* returnLength) = 0;
+  virtual std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                 std::uint32_t* returnLength) = 0;
   // NtWow64QueryInformationProcess64 / NtWow64ReadVirtualMemory64: a 32-bit program on
   // 64-bit Windows asking about a 64-bit process, with 64-bit layouts and addresses.
   // Only such a program's ntdll has them: elsewhere the query answers
   // kStatusNotImplemented and the read false.
-  virtual std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass,
-                                                        Bytes buffer, std::uint32_t* returnLength) = 0;
+  virtual std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                        std::uint32_t* returnLength) = 0;
   virtual bool ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) = 0;
 
   // ---- kernel32: processes --------------------------------------------------------
@@ -87,8 +84,7 @@ class System {
   virtual bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) = 0;
   // GetModuleFileNameEx: the file name of a module, at most maxChars characters;
   // "" on failure.
-  virtual std::string getModuleFileNameEx(Handle process, std::uint64_t module,
-                                          std::uint32_t maxChars) = 0;
+  virtual std::string getModuleFileNameEx(Handle process, std::uint64_t module, std::uint32_t maxChars) = 0;
 
   // ---- kernel32: Toolhelp ---------------------------------------------------------
   virtual Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) = 0;
@@ -107,8 +103,7 @@ class System {
 
   // ---- advapi32: registry ---------------------------------------------------------
   virtual std::int32_t regOpenKey(Handle root, std::string_view subKey, Handle* result) = 0;
-  virtual std::int32_t regQueryValueEx(Handle key, std::string_view valueName,
-                                       std::uint32_t* type, Bytes data,
+  virtual std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type, Bytes data,
                                        std::uint32_t* dataSize) = 0;
   virtual std::int32_t regCloseKey(Handle key) = 0;
 
@@ -124,9 +119,8 @@ class System {
   // GetWindowThreadProcessId: returns the thread id, fills *pid (0 on failure).
   virtual std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) = 0;
   // SendMessageTimeout; false when the window did not answer in time or is hung.
-  virtual bool sendMessageTimeout(WindowHandle window, std::uint32_t message,
-                                  std::uintptr_t wParam, std::intptr_t lParam,
-                                  std::uint32_t flags, std::uint32_t timeoutMs,
+  virtual bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                  std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
                                   std::uintptr_t* result) = 0;
   // GetClassLong(Ptr) for the icon indexes (GCL_HICON, GCL_HICONSM).
   virtual std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) = 0;
@@ -142,25 +136,23 @@ class System {
   // DwmGetWindowAttribute, looked up at run time in dwmapi.dll: an HRESULT; a system
   // without the entry (XP, 9x) answers kENotImpl and leaves `value` alone.
   virtual std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) = 0;
-  virtual bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
-                            int cx, int cy, std::uint32_t flags) = 0;
+  virtual bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
+                            std::uint32_t flags) = 0;
   // MessageBox; returns the button pressed (0 on failure).
-  virtual int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
-                         std::uint32_t type) = 0;
+  virtual int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, std::uint32_t type) = 0;
 
   // ---- shell32 / icons ------------------------------------------------------------
   // ExtractIconEx of one icon; returns the number of icons extracted. The caller owns
   // (and destroys) what it receives.
-  virtual std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large,
-                                      IconHandle* small, std::uint32_t count) = 0;
+  virtual std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
+                                      std::uint32_t count) = 0;
   virtual bool destroyIcon(IconHandle icon) = 0;
   // The shell's Run dialog (shell32 ordinal 61), looked up at run time; the title and
   // prompt go in the family's form (UTF-16 on NT, ANSI on 9x), as every text does.
   // Returns false when the entry cannot be found.
-  virtual bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                             std::string_view prompt, std::uint32_t flags) = 0;
-  virtual bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                          IconHandle icon) = 0;
+  virtual bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title, std::string_view prompt,
+                             std::uint32_t flags) = 0;
+  virtual bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) = 0;
 
   // ---- ole32 ------------------------------------------------------------------------
   // CoInitializeEx for the calling thread, looked up at run time: an HRESULT (S_FALSE when
@@ -171,8 +163,8 @@ class System {
 };
 
 // Owners of what System hands out, released through it on every path.
-using ScopedHandle = UniqueHandle<Handle, &System::closeHandle>;  // openProcess, createToolhelp32Snapshot
-using ScopedKey = UniqueHandle<Handle, &System::regCloseKey>;     // regOpenKey
+using ScopedHandle = UniqueHandle<Handle, &System::closeHandle>;    // openProcess, createToolhelp32Snapshot
+using ScopedKey = UniqueHandle<Handle, &System::regCloseKey>;       // regOpenKey
 using ScopedIcon = UniqueHandle<IconHandle, &System::destroyIcon>;  // extractIconEx
 
 }  // namespace ledra::platform

@@ -29,16 +29,11 @@ class UniqueHandle {
 
  public:
   UniqueHandle() = default;
-  explicit UniqueHandle(T value)
-    requires(!kBound)
-      : value_(value) {}
-  UniqueHandle(Owner& owner, T value)
-    requires kBound
-      : owner_(&owner), value_(value) {}
+  explicit UniqueHandle(T value) requires(!kBound) : value_(value) {}
+  UniqueHandle(Owner& owner, T value) requires kBound : owner_(&owner), value_(value) {}
   UniqueHandle(const UniqueHandle&) = delete;
   UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept
-      : owner_(other.owner_), value_(std::exchange(other.value_, T{})) {}
+  UniqueHandle(UniqueHandle&& other) noexcept : owner_(other.owner_), value_(std::exchange(other.value_, T{})) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) {
       reset();

@@ -4,8 +4,8 @@
 #include "common/number_text.h"
 #include "common/text.h"
 #include "platform/os_constants.h"
-#include "processes/kill_process.h"
 #include "processes/end_process.h"
+#include "processes/kill_process.h"
 
 namespace ledra::processes {
 
@@ -19,8 +19,7 @@ void endSelectedProcess(platform::System& system, const ProcessControls& c, std:
     const double pid = common::readLeadingNumber(list.cell(row, 1));
     // The row may be older than the process now holding its id (a paused list).
     const auto id = common::toInt32(pid);
-    if (id && processHasName(system, *id, name))
-      result = KillProcessByPID(system, common::shortestText(pid, "."));
+    if (id && processHasName(system, *id, name)) result = KillProcessByPID(system, common::shortestText(pid, "."));
   }
   if (result == 0)
     system.messageBox(c.form->handle(), "\u201C" + name + "\u201D不能被终止！", boxCaption, platform::kMbIconError);

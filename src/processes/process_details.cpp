@@ -90,7 +90,8 @@ std::string dosPath(platform::System& system, std::string_view name) {
     const std::string device = system.queryDosDevice(drive);
     if (device.empty() || name.size() <= device.size()) continue;
     // The next character must start the path, or volume 1 would match volume 10.
-    if (name[device.size()] == '\\' && startsWithNoCase(name, device)) return drive + std::string(name.substr(device.size()));
+    if (name[device.size()] == '\\' && startsWithNoCase(name, device))
+      return drive + std::string(name.substr(device.size()));
   }
   return {};
 }
@@ -103,8 +104,8 @@ struct Environment {
   bool through64 = false;
 };
 
-bool read(platform::System& system, platform::Handle process, const Environment& environment,
-          std::uint64_t address, platform::Bytes into) {
+bool read(platform::System& system, platform::Handle process, const Environment& environment, std::uint64_t address,
+          platform::Bytes into) {
   return environment.through64 ? system.ntWow64ReadVirtualMemory64(process, address, into)
                                : system.readProcessMemory(process, address, into);
 }
@@ -170,8 +171,8 @@ std::string readParameter(platform::System& system, platform::Handle process, co
   const platform::Bytes header(string.data(), layout.unicodeString.size);
   if (!read(system, process, environment, parameters + field, header)) return {};
   const common::ByteReader fields(header);
-  std::size_t length = std::min<std::size_t>(*fields.u16(layout.unicodeString.length), kLongestCommandLine) &
-                       ~std::size_t{1};
+  std::size_t length =
+      std::min<std::size_t>(*fields.u16(layout.unicodeString.length), kLongestCommandLine) & ~std::size_t{1};
   const std::uint64_t address = *platform::readPointer(fields, layout.unicodeString.buffer, layout);
   if (length == 0 || address == 0) return {};
 
@@ -230,7 +231,8 @@ std::optional<std::string> imagePathFromCommandLine(std::string_view commandLine
   const long long length = p + 4 - s;
   if (length < 0) return std::nullopt;
   std::u16string part;
-  if (static_cast<std::size_t>(s - 1) < c.size()) part = c.substr(static_cast<std::size_t>(s - 1), static_cast<std::size_t>(length));
+  if (static_cast<std::size_t>(s - 1) < c.size())
+    part = c.substr(static_cast<std::size_t>(s - 1), static_cast<std::size_t>(length));
   if (findExe(part) == 0) part += u".exe";
   return common::utf16ToUtf8(part);
 }

@@ -14,7 +14,7 @@ namespace {
 // on each tick for nothing.
 constexpr std::uint32_t kSnapProcess = platform::kTh32csSnapProcess;
 constexpr const platform::ProcessEntry32Layout& kEntry = platform::kProcessEntry32;
-constexpr int kMostEntries = 1 << 16;    // a snapshot that never ends is not believed
+constexpr int kMostEntries = 1 << 16;  // a snapshot that never ends is not believed
 
 }  // namespace
 

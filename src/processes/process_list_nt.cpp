@@ -57,8 +57,7 @@ std::uint32_t nextSize(std::uint32_t current, std::uint32_t reported) {
 std::string GetProcessListNT(platform::System& system, std::string_view sign, std::vector<std::uint64_t>* createTimes) {
   if (createTimes) createTimes->clear();
   std::uint32_t needed = 0;
-  if (system.ntQuerySystemInformation(kSystemProcessInformation, {}, &needed) == platform::kStatusSuccess)
-    return "-1";
+  if (system.ntQuerySystemInformation(kSystemProcessInformation, {}, &needed) == platform::kStatusSuccess) return "-1";
   std::uint32_t size = needed != 0 ? needed : kDefaultSize;
 
   // The process list may grow between the size query and the fill; a few retries with

@@ -23,8 +23,7 @@ class CommandLineCache {
  public:
   // The process's command line, read only when the cache does not hold it yet; a read
   // that gave nothing is tried again next time.
-  const std::string& get(platform::System& system, std::int32_t pid, std::uint64_t createTime,
-                         std::string_view name);
+  const std::string& get(platform::System& system, std::int32_t pid, std::uint64_t createTime, std::string_view name);
   // Forgets every process not asked for since the last sweep (they have ended).
   void sweep();
   std::size_t size() const { return entries_.size(); }

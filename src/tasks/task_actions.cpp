@@ -58,8 +58,7 @@ void ShowRunDialog(platform::System& system, platform::WindowHandle owner, std::
 
 void newTask(platform::System& system, const TaskControls& c) {
   ShowRunDialog(system, c.form->handle(), "创建新任务",
-                "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。",
-                true);
+                "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。", true);
 }
 
 void endSelectedTask(platform::System& system, const TaskControls& c) {

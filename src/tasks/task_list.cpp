@@ -35,7 +35,9 @@ std::size_t utf16Units(std::string_view text) {
 
 // A read with room for `units` may have been cut: on the ANSI path a double-byte
 // character fills two of them, so half the room already counts as full.
-bool mayBeCut(std::string_view title, int units) { return utf16Units(title) + 1 >= static_cast<std::size_t>(units / 2); }
+bool mayBeCut(std::string_view title, int units) {
+  return utf16Units(title) + 1 >= static_cast<std::size_t>(units / 2);
+}
 
 // DWMWA_CLOAKED: nonzero when cloaked. Systems without it (before Windows 8, no DWM)
 // answer an error, and nothing is cloaked there.

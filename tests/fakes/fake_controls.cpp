@@ -34,8 +34,10 @@ void MemoryListView::removeRow(int row) {
   note("removeRow");
   if (row < 0 || row >= rowCount()) return;
   rows.erase(rows.begin() + row);
-  if (selected == row) selected = -1;
-  else if (selected > row) --selected;
+  if (selected == row)
+    selected = -1;
+  else if (selected > row)
+    --selected;
   scrollWithin();
 }
 void MemoryListView::clearRows() {
@@ -224,8 +226,8 @@ DesignedControls::DesignedControls(const platform::WindowDesign& design) {
 }
 
 void DesignedControls::missing(std::string_view name, int index) {
-  std::fprintf(stderr, "the design has no control %.*s(%d) of that kind\n", static_cast<int>(name.size()),
-               name.data(), index);
+  std::fprintf(stderr, "the design has no control %.*s(%d) of that kind\n", static_cast<int>(name.size()), name.data(),
+               index);
   std::abort();
 }
 

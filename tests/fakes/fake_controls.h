@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/form_controls.h"
-#include "platform/design.h"
 #include "platform/controls.h"
+#include "platform/design.h"
 
 namespace ledra::fakes {
 
@@ -44,8 +44,8 @@ class MemoryListView : public platform::ListView {
   std::vector<Column> columns;
   std::vector<Row> rows;
   int selected = -1;
-  int top = 0;        // the row at the top of the view
-  int pageRows = 8;   // rows the view shows at once
+  int top = 0;       // the row at the top of the view
+  int pageRows = 8;  // rows the view shows at once
   int focusCount = 0;
   int cellWrites = 0;  // setCell calls that reached the list
   int updateDepth = 0;
@@ -133,8 +133,7 @@ class MemoryCanvas : public platform::Canvas {
     float x1, y1, x2, y2;
     Rgb colour;
   };
-  MemoryCanvas(std::string name, float w, float h, ControlLog* log)
-      : name_(std::move(name)), w_(w), h_(h), log_(log) {}
+  MemoryCanvas(std::string name, float w, float h, ControlLog* log) : name_(std::move(name)), w_(w), h_(h), log_(log) {}
   std::vector<Draw> draws;  // since the last clear
   int clears = 0;
 
@@ -301,11 +300,11 @@ class DesignedControls : public platform::ControlLookup {
   void find(std::string_view n, int i, platform::TabStrip*& out) override { findOwned<MemoryTabStrip>(n, i, out); }
 
  private:
-  using Owned = std::variant<std::monostate, std::unique_ptr<MemoryListView>, std::unique_ptr<MemoryImageList>,
-                             std::unique_ptr<MemoryIconSurface>, std::unique_ptr<MemoryCanvas>,
-                             std::unique_ptr<MemoryLabel>, std::unique_ptr<MemoryStatusBar>,
-                             std::unique_ptr<MemoryMenuItem>, std::unique_ptr<MemoryTimer>,
-                             std::unique_ptr<MemoryPanel>, std::unique_ptr<MemoryTabStrip>>;
+  using Owned =
+      std::variant<std::monostate, std::unique_ptr<MemoryListView>, std::unique_ptr<MemoryImageList>,
+                   std::unique_ptr<MemoryIconSurface>, std::unique_ptr<MemoryCanvas>, std::unique_ptr<MemoryLabel>,
+                   std::unique_ptr<MemoryStatusBar>, std::unique_ptr<MemoryMenuItem>, std::unique_ptr<MemoryTimer>,
+                   std::unique_ptr<MemoryPanel>, std::unique_ptr<MemoryTabStrip>>;
   struct Made {
     std::string_view name;
     int index;

@@ -54,8 +54,7 @@ std::string FakeSystem::localeDecimalSeparator() { return decimalSeparator; }
 
 // ---- ntdll ------------------------------------------------------------------------------
 
-std::int32_t FakeSystem::ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
-                                                  std::uint32_t* returnLength) {
+std::int32_t FakeSystem::ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) {
   calls.push_back("ntQuerySystemInformation");
   if (onSystemInformation) return onSystemInformation(infoClass, buffer, returnLength);
   if (failingSystemInformation.count(infoClass)) return kStatusAccessDenied;
@@ -93,8 +92,8 @@ std::int32_t FakeSystem::answerInformation(Handle process, std::uint32_t infoCla
   return kStatusSuccess;
 }
 
-std::int32_t FakeSystem::ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
-                                                   Bytes buffer, std::uint32_t* returnLength) {
+std::int32_t FakeSystem::ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                   std::uint32_t* returnLength) {
   calls.push_back("ntQueryInformationProcess");
   return answerInformation(process, infoClass, buffer, returnLength, false);
 }
@@ -194,8 +193,7 @@ bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t
   return true;
 }
 
-std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module,
-                                            std::uint32_t maxChars) {
+std::string FakeSystem::getModuleFileNameEx(Handle process, std::uint64_t module, std::uint32_t maxChars) {
   calls.push_back("getModuleFileNameEx");
   auto h = handlePid.find(process);
   if (h == handlePid.end()) return {};
@@ -321,8 +319,7 @@ std::int32_t FakeSystem::regOpenKey(Handle root, std::string_view subKey, Handle
   return 0;
 }
 
-std::int32_t FakeSystem::regQueryValueEx(Handle key, std::string_view valueName,
-                                         std::uint32_t* type, Bytes data,
+std::int32_t FakeSystem::regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type, Bytes data,
                                          std::uint32_t* dataSize) {
   calls.push_back("regQueryValueEx");
   auto k = keyPath_.find(key);
@@ -405,9 +402,8 @@ std::uint32_t FakeSystem::getWindowThreadProcessId(WindowHandle h, std::uint32_t
   return w ? w->thread : 0;
 }
 
-bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::uintptr_t wParam,
-                                    std::intptr_t, std::uint32_t flags, std::uint32_t timeoutMs,
-                                    std::uintptr_t* result) {
+bool FakeSystem::sendMessageTimeout(WindowHandle h, std::uint32_t message, std::uintptr_t wParam, std::intptr_t,
+                                    std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) {
   calls.push_back("sendMessageTimeout");
   sentMessages.push_back({h, message, wParam, flags, timeoutMs});
   if (onSendMessage) onSendMessage(h);
@@ -478,16 +474,14 @@ std::int32_t FakeSystem::dwmGetWindowAttribute(WindowHandle h, std::uint32_t att
   return kSOk;
 }
 
-bool FakeSystem::setWindowPos(WindowHandle h, std::intptr_t insertAfter, int, int, int, int,
-                              std::uint32_t flags) {
+bool FakeSystem::setWindowPos(WindowHandle h, std::intptr_t insertAfter, int, int, int, int, std::uint32_t flags) {
   calls.push_back("setWindowPos");
   setWindowPosCalls.push_back({h, insertAfter, flags});
   if (auto* w = window(h); w && w->hung) ++hungWaits;
   return true;
 }
 
-int FakeSystem::messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
-                           std::uint32_t type) {
+int FakeSystem::messageBox(WindowHandle owner, std::string_view text, std::string_view caption, std::uint32_t type) {
   calls.push_back("messageBox");
   messageBoxes.push_back({owner, std::string(text), std::string(caption), type});
   return messageBoxAnswer;
@@ -495,8 +489,8 @@ int FakeSystem::messageBox(WindowHandle owner, std::string_view text, std::strin
 
 // ---- shell, icons -----------------------------------------------------------------------
 
-std::uint32_t FakeSystem::extractIconEx(std::string_view file, int index, IconHandle* large,
-                                        IconHandle* small, std::uint32_t count) {
+std::uint32_t FakeSystem::extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
+                                        std::uint32_t count) {
   calls.push_back("extractIconEx");
   auto it = fileIcons.find(std::string(file));
   if (it == fileIcons.end() || index != 0 || count == 0) return 0;
@@ -519,15 +513,14 @@ bool FakeSystem::destroyIcon(IconHandle icon) {
   return liveExtractedIcons.erase(icon) > 0;
 }
 
-bool FakeSystem::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                               std::string_view prompt, std::uint32_t flags) {
+bool FakeSystem::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title, std::string_view prompt,
+                               std::uint32_t flags) {
   calls.push_back("runFileDialog");
   runDialogs.push_back({owner, std::string(title), std::string(prompt), flags, icon});
   return true;
 }
 
-bool FakeSystem::shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                            IconHandle icon) {
+bool FakeSystem::shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) {
   calls.push_back("shellAbout");
   aboutBoxes.push_back({owner, std::string(title), std::string(other), 0, icon});
   return true;

@@ -67,7 +67,7 @@ class FakeSystem : public platform::System {
   // ---- processes ----------------------------------------------------------------------
   struct Process {
     std::uint32_t pid = 0;
-    bool canOpen = true;         // OpenProcess succeeds
+    bool canOpen = true;  // OpenProcess succeeds
     // Rights OpenProcess refuses, as real Windows does: 0x1000 where the system predates
     // it (XP), 0x400 | 0x10 for an elevated, protected or other user's process seen by an
     // unelevated program (which still gets 0x1000).
@@ -76,7 +76,7 @@ class FakeSystem : public platform::System {
     // Classes answered "access denied" to a handle holding only the limited query right
     // (0x1000 without 0x400), as some kernels answer break-on-termination (29).
     std::set<std::uint32_t> fullRightInformation;
-    bool canTerminate = true;    // TerminateProcess succeeds
+    bool canTerminate = true;  // TerminateProcess succeeds
     bool terminated = false;
     std::uint32_t exitCode = 0;
     // Answers to NtQueryInformationProcess by class (class 0 basic, 26 WOW64 block,
@@ -118,8 +118,8 @@ class FakeSystem : public platform::System {
   // Byte counts by structure field; the setters lay them out as the OS structures do
   // (a 32-bit MEMORYSTATUS keeps the low 32 bits of each, as the 32-bit call reports them).
   struct MemoryFigures {
-    std::uint64_t totalPhys = 0, availPhys = 0, totalPageFile = 0, availPageFile = 0,
-                  totalVirtual = 0, availVirtual = 0;
+    std::uint64_t totalPhys = 0, availPhys = 0, totalPageFile = 0, availPageFile = 0, totalVirtual = 0,
+                  availVirtual = 0;
   };
   static std::vector<std::byte> memoryStatusOf(const MemoryFigures& figures,
                                                const platform::OsLayout& layout = platform::kOsLayout32);
@@ -127,8 +127,8 @@ class FakeSystem : public platform::System {
   // By default a small 32-bit machine: 64 MB of RAM (16 MB free), a 2 GB address
   // space, a 128 MB page file (96 MB free). setMemoryStatus lays it out in the layout
   // of the moment.
-  std::vector<std::byte> memoryStatus = memoryStatusOf({67108864, 16777216, 134217728, 100663296,
-                                                        2147352576, 2143289344});
+  std::vector<std::byte> memoryStatus =
+      memoryStatusOf({67108864, 16777216, 134217728, 100663296, 2147352576, 2143289344});
   void setMemoryStatusEx(const MemoryFigures& figures);
   void setMemoryStatus(const MemoryFigures& figures);
   // The counters of the CPU sample: SYSTEM_TIMEOFDAY_INFORMATION.CurrentTime, and the
@@ -153,8 +153,8 @@ class FakeSystem : public platform::System {
     std::int32_t exStyle = 0;
     std::uint32_t pid = 0;
     std::uint32_t thread = 1;
-    IconHandle bigIcon{}, smallIcon{};           // WM_GETICON answers
-    IconHandle classIcon{}, classSmallIcon{};    // GetClassLong answers
+    IconHandle bigIcon{}, smallIcon{};         // WM_GETICON answers
+    IconHandle classIcon{}, classSmallIcon{};  // GetClassLong answers
     // Never answers: a message sent to it, or any call that waits for its thread (such
     // as ShowWindow), would wait for ever; see hungWaits.
     bool hung = false;
@@ -215,8 +215,7 @@ class FakeSystem : public platform::System {
   std::string localeDecimalSeparator() override;
   // The fake machine's code page is UTF-8 already.
   std::string ansiToUtf8(std::string_view ansi) override { return std::string(ansi); }
-  std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
-                                        std::uint32_t* returnLength) override;
+  std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) override;
   std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
                                          std::uint32_t* returnLength) override;
   std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
@@ -228,16 +227,15 @@ class FakeSystem : public platform::System {
   bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
   std::string queryDosDevice(std::string_view deviceName) override;
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
-  std::string getModuleFileNameEx(Handle process, std::uint64_t module,
-                                  std::uint32_t maxChars) override;
+  std::string getModuleFileNameEx(Handle process, std::uint64_t module, std::uint32_t maxChars) override;
   Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;
   bool process32First(Handle snapshot, Bytes entry) override;
   bool process32Next(Handle snapshot, Bytes entry) override;
   bool globalMemoryStatusEx(Bytes memoryStatusEx) override;
   void globalMemoryStatus(Bytes memoryStatus) override;
   std::int32_t regOpenKey(Handle root, std::string_view subKey, Handle* result) override;
-  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type,
-                               Bytes data, std::uint32_t* dataSize) override;
+  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type, Bytes data,
+                               std::uint32_t* dataSize) override;
   std::int32_t regCloseKey(Handle key) override;
   void enumWindows(const std::function<bool(WindowHandle)>& each) override;
   bool isWindowVisible(WindowHandle window) override;
@@ -246,9 +244,8 @@ class FakeSystem : public platform::System {
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
-  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                          std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
-                          std::uintptr_t* result) override;
+  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                          std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) override;
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
   bool showWindowAsync(WindowHandle window, std::int32_t command) override;
   bool isIconic(WindowHandle window) override;
@@ -257,15 +254,13 @@ class FakeSystem : public platform::System {
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
-  int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
-                 std::uint32_t type) override;
-  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large,
-                              IconHandle* small, std::uint32_t count) override;
+  int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, std::uint32_t type) override;
+  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
+                              std::uint32_t count) override;
   bool destroyIcon(IconHandle icon) override;
-  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                     std::string_view prompt, std::uint32_t flags) override;
-  bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                  IconHandle icon) override;
+  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title, std::string_view prompt,
+                     std::uint32_t flags) override;
+  bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) override;
   std::int32_t coInitializeEx(std::uint32_t coInit) override;
   void coUninitialize() override;
 

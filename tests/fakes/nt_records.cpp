@@ -165,8 +165,7 @@ void SetImageFileName(FakeSystem::Process& process, std::u16string_view name, co
   setStringAnswer(process, platform::kProcessImageFileName, name, layout);
 }
 
-void SetCommandLineInformation(FakeSystem::Process& process, std::u16string_view commandLine,
-                               const OsLayout& layout) {
+void SetCommandLineInformation(FakeSystem::Process& process, std::u16string_view commandLine, const OsLayout& layout) {
   setStringAnswer(process, platform::kProcessCommandLineInformation, commandLine, layout);
 }
 

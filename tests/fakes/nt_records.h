@@ -23,16 +23,21 @@ struct NtProcessRecord {
   NtProcessRecord(std::u16string name_, std::uint32_t pid_, std::int64_t user, std::int64_t kernel,
                   std::uint64_t workingSet_, std::uint32_t threads_ = 1,
                   std::optional<std::u16string> commandLine_ = std::nullopt)
-      : name(std::move(name_)), pid(pid_), userTime(user), kernelTime(kernel), workingSet(workingSet_),
-        threads(threads_), commandLine(std::move(commandLine_)) {}
+      : name(std::move(name_)),
+        pid(pid_),
+        userTime(user),
+        kernelTime(kernel),
+        workingSet(workingSet_),
+        threads(threads_),
+        commandLine(std::move(commandLine_)) {}
 
   std::u16string name;  // empty: Length 0, as the idle process has
   std::uint32_t pid = 0;
-  std::int64_t userTime = 0;    // 100 ns units
-  std::int64_t kernelTime = 0;  // 100 ns units
-  std::uint64_t workingSet = 0;  // SIZE_T: the 32-bit layout keeps the low half
-  std::uint32_t threads = 1;  // thread records between the record and its name
-  std::uint64_t createTime = 0;  // 100 ns units since 1601
+  std::int64_t userTime = 0;                  // 100 ns units
+  std::int64_t kernelTime = 0;                // 100 ns units
+  std::uint64_t workingSet = 0;               // SIZE_T: the 32-bit layout keeps the low half
+  std::uint32_t threads = 1;                  // thread records between the record and its name
+  std::uint64_t createTime = 0;               // 100 ns units since 1601
   std::optional<std::u16string> commandLine;  // also simulate the process's memory
 };
 
@@ -76,8 +81,8 @@ void SetBasicInformation(FakeSystem::Process& process, std::uint64_t peb,
                          const OsLayout& layout = platform::kOsLayout32);
 // Basic information, PEB, parameters (ImagePathName "C:\image.exe", CommandLine) and the
 // text in a region of exactly its bytes plus the NUL, so any read past it fails.
-void SetCommandLine(FakeSystem::Process& process, std::u16string_view commandLine,
-                    const CommandLineLayout& where = {}, const OsLayout& layout = platform::kOsLayout32);
+void SetCommandLine(FakeSystem::Process& process, std::u16string_view commandLine, const CommandLineLayout& where = {},
+                    const OsLayout& layout = platform::kOsLayout32);
 // A 32-bit process on 64-bit Windows seen from a 64-bit program: its 32-bit block holds
 // the command line and ProcessWow64Information names it; the basic information names a
 // 64-bit block that is not readable.

@@ -85,15 +85,9 @@ void decodeProcess(std::span<const std::uint8_t> data, fakes::FakeSystem& system
     const std::uint64_t key = in.u64();
     auto bytes = in.bytes(in.u16());
     switch (which) {
-      case tag::kInformation:
-        p.information[static_cast<std::uint32_t>(key)] = std::move(bytes);
-        break;
-      case tag::kInformation64:
-        p.information64[static_cast<std::uint32_t>(key)] = std::move(bytes);
-        break;
-      case tag::kMemory:
-        p.memory[key] = std::move(bytes);
-        break;
+      case tag::kInformation: p.information[static_cast<std::uint32_t>(key)] = std::move(bytes); break;
+      case tag::kInformation64: p.information64[static_cast<std::uint32_t>(key)] = std::move(bytes); break;
+      case tag::kMemory: p.memory[key] = std::move(bytes); break;
       case tag::kPointers: {
         // The OS writes one address into its answers: the Buffer of the UNICODE_STRING that
         // leads them. An address written anywhere else would make the answer change with

@@ -32,8 +32,8 @@ struct Corpus {
   void write(const std::string& target, const std::string& name, const Seed& seed) {
     const auto dir = root / target;
     std::filesystem::create_directories(dir);
-    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(seed.data()),
-                                                      static_cast<std::streamsize>(seed.size()));
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(seed.data()), static_cast<std::streamsize>(seed.size()));
     ++written;
   }
 };
@@ -181,9 +181,10 @@ void toolhelpSeeds(Corpus& corpus) {
 
 void performanceSeeds(Corpus& corpus) {
   const FakeSystem::MemoryFigures figures{536870912, 209715200, 1342177280, 858993664, 2147352576, 2040528896};
-  const FakeSystem::MemoryFigures large{0x2'0000'0000, 0x1'8000'0000, 0x4'0000'0000, 0x3'0000'0000,
-                                        0x7FF'FFFE'0000, 0x7FF'0000'0000};
-  for (const std::uint8_t flags : {std::uint8_t{2 | 4}, std::uint8_t{1 | 2 | 4 | 16}, std::uint8_t{8}, std::uint8_t{1 | 2 | 32}}) {
+  const FakeSystem::MemoryFigures large{0x2'0000'0000, 0x1'8000'0000,   0x4'0000'0000,
+                                        0x3'0000'0000, 0x7FF'FFFE'0000, 0x7FF'0000'0000};
+  for (const std::uint8_t flags :
+       {std::uint8_t{2 | 4}, std::uint8_t{1 | 2 | 4 | 16}, std::uint8_t{8}, std::uint8_t{1 | 2 | 32}}) {
     FakeSystem system(flags & 1 ? 8 : 4);
     system.setMemoryStatusEx(flags & 1 ? large : figures);
     system.setMemoryStatus(figures);
@@ -218,7 +219,9 @@ void numberSeeds(Corpus& corpus) {
       {"comma", 1, -15000, 1310720.5, 1, "-12,5"},
       {"hexadecimal", 0, INT64_MIN, -0.0, 0, "&H7FFFFFFF"},
       {"blanks", 2, INT64_MAX, 1e300, 15, " \t\n42abc|x|"},
-      {"many-fraction-digits", 3, 5, 8.58 * 1048576, 2, "0\xD9\xAB" "123456789"},
+      {"many-fraction-digits", 3, 5, 8.58 * 1048576, 2,
+       "0\xD9\xAB"
+       "123456789"},
   };
   for (const auto& s : seeds) {
     Seed seed{s.sign};

@@ -36,17 +36,19 @@ void checkMemoryStatus(const std::string& text, std::uint64_t largest) {
 void showMemory(fakes::FakeSystem& system, const std::string& status) {
   fakes::MemoryCanvas use{"UseFF", 54.0f, 87.75f, nullptr}, broken{"BrokenFF", 4125.0f, 1755.0f, nullptr};
   fakes::MemoryLabel ff{"LabFF", "0 KB", nullptr}, totalPage{"", "", nullptr}, availPage{"", "", nullptr},
-      usePage{"", "", nullptr}, totalVirtual{"", "", nullptr}, availVirtual{"", "", nullptr}, useVirtual{"", "", nullptr};
+      usePage{"", "", nullptr}, totalVirtual{"", "", nullptr}, availVirtual{"", "", nullptr},
+      useVirtual{"", "", nullptr};
   fakes::MemoryStatusBar bar{nullptr};
   performance::PerformanceControls c;
-  c.UseFF = &use, c.BrokenFF = &broken, c.LabFF = &ff, c.LabTotalPageFile = &totalPage,
-  c.LabAvailPageFile = &availPage, c.LabUsePageFile = &usePage, c.LabTotalVirtual = &totalVirtual,
-  c.LabAvailVirtual = &availVirtual, c.LabUseVirtual = &useVirtual, c.StatusBar1 = &bar;
+  c.UseFF = &use, c.BrokenFF = &broken, c.LabFF = &ff, c.LabTotalPageFile = &totalPage, c.LabAvailPageFile = &availPage,
+  c.LabUsePageFile = &usePage, c.LabTotalVirtual = &totalVirtual, c.LabAvailVirtual = &availVirtual,
+  c.LabUseVirtual = &useVirtual, c.StatusBar1 = &bar;
   performance::PerformanceState s;
   s.GraphStep = 60;
   s.MemHistory.assign(70, 0);
   performance::ShowFF(system, c, s, status);
-  for (const fakes::MemoryLabel* label : {&ff, &totalPage, &availPage, &usePage, &totalVirtual, &availVirtual, &useVirtual})
+  for (const fakes::MemoryLabel* label :
+       {&ff, &totalPage, &availPage, &usePage, &totalVirtual, &availVirtual, &useVirtual})
     fuzz::check(fuzz::isValidUtf8(label->caption()), "memory figures are valid UTF-8", label->caption());
   fuzz::check(fuzz::isValidUtf8(bar.panelText(3)), "the memory panel is valid UTF-8", bar.panelText(3));
   fuzz::check(s.MemHistory.size() == 70, "the memory history keeps its length");

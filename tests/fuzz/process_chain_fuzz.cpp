@@ -74,8 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::check(createTimes == e.createTimes, "one creation time per record, in order");
   // The last group and the total close the list; a name may hold any text, so the
   // earlier groups are looked for in order before them.
-  const std::string tail =
-      e.groupEnds.back() + common::fixedPointText(static_cast<std::int64_t>(e.total), sign);
+  const std::string tail = e.groupEnds.back() + common::fixedPointText(static_cast<std::int64_t>(e.total), sign);
   fuzz::check(list.size() >= tail.size() && list.compare(list.size() - tail.size(), tail.size(), tail) == 0,
               "the list ends in the last record's group and the sum of the times", list);
   const std::string_view head(list.data(), list.size() - tail.size());

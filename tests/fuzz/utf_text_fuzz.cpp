@@ -46,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i + 1 < size; i += 2) units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
   const std::string wide = common::utf16ToUtf8(units);
   fuzz::check(fuzz::isValidUtf8(wide), "UTF-16 converts to valid UTF-8", wide);
-  fuzz::check(common::utf8ToUtf16(wide) == paired(units), "UTF-16 survives a round trip but for lone surrogates",
-              wide);
+  fuzz::check(common::utf8ToUtf16(wide) == paired(units), "UTF-16 survives a round trip but for lone surrogates", wide);
 
   // As UTF-8, the way text crosses the seam.
   const std::u16string back = common::utf8ToUtf16(narrow);

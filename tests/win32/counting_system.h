@@ -31,10 +31,12 @@ class CountingSystem final : public ledra::platform::System {
   std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) override {
     return real_.ntQuerySystemInformation(infoClass, buffer, returnLength);
   }
-  std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) override {
+  std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                         std::uint32_t* returnLength) override {
     return real_.ntQueryInformationProcess(process, infoClass, buffer, returnLength);
   }
-  std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) override {
+  std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                std::uint32_t* returnLength) override {
     return real_.ntWow64QueryInformationProcess64(process, infoClass, buffer, returnLength);
   }
   bool ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) override {
@@ -56,9 +58,7 @@ class CountingSystem final : public ledra::platform::System {
   bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override {
     return real_.readProcessMemory(process, address, into);
   }
-  std::string queryDosDevice(std::string_view deviceName) override {
-    return real_.queryDosDevice(deviceName);
-  }
+  std::string queryDosDevice(std::string_view deviceName) override { return real_.queryDosDevice(deviceName); }
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override {
     return real_.enumProcessModules(process, modules, cbNeeded);
   }
@@ -72,16 +72,15 @@ class CountingSystem final : public ledra::platform::System {
   }
   bool process32First(Handle snapshot, Bytes entry) override { return real_.process32First(snapshot, entry); }
   bool process32Next(Handle snapshot, Bytes entry) override { return real_.process32Next(snapshot, entry); }
-  bool globalMemoryStatusEx(Bytes memoryStatusEx) override {
-    return real_.globalMemoryStatusEx(memoryStatusEx);
-  }
+  bool globalMemoryStatusEx(Bytes memoryStatusEx) override { return real_.globalMemoryStatusEx(memoryStatusEx); }
   void globalMemoryStatus(Bytes memoryStatus) override { real_.globalMemoryStatus(memoryStatus); }
   std::int32_t regOpenKey(Handle root, std::string_view subKey, Handle* result) override {
     const std::int32_t status = real_.regOpenKey(root, subKey, result);
     if (result != nullptr && *result != Handle{}) keys_.insert(*result);
     return status;
   }
-  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type, Bytes data, std::uint32_t* dataSize) override {
+  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type, Bytes data,
+                               std::uint32_t* dataSize) override {
     return real_.regQueryValueEx(key, valueName, type, data, dataSize);
   }
   std::int32_t regCloseKey(Handle key) override {
@@ -104,7 +103,8 @@ class CountingSystem final : public ledra::platform::System {
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override {
     return real_.getWindowThreadProcessId(window, pid);
   }
-  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) override {
+  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                          std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) override {
     return real_.sendMessageTimeout(window, message, wParam, lParam, flags, timeoutMs, result);
   }
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override {
@@ -119,17 +119,19 @@ class CountingSystem final : public ledra::platform::System {
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override {
     return real_.dwmGetWindowAttribute(window, attribute, value);
   }
-  bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy, std::uint32_t flags) override {
+  bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override {
     return real_.setWindowPos(window, insertAfter, x, y, cx, cy, flags);
   }
   int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, std::uint32_t type) override {
     return real_.messageBox(owner, text, caption, type);
   }
-  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small, std::uint32_t count) override {
+  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
+                              std::uint32_t count) override {
     // Our own slots, so only what the call filled is counted; copied back as the call would.
     std::vector<IconHandle> big(large ? count : 0), little(small ? count : 0);
-    const std::uint32_t got = real_.extractIconEx(file, index, large ? big.data() : nullptr,
-                                                  small ? little.data() : nullptr, count);
+    const std::uint32_t got =
+        real_.extractIconEx(file, index, large ? big.data() : nullptr, small ? little.data() : nullptr, count);
     for (std::uint32_t i = 0; i < big.size(); ++i)
       if (big[i] != IconHandle{}) icons_.insert(large[i] = big[i]);
     for (std::uint32_t i = 0; i < little.size(); ++i)
@@ -141,7 +143,8 @@ class CountingSystem final : public ledra::platform::System {
     if (destroyed) icons_.erase(icon);
     return destroyed;
   }
-  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title, std::string_view prompt, std::uint32_t flags) override {
+  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title, std::string_view prompt,
+                     std::uint32_t flags) override {
     return real_.runFileDialog(owner, icon, title, prompt, flags);
   }
   bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) override {

@@ -8,9 +8,9 @@
 
 namespace {
 
+using ledra::common::sizeText;
 using ledra::performance::cpuPercent;
 using ledra::performance::meterLevel;
-using ledra::common::sizeText;
 
 TEST(PerformanceArithmetic, MeterLevelsMatchWholeNumberArithmetic) {
   for (int v = -1; v <= 120; ++v) {

@@ -18,12 +18,12 @@
 
 #include "app/ForLedra.h"
 #include "counting_system.h"
-#include "wine_support.h"
 #include "main/ledra_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "processes/kill_process.h"
 #include "processes/process_details.h"
+#include "wine_support.h"
 
 namespace {
 
@@ -103,7 +103,8 @@ TEST_F(ProcessPage, OwnProcessAndLedraAppearWithTheirPids) {
 }
 
 TEST_F(ProcessPage, CommandLineOfOwnProcessIsWhatTheSystemReports) {
-  const std::string own = ledra::processes::GetProcessCommandLine(system, static_cast<std::int32_t>(GetCurrentProcessId()));
+  const std::string own =
+      ledra::processes::GetProcessCommandLine(system, static_cast<std::int32_t>(GetCurrentProcessId()));
   EXPECT_EQ(own, fromWide(GetCommandLineW()));
   const auto path = ledra::processes::GetProcessImagePath(system, static_cast<std::int32_t>(GetCurrentProcessId()));
   ASSERT_TRUE(path.has_value());
@@ -176,8 +177,8 @@ TEST_F(ProcessPage, AltEAndDeleteEndTheSelectedProcessFromTheKeyboard) {
 TEST_F(ProcessPage, ThirtyTwoBitChildOfTheSixtyFourBitBuildShowsItsCommandLine) {
   if (sizeof(void*) != 8) GTEST_SKIP() << "a case of the 64-bit build";
   // This same program from the 32-bit tree beside this build's (build/windows).
-  const std::wstring other = folderOf(folderOf(folderOf(folderOf(ownExe())))) + L"\\windows\\tests\\win32\\" +
-                             fileName(ownExe());
+  const std::wstring other =
+      folderOf(folderOf(folderOf(folderOf(ownExe())))) + L"\\windows\\tests\\win32\\" + fileName(ownExe());
   if (GetFileAttributesW(other.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no 32-bit tree beside this one";
   const std::wstring padding = L"wow64-" + std::to_wstring(GetTickCount()) + L" --pad";
   Child child(L"\"" + other + L"\" --sleeper " + padding);
@@ -213,7 +214,8 @@ TEST_F(ProcessPage, ThousandTicksWithChildrenComingAndGoingCloseEveryHandle) {
   int started = 0;
   for (int i = 0; i < 1000; ++i) {
     if (i % 10 == 0) {
-      children.push_back(std::make_unique<Child>(L"\"" + ownExe() + L"\" --brief " + std::to_wstring(50 + (i * 37) % 400)));
+      children.push_back(
+          std::make_unique<Child>(L"\"" + ownExe() + L"\" --brief " + std::to_wstring(50 + (i * 37) % 400)));
       ASSERT_TRUE(children.back()->started);
       ++started;
     }

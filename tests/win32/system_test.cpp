@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "common/byte_reader.h"
+#include "counting_system.h"
 #include "platform/os_layout.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
-#include "counting_system.h"
 #include "wine_support.h"
 
 namespace {
@@ -46,7 +46,9 @@ std::vector<std::byte> sizedRecord(std::size_t bytes, std::uint32_t sizeField) {
   return record;
 }
 
-const OsLayout& ownLayout(const ledra::platform::System& system) { return ledra::platform::osLayoutFor(system.pointerSize()); }
+const OsLayout& ownLayout(const ledra::platform::System& system) {
+  return ledra::platform::osLayoutFor(system.pointerSize());
+}
 
 bool onWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -125,8 +127,7 @@ TEST(Win32SystemNtQuery, ProcessRecordsNameThisProcessAtTheirOffsets) {
   Win32System system;
   if (!system.isNt()) GTEST_SKIP() << "no native queries on this family";
   std::uint32_t needed = 0;
-  EXPECT_EQ(system.ntQuerySystemInformation(5, {}, &needed),
-            ledra::platform::kStatusInfoLengthMismatch);
+  EXPECT_EQ(system.ntQuerySystemInformation(5, {}, &needed), ledra::platform::kStatusInfoLengthMismatch);
   ASSERT_GT(needed, 0u);
   // Room for processes started since the length query.
   std::vector<std::byte> buffer(needed + 64 * 1024);
@@ -169,8 +170,7 @@ TEST(Win32SystemNtQuery, CpuSampleClassesAnswerAtTheLengthsTheSamplerPasses) {
   GetSystemTimeAsFileTime(&before);
   ASSERT_EQ(system.ntQuerySystemInformation(3, timeOfDay, nullptr), 0);
   const auto now = static_cast<std::int64_t>(ByteReader(timeOfDay).u64(8).value_or(0));
-  const auto then = static_cast<std::int64_t>((std::uint64_t{before.dwHighDateTime} << 32) |
-                                              before.dwLowDateTime);
+  const auto then = static_cast<std::int64_t>((std::uint64_t{before.dwHighDateTime} << 32) | before.dwLowDateTime);
   EXPECT_GE(now, then);
   EXPECT_LT(now - then, 10LL * 10'000'000);  // 100-ns units
 
@@ -179,8 +179,7 @@ TEST(Win32SystemNtQuery, CpuSampleClassesAnswerAtTheLengthsTheSamplerPasses) {
 
   std::vector<std::byte> small(8);
   std::uint32_t needed = 0;
-  EXPECT_EQ(system.ntQuerySystemInformation(2, small, &needed),
-            ledra::platform::kStatusInfoLengthMismatch);
+  EXPECT_EQ(system.ntQuerySystemInformation(2, small, &needed), ledra::platform::kStatusInfoLengthMismatch);
   EXPECT_EQ(needed, 312u);
 
   // One record per processor, in the room the sampler gives for a whole group.
@@ -230,8 +229,7 @@ std::uintptr_t readableEdge() {
   MEMORY_BASIC_INFORMATION region{};
   char word[4];
   SIZE_T read = 0;
-  for (auto* at = reinterpret_cast<char*>(0x10000);
-       VirtualQuery(at, &region, sizeof region) == sizeof region;) {
+  for (auto* at = reinterpret_cast<char*>(0x10000); VirtualQuery(at, &region, sizeof region) == sizeof region;) {
     char* end = static_cast<char*>(region.BaseAddress) + region.RegionSize;
     if (end <= at) break;
     if (region.State == MEM_COMMIT && ReadProcessMemory(self, end - 4, word, 4, &read) &&
@@ -404,12 +402,11 @@ class Win32SystemRegistry : public ::testing::Test {
  protected:
   void SetUp() override {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\LedraSystemTest", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\LedraSystemTest", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     const DWORD value = 0x2A;
-    RegSetValueExW(key, L"KERNEL\\CPUUsage", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                   sizeof value);
+    RegSetValueExW(key, L"KERNEL\\CPUUsage", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
   }
   void TearDown() override { RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\LedraSystemTest"); }
@@ -433,8 +430,7 @@ TEST_F(Win32SystemRegistry, DwordValueReadsWithTypeAndSize) {
   std::vector<std::byte> two(2);
   EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\CPUUsage", &type, two, &size), ERROR_MORE_DATA);
   EXPECT_EQ(size, 4u);
-  EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\Missing", &type, data, &size),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\Missing", &type, data, &size), ERROR_FILE_NOT_FOUND);
 
   EXPECT_EQ(system.regCloseKey(key), 0);
   EXPECT_EQ(system.liveHandles(), 0u);
@@ -468,10 +464,9 @@ class Win32SystemWindows : public ::testing::Test {
     RegisterClassExW(&wc);
   }
 
-  HWND create(const std::wstring& title, DWORD exStyle = 0, HWND owner = nullptr,
-              DWORD style = WS_OVERLAPPEDWINDOW) {
-    HWND w = CreateWindowExW(exStyle, L"LedraSystemTestWindow", title.c_str(), style, 10, 10,
-                             300, 200, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND create(const std::wstring& title, DWORD exStyle = 0, HWND owner = nullptr, DWORD style = WS_OVERLAPPEDWINDOW) {
+    HWND w = CreateWindowExW(exStyle, L"LedraSystemTestWindow", title.c_str(), style, 10, 10, 300, 200, owner, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
     if (w) windows_.push_back(w);
     return w;
   }
@@ -571,8 +566,7 @@ TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
 
   // Position, size and the window to insert after all reach the call. (Hidden windows:
   // the topmost flag of a shown one follows the X server under Wine, not the call alone.)
-  EXPECT_TRUE(system.setWindowPos(handle(owner), 0, 20, 30, 240, 120,
-                                  SWP_NOZORDER | SWP_NOACTIVATE));
+  EXPECT_TRUE(system.setWindowPos(handle(owner), 0, 20, 30, 240, 120, SWP_NOZORDER | SWP_NOACTIVATE));
   RECT rect{};
   GetWindowRect(owner, &rect);
   EXPECT_EQ(rect.left, 20);
@@ -581,19 +575,18 @@ TEST_F(Win32SystemWindows, StructureStyleAndOwnershipAreReported) {
   EXPECT_EQ(rect.bottom - rect.top, 120);
   HWND first = create(L"Ledra first"), second = create(L"Ledra second");
   ASSERT_TRUE(first && second);
-  EXPECT_TRUE(system.setWindowPos(handle(first), reinterpret_cast<std::intptr_t>(second), 0, 0, 0,
-                                  0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+  EXPECT_TRUE(system.setWindowPos(handle(first), reinterpret_cast<std::intptr_t>(second), 0, 0, 0, 0,
+                                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
   EXPECT_EQ(GetWindow(second, GW_HWNDNEXT), first);
-  EXPECT_TRUE(system.setWindowPos(handle(second), reinterpret_cast<std::intptr_t>(first), 0, 0, 0,
-                                  0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+  EXPECT_TRUE(system.setWindowPos(handle(second), reinterpret_cast<std::intptr_t>(first), 0, 0, 0, 0,
+                                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
   EXPECT_EQ(GetWindow(first, GW_HWNDNEXT), second);
   EXPECT_FALSE(system.setWindowPos(WindowHandle{}, 0, 0, 0, 0, 0, SWP_NOZORDER));
 
   EXPECT_EQ(system.getClassLong(handle(owner), GCLP_HICON),
             reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WARNING))));
   EXPECT_EQ(system.getClassLong(handle(owner), GCLP_HICONSM),
-            reinterpret_cast<std::uintptr_t>(
-                LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_INFORMATION))));
+            reinterpret_cast<std::uintptr_t>(LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_INFORMATION))));
 }
 
 TEST_F(Win32SystemWindows, MessagesWithTimeoutCarryTheAnswer) {
@@ -601,17 +594,14 @@ TEST_F(Win32SystemWindows, MessagesWithTimeoutCarryTheAnswer) {
   HWND w = create(L"Ledra messages");
   ASSERT_NE(w, nullptr);
   std::uintptr_t answer = 0;
-  EXPECT_TRUE(system.sendMessageTimeout(handle(w), kAnswerMessage, 0x1200, 0x34,
-                                        SMTO_ABORTIFHUNG, 1000, &answer));
+  EXPECT_TRUE(system.sendMessageTimeout(handle(w), kAnswerMessage, 0x1200, 0x34, SMTO_ABORTIFHUNG, 1000, &answer));
   EXPECT_EQ(answer, 0x1234u);
-  EXPECT_TRUE(system.sendMessageTimeout(handle(w), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
-                                        1000, &answer));
+  EXPECT_TRUE(system.sendMessageTimeout(handle(w), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer));
   EXPECT_EQ(answer, 14u);
   DestroyWindow(w);
   windows_.clear();
   answer = 99;
-  EXPECT_FALSE(system.sendMessageTimeout(handle(w), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
-                                         1000, &answer));
+  EXPECT_FALSE(system.sendMessageTimeout(handle(w), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer));
 }
 
 TEST_F(Win32SystemWindows, EnumerationVisitsStopsAndCarriesExceptionsOut) {
@@ -670,9 +660,7 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
 
   // A file without icons gives none and leaves the caller's places as they were.
   IconHandle keepLarge{0x55}, keepSmall{0x66};
-  EXPECT_EQ(system.extractIconEx(fromWide(dir) + "\\no-such-file.exe", 0, &keepLarge,
-                                 &keepSmall, 1),
-            0u);
+  EXPECT_EQ(system.extractIconEx(fromWide(dir) + "\\no-such-file.exe", 0, &keepLarge, &keepSmall, 1), 0u);
   EXPECT_EQ(keepLarge, IconHandle{0x55});
   EXPECT_EQ(keepSmall, IconHandle{0x66});
   EXPECT_EQ(system.liveIcons(), 0u);
@@ -764,8 +752,7 @@ TEST(Win32SystemProcess, CommandLineClassAnswersTheLineOrIsUnknown) {
   }
   ASSERT_GT(needed, 8u);
   std::vector<std::byte> answer(needed);
-  ASSERT_EQ(system.ntQueryInformationProcess(process, ledra::platform::kProcessCommandLineInformation, answer,
-                                             nullptr),
+  ASSERT_EQ(system.ntQueryInformationProcess(process, ledra::platform::kProcessCommandLineInformation, answer, nullptr),
             0);
   const OsLayout& layout = ownLayout(system);
   const std::uint16_t length = ByteReader(answer).u16(layout.unicodeString.length).value_or(0);
@@ -787,8 +774,7 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   ASSERT_NE(process, Handle{});
   // Image file name: a length query, then a "\??\Z:\..." path, never "\Device\HarddiskVolumeN".
   std::uint32_t needed = 0;
-  EXPECT_EQ(system.ntQueryInformationProcess(process, 27, {}, &needed),
-            ledra::platform::kStatusInfoLengthMismatch);
+  EXPECT_EQ(system.ntQueryInformationProcess(process, 27, {}, &needed), ledra::platform::kStatusInfoLengthMismatch);
   ASSERT_GT(needed, 8u);
   std::vector<std::byte> name(needed + 1);
   ASSERT_EQ(system.ntQueryInformationProcess(process, 27, Bytes(name.data(), needed), nullptr), 0);
@@ -802,8 +788,7 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   EXPECT_EQ(image.find("HarddiskVolume"), std::string::npos);
   // Break-on-termination is not a class Wine knows.
   std::vector<std::byte> flag(4);
-  EXPECT_EQ(system.ntQueryInformationProcess(process, 29, flag, nullptr),
-            ledra::platform::kStatusInvalidInfoClass);
+  EXPECT_EQ(system.ntQueryInformationProcess(process, 29, flag, nullptr), ledra::platform::kStatusInvalidInfoClass);
   system.closeHandle(process);
 
   EXPECT_EQ(system.queryDosDevice("C:"), "\\Device\\HarddiskVolume1");
@@ -813,8 +798,7 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
   if (system.regOpenKey(ledra::platform::kHkeyDynData, "PerfStats\\StatData", &key) == 0) {
     std::vector<std::byte> data(4);
     std::uint32_t type = 0, size = 0;
-    EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\CPUUsage", &type, data, &size),
-              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(system.regQueryValueEx(key, "KERNEL\\CPUUsage", &type, data, &size), ERROR_FILE_NOT_FOUND);
     system.regCloseKey(key);
   }
   EXPECT_EQ(system.liveHandles(), 0u);

@@ -22,11 +22,11 @@
 
 #include "app/ForLedra.h"
 #include "counting_system.h"
-#include "wine_support.h"
 #include "main/ledra_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "tasks/task_list.h"
+#include "wine_support.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ int runHelper(const std::wstring& mode, const std::wstring& title) {
   cls.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassW(&cls);
-  HWND w = CreateWindowExW(0, kHelperClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 360, 240,
-                           nullptr, nullptr, cls.hInstance, nullptr);
+  HWND w = CreateWindowExW(0, kHelperClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 360, 240, nullptr,
+                           nullptr, cls.hInstance, nullptr);
   if (!w) return 2;
   const auto start = Clock::now();
   auto retitled = start;
@@ -131,8 +131,7 @@ void shotPoint(const wchar_t* name, bool pumpMessages) {
 // box at once.
 void dropQuit() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
+  while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
 }
 
 class TaskPage : public ::testing::Test {
@@ -237,8 +236,8 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   notListed.insert(probe(L"Ledra probe popup", WS_POPUP | WS_CAPTION | WS_VISIBLE, WS_EX_APPWINDOW, app));
   notListed.insert(probe(L"Ledra probe hidden", WS_OVERLAPPEDWINDOW));
   notListed.insert(probe(L"", shown));
-  HWND child = CreateWindowExW(0, kProbeClass, L"Ledra probe child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, app,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND child = CreateWindowExW(0, kProbeClass, L"Ledra probe child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, app, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(child, nullptr);
   const std::string chinese = "任务管理器测试 – 中文标题";
   listed.push_back({probe(toWide(chinese), shown), readBack(chinese), chinese});
@@ -260,8 +259,10 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   system.enumWindows([&](WindowHandle h) {
     HWND w = reinterpret_cast<HWND>(h);
     auto it = std::find_if(listed.begin(), listed.end(), [&](const Expect& e) { return e.w == w; });
-    if (it != listed.end()) expected += it->title + "|";
-    else if (!notListed.count(w) && w != window.hwnd() && IsWindowVisible(w)) foreign.push_back(textOf(w));
+    if (it != listed.end())
+      expected += it->title + "|";
+    else if (!notListed.count(w) && w != window.hwnd() && IsWindowVisible(w))
+      foreign.push_back(textOf(w));
     return true;
   });
   EXPECT_TRUE(foreign.empty()) << foreign.size() << " foreign windows, first: " << foreign.front();
@@ -277,7 +278,8 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
     EXPECT_EQ(list.rowTag(row), std::to_string(ledra::platform::raw(fromWindow(e.w))));
     // Found again by the title as listed, unless the list holds a cut or (on 9x, in a
     // code page without those characters) a substituted title.
-    if (e.title == e.original) EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), e.title), fromWindow(e.w)) << e.title;
+    if (e.title == e.original)
+      EXPECT_EQ(ledra::wine_test::findWindowByTitle(system.isNt(), e.title), fromWindow(e.w)) << e.title;
   }
   EXPECT_EQ(ListView_GetItemCount(listTask()), list.rowCount());
 }
@@ -382,8 +384,8 @@ TEST_F(TaskPage, IconsFromTheWindowMessageAndFromTheClass) {
   cls.hIcon = solidIcon(32, blue);
   cls.hIconSm = solidIcon(16, yellow);
   RegisterClassExW(&cls);
-  HWND byClass = CreateWindowExW(0, cls.lpszClassName, L"Ledra icon by class", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30,
-                                 30, 200, 120, nullptr, nullptr, cls.hInstance, nullptr);
+  HWND byClass = CreateWindowExW(0, cls.lpszClassName, L"Ledra icon by class", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 30, 30,
+                                 200, 120, nullptr, nullptr, cls.hInstance, nullptr);
   ASSERT_NE(byClass, nullptr);
   probes.push_back(byClass);
   HWND bare = probe(L"Ledra icon none", WS_OVERLAPPEDWINDOW | WS_VISIBLE);

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "app/design.h"
-#include "platform/win32/controls_win32.h"
 #include "main/ledra_window.h"
-#include "wine_support.h"
 #include "platform/design.h"
+#include "platform/win32/controls_win32.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
+#include "wine_support.h"
 
 namespace {
 
@@ -423,8 +423,22 @@ TEST(GenericWindow, MakesAndReportsTheRowsOfAnyDesign) {
   static constexpr ControlRow kRows[] = {
       {"ToyButton", 2, ControlKind::Button, "", "Go", 150, 150, 1200, 375},
       {"ToyLabel", -1, ControlKind::Label, "", "label", 150, 600, 1200, 255},
-      {"ToyTimer", -1, ControlKind::Timer, "", "", 0, 0, 0, 0, {}, {}, ledra::platform::Align::Left,
-       ledra::platform::Unit::Twips, false, {}, 50},
+      {"ToyTimer",
+       -1,
+       ControlKind::Timer,
+       "",
+       "",
+       0,
+       0,
+       0,
+       0,
+       {},
+       {},
+       ledra::platform::Align::Left,
+       ledra::platform::Unit::Twips,
+       false,
+       {},
+       50},
   };
   static constexpr ledra::platform::MenuRow kMenus[] = {{"toy_menu", -1, "", "Menu", false},
                                                         {"toy_go", -1, "toy_menu", "Go", true}};
@@ -449,8 +463,8 @@ TEST(GenericWindow, MakesAndReportsTheRowsOfAnyDesign) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     pump();
   }
-  EXPECT_EQ(events.seen, (std::vector<std::string>{"loaded menu", "clicked ToyButton 2", "clicked toy_go -1",
-                                                   "timer ToyTimer"}));
+  EXPECT_EQ(events.seen,
+            (std::vector<std::string>{"loaded menu", "clicked ToyButton 2", "clicked toy_go -1", "timer ToyTimer"}));
 }
 
 // ---- the controls ----------------------------------------------------------------------
@@ -643,10 +657,9 @@ TEST_F(MainWindowTest, CanvasDrawsInItsOwnUnitInsideTheBorder) {
   };
   const COLORREF grid = RGB(0, 128, 64), trace = RGB(0, 255, 0);
   const Segment segments[] = {
-      {0, 11, 274, 11, grid},     {40, 0, 40, 116, grid},     {300, 50, -20, 50, grid},  // lone, one clipped
-      {274, 100, 271, 20, trace}, {271, 20, 268, 21, trace}, {268, 21, 200, 116, trace},
-      {200, 116, 197, 116, trace}, {197, 116, 190, 0, trace}, {190, 0, 190, 60, trace},
-      {190, 60, 150, 61, grid},   {7, 7, 7, 7, trace}};
+      {0, 11, 274, 11, grid},     {40, 0, 40, 116, grid},    {300, 50, -20, 50, grid},  // lone, one clipped
+      {274, 100, 271, 20, trace}, {271, 20, 268, 21, trace}, {268, 21, 200, 116, trace}, {200, 116, 197, 116, trace},
+      {197, 116, 190, 0, trace},  {190, 0, 190, 60, trace},  {190, 60, 150, 61, grid},   {7, 7, 7, 7, trace}};
   graph.clear();
   RECT inside{};
   GetClientRect(realGraph->hwnd(), &inside);  // the bitmap's size

@@ -39,8 +39,8 @@ struct Child {
   explicit Child(std::wstring commandLine) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                             &info) != 0;
+    started =
+        CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &info) != 0;
   }
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;

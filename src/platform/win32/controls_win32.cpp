@@ -1,8 +1,8 @@
 #include "platform/win32/controls_win32.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 #include "platform/win32/wide.h"
@@ -67,15 +67,12 @@ template <bool Ansi>
 LRESULT CALLBACK boxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const TextPath path = TextPath::forFamily(!Ansi);
   switch (message) {
-    case WM_PAINT:
-      paintBox(hwnd, path);
-      return 0;
+    case WM_PAINT: paintBox(hwnd, path); return 0;
     case WM_SETFONT:
       path.setWindowLong(hwnd, GWLP_USERDATA, static_cast<LONG_PTR>(wParam));
       if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
-    case WM_GETFONT:
-      return path.windowLong(hwnd, GWLP_USERDATA);
+    case WM_GETFONT: return path.windowLong(hwnd, GWLP_USERDATA);
     case WM_CTLCOLORSTATIC:
       if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), path))
         return brush;
@@ -84,8 +81,7 @@ LRESULT CALLBACK boxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_NOTIFY:
       // Buttons and lists sit in boxes; their owner is the main window.
       return path.send(GetParent(hwnd), message, wParam, lParam);
-    default:
-      break;
+    default: break;
   }
   return path.defWindowProc(hwnd, message, wParam, lParam);
 }
@@ -107,8 +103,7 @@ LRESULT CALLBACK canvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       if (LRESULT brush = labelColours(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), path))
         return brush;
       break;
-    default:
-      break;
+    default: break;
   }
   return path.defWindowProc(hwnd, message, wParam, lParam);
 }
@@ -118,8 +113,8 @@ LRESULT CALLBACK canvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 HFONT createUiFont(int dpiY, TextPath path) {
   // Faces that hold both Chinese and Latin glyphs. The character set alone would find a
   // Chinese font anywhere, but some carry no Latin digits; a face we name and get wins.
-  static constexpr std::string_view kFaces[] = {"SimSun",            "Microsoft YaHei", "WenQuanYi Micro Hei",
-                                                "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Sans SC"};
+  static constexpr std::string_view kFaces[] = {
+      "SimSun", "Microsoft YaHei", "WenQuanYi Micro Hei", "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Sans SC"};
   const int height = -MulDiv(9, dpiY, 72);
   MemoryDc dc(CreateCompatibleDC(nullptr));
   for (const std::string_view face : kFaces) {
@@ -131,9 +126,9 @@ HFONT createUiFont(int dpiY, TextPath path) {
       chosen = path.textFace(dc.get());
     }
     // ASCII names: a case-blind compare needs no locale.
-    if (std::equal(chosen.begin(), chosen.end(), face.begin(), face.end(),
-                   [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                               std::tolower(static_cast<unsigned char>(b)); }))
+    if (std::equal(chosen.begin(), chosen.end(), face.begin(), face.end(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        }))
       return font;
     DeleteObject(font);
   }
@@ -178,8 +173,7 @@ ListViewControl::ListViewControl(HWND hwnd, Dpi dpi, TextPath path) : hwnd_(hwnd
 
 void ListViewControl::clearColumns() {
   reshaping();
-  while (path_.send(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
-  }
+  while (path_.send(hwnd_, LVM_DELETECOLUMN, 0, 0)) {}
   columns_ = 0;
   for (auto& row : rows_) row.cells.resize(1);
 }
@@ -189,7 +183,9 @@ void ListViewControl::addColumn(std::string_view header, int widthTwips, Align a
   if (path_.insertColumn(hwnd_, columns_, header, listAlign(align), dpi_.pxX(widthTwips))) ++columns_;
 }
 
-void ListViewControl::setColumnAlign(int column, Align align) { path_.setColumnFormat(hwnd_, column, listAlign(align)); }
+void ListViewControl::setColumnAlign(int column, Align align) {
+  path_.setColumnFormat(hwnd_, column, listAlign(align));
+}
 
 // Nothing here reads a row back by its key, so the native list is all that keeps it.
 void ListViewControl::addRow(std::string_view, std::string_view text, int largeImage, int smallImage) {
@@ -228,7 +224,9 @@ void ListViewControl::setCell(int row, int column, std::string_view text) {
   if (path_.setItemText(hwnd_, row, column, text)) cached = text;
 }
 
-std::string ListViewControl::rowTag(int row) const { return valid(row) ? rows_[static_cast<std::size_t>(row)].tag : std::string(); }
+std::string ListViewControl::rowTag(int row) const {
+  return valid(row) ? rows_[static_cast<std::size_t>(row)].tag : std::string();
+}
 
 void ListViewControl::setRowTag(int row, std::string_view tag) {
   if (valid(row)) rows_[static_cast<std::size_t>(row)].tag = tag;
@@ -285,7 +283,7 @@ void ListViewControl::attach(ImageList* list, int which) {
   auto* real = dynamic_cast<ImageListControl*>(list);
   reshaping();
   path_.send(hwnd_, LVM_SETIMAGELIST, static_cast<WPARAM>(which),
-               reinterpret_cast<LPARAM>(real ? real->handle() : nullptr));
+             reinterpret_cast<LPARAM>(real ? real->handle() : nullptr));
 }
 
 void ListViewControl::setLargeImageList(ImageList* list) { attach(list, LVSIL_NORMAL); }
@@ -544,7 +542,12 @@ void CanvasControl::paint(HDC target) {
 // ---- label, status bar, menu item, timer ----------------------------------------------
 
 LabelControl::LabelControl(HWND hwnd, std::string caption, bool coloured, Rgb fore, Rgb back, TextPath path)
-    : hwnd_(hwnd), path_(path), caption_(std::move(caption)), coloured_(coloured), fore_(toColorRef(fore)), back_(toColorRef(back)) {
+    : hwnd_(hwnd),
+      path_(path),
+      caption_(std::move(caption)),
+      coloured_(coloured),
+      fore_(toColorRef(fore)),
+      back_(toColorRef(back)) {
   if (coloured_) brush_.reset(CreateSolidBrush(back_));
   path_.setWindowLong(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
@@ -628,9 +631,7 @@ void PanelControl::move(int leftTwips, int topTwips) {
   SetWindowPos(hwnd_, nullptr, dpi_.pxX(left_), dpi_.pxY(top_), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int TabStripControl::selectedPosition() const {
-  return static_cast<int>(path_.send(hwnd_, TCM_GETCURSEL, 0, 0)) + 1;
-}
+int TabStripControl::selectedPosition() const { return static_cast<int>(path_.send(hwnd_, TCM_GETCURSEL, 0, 0)) + 1; }
 
 void TabStripControl::select(int position) { path_.send(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(position - 1), 0); }
 

@@ -164,10 +164,9 @@ class CanvasControl : public Canvas {
   int toPxY(float v) const;
   void fill(int left, int top, int right, int bottom, COLORREF colour);
   HPEN pen(COLORREF colour);
-  void flush();  // draws the pending run of joined lines
+  void flush();   // draws the pending run of joined lines
   void settle();  // before the DIB's memory is written directly
   void put(int x, int y, COLORREF colour);
-
 
   HWND hwnd_;
   Dpi dpi_;

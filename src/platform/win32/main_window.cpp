@@ -13,8 +13,8 @@ namespace ledra::platform::win32 {
 
 namespace {
 
-constexpr UINT kMenuBase = 100;          // + place in the design's menus
-constexpr int kControlBase = 1000;       // + place in the design's controls; timers too
+constexpr UINT kMenuBase = 100;     // + place in the design's menus
+constexpr int kControlBase = 1000;  // + place in the design's controls; timers too
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr int kImageListDefaultPx = 32;  // an image list with no designed size: that of the window icon
 
@@ -35,8 +35,7 @@ template <typename F>
 void guarded(F&& handler) {
   try {
     handler();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 bool hasChildren(std::span<const MenuRow> menus, std::string_view menu) {
@@ -147,9 +146,7 @@ void MainWindow::createControls(HINSTANCE instance) {
     };
     switch (c.kind) {
       case ControlKind::PictureBox:
-      case ControlKind::Frame:
-        hwnd = make(0, kBoxClass, c.caption, kBox);
-        break;
+      case ControlKind::Frame: hwnd = make(0, kBoxClass, c.caption, kBox); break;
       case ControlKind::PagePanel:
         hwnd = make(0, kBoxClass, "", kBox);
         owned = std::make_unique<PanelControl>(hwnd, dpi_, c.left, c.top, path_);
@@ -179,9 +176,7 @@ void MainWindow::createControls(HINSTANCE instance) {
         owned = std::move(list);
         break;
       }
-      case ControlKind::Button:
-        hwnd = make(0, "BUTTON", c.caption, WS_TABSTOP | BS_PUSHBUTTON);
-        break;
+      case ControlKind::Button: hwnd = make(0, "BUTTON", c.caption, WS_TABSTOP | BS_PUSHBUTTON); break;
       case ControlKind::Label: {
         const DWORD align = c.align == Align::Right ? SS_RIGHT : c.align == Align::Centre ? SS_CENTER : SS_LEFT;
         hwnd = make(0, "STATIC", c.caption, align | SS_NOPREFIX);
@@ -239,8 +234,7 @@ void MainWindow::findOwned(std::string_view name, int index, Model*& out) {
   out = nullptr;
   const int place = placeOf(name, index);
   if (place < 0 || static_cast<std::size_t>(place) >= controls_.size()) return;
-  if (auto* owned = std::get_if<std::unique_ptr<Real>>(&controls_[static_cast<std::size_t>(place)]))
-    out = owned->get();
+  if (auto* owned = std::get_if<std::unique_ptr<Real>>(&controls_[static_cast<std::size_t>(place)])) out = owned->get();
 }
 
 void MainWindow::find(std::string_view n, int i, ListView*& out) { findOwned<ListViewControl>(n, i, out); }
@@ -285,8 +279,8 @@ void MainWindow::press(int place) {
 }
 
 void MainWindow::moveFocus(bool backwards) {
-  const int next = nextTabStop(design_.controls, placeOfWindow(GetFocus()), backwards,
-                               [this](int place) { return shown(place); });
+  const int next =
+      nextTabStop(design_.controls, placeOfWindow(GetFocus()), backwards, [this](int place) { return shown(place); });
   if (next >= 0) SetFocus(windows_[static_cast<std::size_t>(next)]);
 }
 
@@ -367,8 +361,7 @@ bool MainWindow::keyboard(const MSG& m) {
       press(target);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -431,8 +424,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       const ControlRow* row = rowOfId(header->idFrom);
-      if (events_ && row && row->kind == ControlKind::TabStrip &&
-          header->code == static_cast<UINT>(TCN_SELCHANGE)) {
+      if (events_ && row && row->kind == ControlKind::TabStrip && header->code == static_cast<UINT>(TCN_SELCHANGE)) {
         guarded([&] { events_->tabChanged(row->name, row->index); });
         focusOnScreen();
       }
@@ -468,8 +460,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The timers go with the window; the message loop ends here, and only here.
       PostQuitMessage(0);
       return 0;
-    default:
-      break;
+    default: break;
   }
   return path_.defWindowProc(hwnd_, message, wParam, lParam);
 }

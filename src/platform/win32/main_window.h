@@ -57,11 +57,11 @@ class MainWindow : public ControlLookup {
 
  private:
   // What the window made of one control row.
-  using Owned = std::variant<std::monostate, std::unique_ptr<ListViewControl>, std::unique_ptr<ImageListControl>,
-                             std::unique_ptr<IconSurfaceControl>, std::unique_ptr<CanvasControl>,
-                             std::unique_ptr<LabelControl>, std::unique_ptr<StatusBarControl>,
-                             std::unique_ptr<TimerControl>, std::unique_ptr<PanelControl>,
-                             std::unique_ptr<TabStripControl>>;
+  using Owned =
+      std::variant<std::monostate, std::unique_ptr<ListViewControl>, std::unique_ptr<ImageListControl>,
+                   std::unique_ptr<IconSurfaceControl>, std::unique_ptr<CanvasControl>, std::unique_ptr<LabelControl>,
+                   std::unique_ptr<StatusBarControl>, std::unique_ptr<TimerControl>, std::unique_ptr<PanelControl>,
+                   std::unique_ptr<TabStripControl>>;
 
   template <bool Ansi>
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -97,10 +97,10 @@ class MainWindow : public ControlLookup {
   FontHandle font_;
   HICON icon_ = nullptr;
   std::unique_ptr<WindowControl> form_;
-  std::vector<HWND> windows_;    // by place in the design's controls
-  std::vector<Owned> controls_;  // the same
+  std::vector<HWND> windows_;                                // by place in the design's controls
+  std::vector<Owned> controls_;                              // the same
   std::vector<std::unique_ptr<MenuItemControl>> menuItems_;  // by place in the design's menus
-  HWND lastFocus_ = nullptr;  // where the focus was when the window was last deactivated
+  HWND lastFocus_ = nullptr;                                 // where the focus was when the window was last deactivated
   UniqueHandle<HHOOK, &UnhookWindowsHookEx> hook_;
 };
 

@@ -22,8 +22,7 @@ std::string wideToMulti(unsigned codePage, std::wstring_view text) {
   int bytes = WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (bytes <= 0) return {};
   std::string out(static_cast<std::size_t>(bytes), '\0');
-  bytes = WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), bytes, nullptr,
-                              nullptr);
+  bytes = WideCharToMultiByte(codePage, 0, text.data(), length, out.data(), bytes, nullptr, nullptr);
   out.resize(bytes > 0 ? static_cast<std::size_t>(bytes) : 0);
   return out;
 }
@@ -70,12 +69,11 @@ bool TextPath::registerClass(HINSTANCE instance, std::string_view name, WNDPROC 
   return RegisterClassExW(&cls) != 0;
 }
 
-HWND TextPath::createWindow(DWORD exStyle, std::string_view className, std::string_view text, DWORD style, int x,
-                            int y, int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance,
-                            void* param) const {
+HWND TextPath::createWindow(DWORD exStyle, std::string_view className, std::string_view text, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU menuOrId, HINSTANCE instance, void* param) const {
   if (ansi_)
-    return CreateWindowExA(exStyle, toAnsi(className).c_str(), toAnsi(text).c_str(), style, x, y, width, height,
-                           parent, menuOrId, instance, param);
+    return CreateWindowExA(exStyle, toAnsi(className).c_str(), toAnsi(text).c_str(), style, x, y, width, height, parent,
+                           menuOrId, instance, param);
   return CreateWindowExW(exStyle, toWide(className).c_str(), toWide(text).c_str(), style, x, y, width, height, parent,
                          menuOrId, instance, param);
 }
@@ -139,8 +137,9 @@ bool TextPath::appendMenu(HMENU menu, UINT flags, UINT_PTR idOrPopup, std::strin
 
 HICON TextPath::loadIcon(HINSTANCE instance, int id, int size) const {
   const auto resource = static_cast<WORD>(id);
-  return static_cast<HICON>(ansi_ ? LoadImageA(instance, MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, LR_SHARED)
-                                  : LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, LR_SHARED));
+  return static_cast<HICON>(ansi_
+                                ? LoadImageA(instance, MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, LR_SHARED)
+                                : LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, LR_SHARED));
 }
 
 HICON TextPath::applicationIcon() const {
@@ -149,7 +148,8 @@ HICON TextPath::applicationIcon() const {
 }
 
 HCURSOR TextPath::arrowCursor() const {
-  return ansi_ ? LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemArrow)) : LoadCursorW(nullptr, MAKEINTRESOURCEW(kSystemArrow));
+  return ansi_ ? LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemArrow))
+               : LoadCursorW(nullptr, MAKEINTRESOURCEW(kSystemArrow));
 }
 
 // ---- fonts and text on a DC ---------------------------------------------------------------
@@ -294,7 +294,8 @@ bool TextPath::insertTab(HWND tabs, int index, std::string_view text) const {
 
 bool TextPath::setPanelText(HWND bar, int part, std::string_view text) const {
   if (ansi_)
-    return SendMessageA(bar, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(toAnsi(text).c_str())) != 0;
+    return SendMessageA(bar, SB_SETTEXTA, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(toAnsi(text).c_str())) !=
+           0;
   return SendMessageW(bar, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(toWide(text).c_str())) != 0;
 }
 

@@ -69,7 +69,8 @@ static_assert(kMemoryStatusEx.availVirtual == offsetof(MEMORYSTATUSEX, ullAvailV
 static_assert(kOsVersionInfoA.size == sizeof(OSVERSIONINFOA));
 static_assert(kOsVersionInfoA.platformId == offsetof(OSVERSIONINFOA, dwPlatformId));
 static_assert(kTimeOfDay.currentTime == offsetof(SYSTEM_TIMEOFDAY_INFORMATION, CurrentTime));
-static_assert(kTimeOfDay.queried >= kTimeOfDay.currentTime + 8 && kTimeOfDay.queried <= sizeof(SYSTEM_TIMEOFDAY_INFORMATION));
+static_assert(kTimeOfDay.queried >= kTimeOfDay.currentTime + 8 &&
+              kTimeOfDay.queried <= sizeof(SYSTEM_TIMEOFDAY_INFORMATION));
 static_assert(kPerformanceInformation.size == sizeof(SYSTEM_PERFORMANCE_INFORMATION));
 static_assert(kPerformanceInformation.idleTime == offsetof(SYSTEM_PERFORMANCE_INFORMATION, IdleTime));
 static_assert(kProcessorPerformance.size == sizeof(SYSTEM_PROCESSOR_PERFORMANCE_INFORMATION));
@@ -159,8 +160,7 @@ Win32System::Win32System() {
   ntQuerySystemInformation_ = lookup<NtQuerySystemInformationFn>(ntdll, "NtQuerySystemInformation");
   ntQueryInformationProcess_ = lookup<NtQueryInformationProcessFn>(ntdll, "NtQueryInformationProcess");
 #ifndef _WIN64
-  ntWow64QueryInformationProcess64_ =
-      lookup<NtQueryInformationProcessFn>(ntdll, "NtWow64QueryInformationProcess64");
+  ntWow64QueryInformationProcess64_ = lookup<NtQueryInformationProcessFn>(ntdll, "NtWow64QueryInformationProcess64");
   ntWow64ReadVirtualMemory64_ = lookup<NtWow64ReadVirtualMemory64Fn>(ntdll, "NtWow64ReadVirtualMemory64");
 #endif
 
@@ -208,36 +208,32 @@ std::string Win32System::localeDecimalSeparator() {
 
 // ---- ntdll --------------------------------------------------------------------------
 
-std::int32_t Win32System::ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
-                                                   std::uint32_t* returnLength) {
+std::int32_t Win32System::ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) {
   if (!ntQuerySystemInformation_) return kStatusNotImplemented;
   ULONG length = 0;
-  const LONG status = ntQuerySystemInformation_(infoClass, bufferOrNull(buffer),
-                                                static_cast<ULONG>(buffer.size()),
+  const LONG status = ntQuerySystemInformation_(infoClass, bufferOrNull(buffer), static_cast<ULONG>(buffer.size()),
                                                 returnLength ? &length : nullptr);
   if (returnLength) *returnLength = length;
   return status;
 }
 
-std::int32_t Win32System::ntQueryInformationProcess(Handle process, std::uint32_t infoClass,
-                                                    Bytes buffer, std::uint32_t* returnLength) {
+std::int32_t Win32System::ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                    std::uint32_t* returnLength) {
   if (!ntQueryInformationProcess_) return kStatusNotImplemented;
   ULONG length = 0;
-  const LONG status = ntQueryInformationProcess_(asHandle(process), infoClass,
-                                                 bufferOrNull(buffer),
-                                                 static_cast<ULONG>(buffer.size()),
-                                                 returnLength ? &length : nullptr);
+  const LONG status = ntQueryInformationProcess_(asHandle(process), infoClass, bufferOrNull(buffer),
+                                                 static_cast<ULONG>(buffer.size()), returnLength ? &length : nullptr);
   if (returnLength) *returnLength = length;
   return status;
 }
 
-std::int32_t Win32System::ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass,
-                                                           Bytes buffer, std::uint32_t* returnLength) {
+std::int32_t Win32System::ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
+                                                           std::uint32_t* returnLength) {
   if (!ntWow64QueryInformationProcess64_) return kStatusNotImplemented;
   ULONG length = 0;
-  const LONG status = ntWow64QueryInformationProcess64_(asHandle(process), infoClass, bufferOrNull(buffer),
-                                                        static_cast<ULONG>(buffer.size()),
-                                                        returnLength ? &length : nullptr);
+  const LONG status =
+      ntWow64QueryInformationProcess64_(asHandle(process), infoClass, bufferOrNull(buffer),
+                                        static_cast<ULONG>(buffer.size()), returnLength ? &length : nullptr);
   if (returnLength) *returnLength = length;
   return status;
 }
@@ -245,8 +241,7 @@ std::int32_t Win32System::ntWow64QueryInformationProcess64(Handle process, std::
 bool Win32System::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) {
   if (!ntWow64ReadVirtualMemory64_) return false;
   ULONGLONG read = 0;
-  const LONG status =
-      ntWow64ReadVirtualMemory64_(asHandle(process), address, bufferOrNull(into), into.size(), &read);
+  const LONG status = ntWow64ReadVirtualMemory64_(asHandle(process), address, bufferOrNull(into), into.size(), &read);
   return status == kStatusSuccess && read == into.size();
 }
 
@@ -256,9 +251,7 @@ Handle Win32System::openProcess(std::uint32_t access, bool inherit, std::uint32_
   return fromHandle(OpenProcess(access, inherit ? TRUE : FALSE, pid));
 }
 
-bool Win32System::closeHandle(Handle handle) {
-  return CloseHandle(asHandle(handle)) != 0;
-}
+bool Win32System::closeHandle(Handle handle) { return CloseHandle(asHandle(handle)) != 0; }
 
 bool Win32System::terminateProcess(Handle process, std::uint32_t exitCode) {
   return TerminateProcess(asHandle(process), exitCode) != 0;
@@ -267,8 +260,7 @@ bool Win32System::terminateProcess(Handle process, std::uint32_t exitCode) {
 bool Win32System::readProcessMemory(Handle process, std::uint64_t address, Bytes into) {
   if (!fitsPointer(address)) return false;
   SIZE_T read = 0;
-  const BOOL ok = ReadProcessMemory(asHandle(process),
-                                    reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)),
+  const BOOL ok = ReadProcessMemory(asHandle(process), reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)),
                                     bufferOrNull(into), into.size(), &read);
   return ok && read == into.size();
 }
@@ -295,15 +287,13 @@ std::string Win32System::queryDosDevice(std::string_view deviceName) {
 bool Win32System::enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) {
   if (!enumProcessModules_) return false;
   DWORD needed = 0;
-  const BOOL ok = enumProcessModules_(asHandle(process),
-                                      static_cast<HMODULE*>(bufferOrNull(modules)),
+  const BOOL ok = enumProcessModules_(asHandle(process), static_cast<HMODULE*>(bufferOrNull(modules)),
                                       static_cast<DWORD>(modules.size()), &needed);
   if (cbNeeded) *cbNeeded = needed;
   return ok != 0;
 }
 
-std::string Win32System::getModuleFileNameEx(Handle process, std::uint64_t module,
-                                             std::uint32_t maxChars) {
+std::string Win32System::getModuleFileNameEx(Handle process, std::uint64_t module, std::uint32_t maxChars) {
   // A cut name comes back as the full buffer, terminator included: keep what is before it.
   maxChars = std::min(maxChars, kMaxTextUnits);
   if (maxChars == 0 || !fitsPointer(module)) return {};
@@ -363,8 +353,7 @@ std::int32_t Win32System::regOpenKey(Handle root, std::string_view subKey, Handl
   return status;
 }
 
-std::int32_t Win32System::regQueryValueEx(Handle key, std::string_view valueName,
-                                          std::uint32_t* type, Bytes data,
+std::int32_t Win32System::regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type, Bytes data,
                                           std::uint32_t* dataSize) {
   DWORD valueType = 0;
   DWORD size = static_cast<DWORD>(data.size());
@@ -375,9 +364,7 @@ std::int32_t Win32System::regQueryValueEx(Handle key, std::string_view valueName
   return status;
 }
 
-std::int32_t Win32System::regCloseKey(Handle key) {
-  return RegCloseKey(asKey(key));
-}
+std::int32_t Win32System::regCloseKey(Handle key) { return RegCloseKey(asKey(key)); }
 
 // ---- user32: windows ----------------------------------------------------------------
 
@@ -387,13 +374,9 @@ void Win32System::enumWindows(const std::function<bool(WindowHandle)>& each) {
   if (state.error) std::rethrow_exception(state.error);
 }
 
-bool Win32System::isWindowVisible(WindowHandle window) {
-  return IsWindowVisible(asWindow(window)) != 0;
-}
+bool Win32System::isWindowVisible(WindowHandle window) { return IsWindowVisible(asWindow(window)) != 0; }
 
-WindowHandle Win32System::getParent(WindowHandle window) {
-  return fromWindow(GetParent(asWindow(window)));
-}
+WindowHandle Win32System::getParent(WindowHandle window) { return fromWindow(GetParent(asWindow(window))); }
 
 WindowHandle Win32System::getWindow(WindowHandle window, std::uint32_t command) {
   return fromWindow(GetWindow(asWindow(window), command));
@@ -423,14 +406,12 @@ std::uint32_t Win32System::getWindowThreadProcessId(WindowHandle window, std::ui
   return thread;
 }
 
-bool Win32System::sendMessageTimeout(WindowHandle window, std::uint32_t message,
-                                     std::uintptr_t wParam, std::intptr_t lParam,
-                                     std::uint32_t flags, std::uint32_t timeoutMs,
+bool Win32System::sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                     std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
                                      std::uintptr_t* result) {
   DWORD_PTR answer = 0;
-  const LRESULT ok =
-      nt_ ? SendMessageTimeoutW(asWindow(window), message, wParam, lParam, flags, timeoutMs, &answer)
-          : SendMessageTimeoutA(asWindow(window), message, wParam, lParam, flags, timeoutMs, &answer);
+  const LRESULT ok = nt_ ? SendMessageTimeoutW(asWindow(window), message, wParam, lParam, flags, timeoutMs, &answer)
+                         : SendMessageTimeoutA(asWindow(window), message, wParam, lParam, flags, timeoutMs, &answer);
   if (result) *result = answer;
   return ok != 0;
 }
@@ -444,40 +425,31 @@ bool Win32System::showWindowAsync(WindowHandle window, std::int32_t command) {
   return ShowWindowAsync(asWindow(window), command) != 0;
 }
 
-bool Win32System::isIconic(WindowHandle window) {
-  return IsIconic(asWindow(window)) != 0;
-}
+bool Win32System::isIconic(WindowHandle window) { return IsIconic(asWindow(window)) != 0; }
 
-bool Win32System::setForegroundWindow(WindowHandle window) {
-  return SetForegroundWindow(asWindow(window)) != 0;
-}
+bool Win32System::setForegroundWindow(WindowHandle window) { return SetForegroundWindow(asWindow(window)) != 0; }
 
-WindowHandle Win32System::getShellWindow() {
-  return getShellWindow_ ? fromWindow(getShellWindow_()) : WindowHandle{};
-}
+WindowHandle Win32System::getShellWindow() { return getShellWindow_ ? fromWindow(getShellWindow_()) : WindowHandle{}; }
 
 std::int32_t Win32System::dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) {
   if (!dwmGetWindowAttribute_) return kENotImpl;
   return dwmGetWindowAttribute_(asWindow(window), attribute, bufferOrNull(value), static_cast<DWORD>(value.size()));
 }
 
-bool Win32System::setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y,
-                               int cx, int cy, std::uint32_t flags) {
-  return SetWindowPos(asWindow(window), reinterpret_cast<HWND>(insertAfter), x, y, cx, cy, flags) !=
-         0;
+bool Win32System::setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
+                               std::uint32_t flags) {
+  return SetWindowPos(asWindow(window), reinterpret_cast<HWND>(insertAfter), x, y, cx, cy, flags) != 0;
 }
 
-int Win32System::messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
-                            std::uint32_t type) {
-  if (nt_)
-    return MessageBoxW(asWindow(owner), toWide(text).c_str(), toWide(caption).c_str(), type);
+int Win32System::messageBox(WindowHandle owner, std::string_view text, std::string_view caption, std::uint32_t type) {
+  if (nt_) return MessageBoxW(asWindow(owner), toWide(text).c_str(), toWide(caption).c_str(), type);
   return MessageBoxA(asWindow(owner), toAnsi(text).c_str(), toAnsi(caption).c_str(), type);
 }
 
 // ---- shell32 / icons ----------------------------------------------------------------
 
-std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconHandle* large,
-                                         IconHandle* small, std::uint32_t count) {
+std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
+                                         std::uint32_t count) {
   if (count > kMaxIcons) return 0;
   std::vector<HICON> big(large ? count : 0), little(small ? count : 0);
   HICON* bigOut = large ? big.data() : nullptr;
@@ -495,12 +467,10 @@ std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconH
   return got;
 }
 
-bool Win32System::destroyIcon(IconHandle icon) {
-  return DestroyIcon(asIcon(icon)) != 0;
-}
+bool Win32System::destroyIcon(IconHandle icon) { return DestroyIcon(asIcon(icon)) != 0; }
 
-bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                                std::string_view prompt, std::uint32_t flags) {
+bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title, std::string_view prompt,
+                                std::uint32_t flags) {
   if (!runFileDlg_) return false;
   if (nt_) {
     const std::wstring t = toWide(title), p = toWide(prompt);
@@ -512,13 +482,9 @@ bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string
   return true;
 }
 
-bool Win32System::shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                             IconHandle icon) {
-  if (nt_)
-    return ShellAboutW(asWindow(owner), toWide(title).c_str(), toWide(other).c_str(),
-                       asIcon(icon)) != 0;
-  return ShellAboutA(asWindow(owner), toAnsi(title).c_str(), toAnsi(other).c_str(),
-                     asIcon(icon)) != 0;
+bool Win32System::shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) {
+  if (nt_) return ShellAboutW(asWindow(owner), toWide(title).c_str(), toWide(other).c_str(), asIcon(icon)) != 0;
+  return ShellAboutA(asWindow(owner), toAnsi(title).c_str(), toAnsi(other).c_str(), asIcon(icon)) != 0;
 }
 
 // ---- ole32 --------------------------------------------------------------------------

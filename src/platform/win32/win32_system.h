@@ -31,8 +31,7 @@ class Win32System final : public System {
   bool getVersionEx(Bytes osVersionInfoA) override;
   std::string localeDecimalSeparator() override;
   std::string ansiToUtf8(std::string_view ansi) override;
-  std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer,
-                                        std::uint32_t* returnLength) override;
+  std::int32_t ntQuerySystemInformation(std::uint32_t infoClass, Bytes buffer, std::uint32_t* returnLength) override;
   std::int32_t ntQueryInformationProcess(Handle process, std::uint32_t infoClass, Bytes buffer,
                                          std::uint32_t* returnLength) override;
   std::int32_t ntWow64QueryInformationProcess64(Handle process, std::uint32_t infoClass, Bytes buffer,
@@ -44,16 +43,15 @@ class Win32System final : public System {
   bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
   std::string queryDosDevice(std::string_view deviceName) override;
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
-  std::string getModuleFileNameEx(Handle process, std::uint64_t module,
-                                  std::uint32_t maxChars) override;
+  std::string getModuleFileNameEx(Handle process, std::uint64_t module, std::uint32_t maxChars) override;
   Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;
   bool process32First(Handle snapshot, Bytes entry) override;
   bool process32Next(Handle snapshot, Bytes entry) override;
   bool globalMemoryStatusEx(Bytes memoryStatusEx) override;
   void globalMemoryStatus(Bytes memoryStatus) override;
   std::int32_t regOpenKey(Handle root, std::string_view subKey, Handle* result) override;
-  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type,
-                               Bytes data, std::uint32_t* dataSize) override;
+  std::int32_t regQueryValueEx(Handle key, std::string_view valueName, std::uint32_t* type, Bytes data,
+                               std::uint32_t* dataSize) override;
   std::int32_t regCloseKey(Handle key) override;
   void enumWindows(const std::function<bool(WindowHandle)>& each) override;
   bool isWindowVisible(WindowHandle window) override;
@@ -62,9 +60,8 @@ class Win32System final : public System {
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
-  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                          std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
-                          std::uintptr_t* result) override;
+  bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                          std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) override;
   std::uintptr_t getClassLong(WindowHandle window, std::int32_t index) override;
   bool showWindowAsync(WindowHandle window, std::int32_t command) override;
   bool isIconic(WindowHandle window) override;
@@ -73,15 +70,13 @@ class Win32System final : public System {
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
-  int messageBox(WindowHandle owner, std::string_view text, std::string_view caption,
-                 std::uint32_t type) override;
-  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large,
-                              IconHandle* small, std::uint32_t count) override;
+  int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, std::uint32_t type) override;
+  std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
+                              std::uint32_t count) override;
   bool destroyIcon(IconHandle icon) override;
-  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title,
-                     std::string_view prompt, std::uint32_t flags) override;
-  bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other,
-                  IconHandle icon) override;
+  bool runFileDialog(WindowHandle owner, IconHandle icon, std::string_view title, std::string_view prompt,
+                     std::uint32_t flags) override;
+  bool shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) override;
   std::int32_t coInitializeEx(std::uint32_t coInit) override;
   void coUninitialize() override;
 
