@@ -15,6 +15,7 @@
 #include "performance/cpu_usage.h"
 #include "performance/memory_status.h"
 #include "performance/performance_page.h"
+#include "performance/show_ff.h"
 #include "platform/os_layout.h"
 
 using namespace ledra;
