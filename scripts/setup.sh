@@ -37,24 +37,39 @@ for p in "${PACKAGES[@]}"; do
   installed "$p" || missing+=("$p")
 done
 
+# Where the i386 packages could not be had within the last hour, a later run (test.sh
+# runs this first) does not wait for the same mirror again.
+i386_stamp=/var/tmp/ledra-setup-no-i386
+if [ -n "$(find "$i386_stamp" -mmin -60 2>/dev/null)" ]; then
+  rest=()
+  for p in "${missing[@]}"; do
+    [[ "$p" == *:i386 ]] || rest+=("$p")
+  done
+  if [ ${#rest[@]} -lt ${#missing[@]} ]; then
+    log "warning: not trying the i386 packages again (they could not be installed at $(date -r "$i386_stamp" +%H:%M))"
+    without_i386=1
+    missing=("${rest[@]}")
+  fi
+fi
+
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   log "installing: ${missing[*]}"
   # A mirror caught mid-sync fails one index now and then ("File has unexpected
   # size"): ask again after a pause, and install from what did arrive if it keeps
   # failing; the install itself is retried the same way.
-  for attempt in 1 2 3 4; do
+  for attempt in 1 2 3; do
     as_root apt-get update -qq -o Acquire::Retries=3 && break
     log "apt-get update failed (attempt $attempt); trying again"
-    sleep $((attempt * 15))
+    sleep $((attempt * 10))
   done
-  for attempt in 1 2 3; do
+  for attempt in 1 2; do
     if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
       -o Dpkg::Use-Pty=0 -o Acquire::Retries=3 "${missing[@]}" >/dev/null; then
       installed_all=1
       break
     fi
     log "apt-get install failed (attempt $attempt); refreshing the indexes and trying again"
-    sleep $((attempt * 20))
+    sleep 15
     as_root apt-get update -qq -o Acquire::Retries=3 || true
   done
   if [ -z "${installed_all:-}" ]; then
@@ -66,9 +81,13 @@ if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
     for p in "${missing[@]}"; do
       [[ "$p" == *:i386 ]] || native+=("$p")
     done
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-      -o Dpkg::Use-Pty=0 -o Acquire::Retries=3 "${native[@]}" >/dev/null ||
-      die "could not install: ${native[*]}"
+    [ ${#native[@]} -lt ${#missing[@]} ] || die "could not install: ${missing[*]}"
+    if [ ${#native[@]} -gt 0 ]; then
+      as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+        -o Dpkg::Use-Pty=0 -o Acquire::Retries=3 "${native[@]}" >/dev/null ||
+        die "could not install: ${native[*]}"
+    fi
+    touch "$i386_stamp" 2>/dev/null || true
     log "warning: the i386 packages could not be installed (the mirror's i386 index did not arrive whole);" \
       "the 32-bit programs are built but the tiers that run them are reported as not run"
     without_i386=1
