@@ -28,8 +28,10 @@ as_root() {
 prefix_dir() { printf '%s/%s' "$LEDRA_WINE_ROOT" "$1"; }
 
 # The two Wine loaders. Debian's `wine` picks the 32-bit one whenever wine32 is
-# installed, so each prefix names its loader itself.
-if [ -x /usr/lib/wine/wine ]; then LEDRA_WINE32_LOADER=/usr/lib/wine/wine; else LEDRA_WINE32_LOADER=wine; fi
+# installed, so each prefix names its loader itself. Without wine32 there is no
+# 32-bit loader at all (`wine` then starts the 64-bit one, which cannot make a
+# 32-bit prefix), and the 32-bit tiers say so.
+if [ -x /usr/lib/wine/wine ]; then LEDRA_WINE32_LOADER=/usr/lib/wine/wine; else LEDRA_WINE32_LOADER=""; fi
 if [ -x /usr/lib/wine/wine64 ]; then LEDRA_WINE64_LOADER=/usr/lib/wine/wine64; else LEDRA_WINE64_LOADER=wine64; fi
 LEDRA_WINE=""      # the loader of the prefix use_prefix chose last
 
@@ -88,7 +90,7 @@ can_run_32() {
     if [ "${LEDRA_ONLY_64:-0}" = 1 ]; then
       LEDRA_CAN_RUN_32=0
       LEDRA_WHY_32="LEDRA_ONLY_64=1 is set"
-    elif ! command -v "$LEDRA_WINE32_LOADER" >/dev/null 2>&1; then
+    elif [ -z "$LEDRA_WINE32_LOADER" ] || ! command -v "$LEDRA_WINE32_LOADER" >/dev/null 2>&1; then
       LEDRA_CAN_RUN_32=0
       LEDRA_WHY_32="Wine's 32-bit loader is not installed (wine32:i386)"
     else
