@@ -96,8 +96,7 @@ run_tier_32() {
     run_tier "$@"
     return 0
   fi
-  why="this machine cannot execute 32-bit programs"
-  [ "${LEDRA_ONLY_64:-0}" != 1 ] || why="$why (LEDRA_ONLY_64=1)"
+  why="$LEDRA_WHY_32"
   if [ "${LEDRA_REQUIRE_32:-0}" = 1 ]; then
     LEDRA_TIMINGS+=("$(printf '%-22s %5s   FAILED: %s (LEDRA_REQUIRE_32=1)' "$label" - "$why")")
     failed=$((failed + 1))
