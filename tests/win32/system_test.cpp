@@ -19,6 +19,7 @@
 #include "counting_system.h"
 #include "platform/os_layout.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/safe_loading.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "wine_support.h"
@@ -349,6 +350,8 @@ TEST(Win32SystemProcess, ToolhelpEntriesCarryIdAndExeName) {
 
 TEST(Win32SystemDevices, DriveLettersNameTheirDevice) {
   Win32System system;
+  EXPECT_EQ(system.getDriveType("C:\\"), static_cast<std::uint32_t>(DRIVE_FIXED));
+  EXPECT_EQ(system.getDriveType(""), static_cast<std::uint32_t>(DRIVE_NO_ROOT_DIR));  // not the current drive
   if (!system.isNt()) GTEST_SKIP() << "QueryDosDevice is an NT call";
   // Wine maps C: to "\Device\HarddiskVolume1" and Z: (the host's root) to
   // "\Device\HarddiskVolume2"; Windows gives the volume the drive lives on.
@@ -359,6 +362,7 @@ TEST(Win32SystemDevices, DriveLettersNameTheirDevice) {
     if (!(drives & (1u << (letter - 'A')))) unused = letter;
   ASSERT_NE(unused, 0);
   EXPECT_EQ(system.queryDosDevice(std::string(1, unused) + ":"), "");
+  EXPECT_EQ(system.getDriveType(std::string(1, unused) + ":\\"), static_cast<std::uint32_t>(DRIVE_NO_ROOT_DIR));
   EXPECT_EQ(system.queryDosDevice(""), "");  // would list every device, not name one
 }
 
@@ -828,6 +832,28 @@ BOOL CALLBACK tabStrip(HWND w, LPARAM found) {
   if (lstrcmpiW(name, L"SysTabControl32") != 0) return TRUE;
   *reinterpret_cast<HWND*>(found) = w;
   return FALSE;
+}
+
+// The no-disk box is held off only while a file is touched: the thread's mode (or the
+// process's, where the system has no thread mode) is as it was afterwards.
+TEST(Win32SystemLoading, CriticalErrorsFailOnlyWithinTheScope) {
+  using GetThreadErrorModeFn = DWORD(WINAPI*)();
+  const auto getThreadErrorMode = reinterpret_cast<GetThreadErrorModeFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadErrorMode")));
+  auto mode = [&] {
+    if (getThreadErrorMode) return getThreadErrorMode();
+    const UINT m = SetErrorMode(0);
+    SetErrorMode(m);
+    return static_cast<DWORD>(m);
+  };
+  const DWORD before = mode();
+  {
+    const ledra::platform::win32::CriticalErrorsFail quiet;
+    EXPECT_TRUE(mode() & SEM_FAILCRITICALERRORS);
+    EXPECT_EQ(mode() & ~static_cast<DWORD>(SEM_FAILCRITICALERRORS),
+              before & ~static_cast<DWORD>(SEM_FAILCRITICALERRORS));
+  }
+  EXPECT_EQ(mode(), before);
 }
 
 // A DLL that leaves a mark when loaded is copied beside a copy of ledra.exe under the
