@@ -2,8 +2,8 @@
 # The release is reproducible: the same sources, built twice by scripts/package.sh from
 # two copies in two different folders (of different lengths), one after the other, give
 # byte-identical programs and zips. Compares the two SHA256SUMS and then every file the
-# releases consist of (the zips, the stripped programs in them, the unstripped programs
-# of the build trees) and names the first that differs, with its first differing byte.
+# releases consist of (the zips, what they unpack to, the programs as linked in the build
+# trees) and names the first that differs, with its first differing byte.
 # The copies are the working tree as it is (committed or not, untracked files too, minus
 # what .gitignore leaves out); the time in the zips is the last commit's for both.
 # Passes, leaving nothing behind; on a difference, keeps both copies and says where.
@@ -50,7 +50,7 @@ build_in "$one" first
 build_in "$two" second
 
 # Every file of the two releases, in a fixed order: SHA256SUMS, the zips, the programs
-# as shipped (unpacked from the zips), the programs as linked.
+# as linked, then what the zips unpack to.
 files_of() {
   local root="$1"
   (cd "$root/dist" && printf 'dist/%s\n' SHA256SUMS ledra-*.zip)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes a release: builds both programs in release form (the product alone, no tests)
-# and writes dist/:
-#   ledra-<version>-x86.zip   the stripped 32-bit ledra.exe and README.txt
-#   ledra-<version>-x64.zip   the stripped 64-bit ledra.exe and README.txt
+# Makes a release: builds both programs in release form (the product alone, no tests;
+# the same program as build/windows/ledra.exe and build/windows-x64/ledra.exe) and
+# writes dist/:
+#   ledra-<version>-x86.zip   the 32-bit ledra.exe (stripped) and README.txt
+#   ledra-<version>-x64.zip   the 64-bit ledra.exe (stripped) and README.txt
 #   SHA256SUMS                both zips, and both programs as ledra-<version>-<arch>/ledra.exe
 #                             (where each zip unpacks to a folder of its name)
 # The version is the one of project(... VERSION ...) in CMakeLists.txt. The same commit
@@ -23,7 +24,7 @@ cd "$LEDRA_ROOT"
 build_root="${LEDRA_PACKAGE_BUILD:-$LEDRA_BUILD/release}"
 dist="${LEDRA_DIST:-$LEDRA_ROOT/dist}"
 jobs="${LEDRA_JOBS:-2}"
-for tool in cmake zip sha256sum i686-w64-mingw32-strip x86_64-w64-mingw32-strip; do
+for tool in cmake zip sha256sum; do
   command -v "$tool" >/dev/null 2>&1 || die "$tool is missing (run scripts/setup.sh)"
 done
 
@@ -39,16 +40,8 @@ if git rev-parse --git-dir >/dev/null 2>&1 && [ -n "$(git status --porcelain --u
   log "warning: the tree has changes not committed: this release is not the commit's"
 fi
 
-# The product toolchain of each build (cmake/mingw-x86_64-product.cmake where there is
-# one; before it the 64-bit program came from the test tree's toolchain).
-toolchain_of() {
-  case "$1" in
-    x86) echo cmake/mingw-i686-product.cmake ;;
-    x64) if [ -f cmake/mingw-x86_64-product.cmake ]; then echo cmake/mingw-x86_64-product.cmake
-         else echo cmake/mingw-x86_64.cmake; fi ;;
-  esac
-}
-strip_of() { case "$1" in x86) echo i686-w64-mingw32-strip ;; x64) echo x86_64-w64-mingw32-strip ;; esac; }
+# The toolchains the test trees build ledra.exe with (their nested product builds).
+toolchain_of() { case "$1" in x86) echo cmake/mingw-i686-product.cmake ;; x64) echo cmake/mingw-x86_64-product.cmake ;; esac; }
 
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
@@ -63,7 +56,8 @@ for arch in x86 x64; do
 
   name="ledra-$version-$arch"
   mkdir -p "$stage/$name"
-  "$(strip_of "$arch")" -o "$stage/$name/ledra.exe" "$tree/ledra.exe"
+  # Linked stripped already: the very program the test tiers run.
+  cp "$tree/ledra.exe" "$stage/$name/ledra.exe"
   sum="$(sha256sum "$stage/$name/ledra.exe" | cut -d' ' -f1)"
   # The user's readme, in Windows line ends (Notepad before Windows 10 shows no others).
   sed -e "s/@VERSION@/$version/g" -e "s/@ARCH@/$arch/g" -e "s/@SHA256@/$sum/g" res/release-readme.txt \
@@ -75,10 +69,9 @@ for arch in x86 x64; do
   (cd "$stage/$name" && TZ=UTC zip -X -D -q -9 "$stage/$name.zip" ledra.exe README.txt)
 done
 
-# The import check on the programs as shipped.
-if [ -x "$LEDRA_ROOT/scripts/check-imports.sh" ]; then
-  "$LEDRA_ROOT/scripts/check-imports.sh" "$stage/ledra-$version-x86/ledra.exe"
-fi
+# The import check on the programs as shipped: system-folder DLLs and XP calls only.
+"$LEDRA_ROOT/scripts/check-imports.sh" "$stage/ledra-$version-x86/ledra.exe" "$stage/ledra-$version-x64/ledra.exe" ||
+  die "the programs import what they must not (see above)"
 
 mkdir -p "$dist"
 rm -f "$dist"/ledra-*.zip "$dist/SHA256SUMS"
