@@ -48,9 +48,10 @@ trap 'rm -rf "$stage"' EXIT
 for arch in x86 x64; do
   tree="$build_root/$arch"
   # A tree first configured with another toolchain keeps that one's compiler: start afresh.
-  if [ -f "$tree/CMakeCache.txt" ] &&
-    ! grep -qx "CMAKE_TOOLCHAIN_FILE:[A-Z]*=$LEDRA_ROOT/$(toolchain_of "$arch")" "$tree/CMakeCache.txt"; then
+  if [ "$(cat "$tree/.ledra-toolchain" 2>/dev/null)" != "$(toolchain_of "$arch")" ]; then
     rm -rf "$tree"
+    mkdir -p "$tree"
+    toolchain_of "$arch" >"$tree/.ledra-toolchain"
   fi
   log "building the $arch ledra.exe ($(toolchain_of "$arch")) in ${tree#"$LEDRA_ROOT"/}"
   cmake -S "$LEDRA_ROOT" -B "$tree" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release -DLEDRA_PRODUCT_ONLY=ON \
