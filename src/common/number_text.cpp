@@ -12,7 +12,7 @@
 // would bring some 150 KB of tables into ledra.exe for numbers that are almost always
 // whole; the common cases (whole numbers, kilobytes with a short fraction) take a 64-bit
 // fast path and the rest a small big-integer one. The results are the library's, digit
-// for digit (tests/common_number_text_test.cpp compares them on the host).
+// for digit (the host tests compare them: NumberReading.SameTextsAndDoublesAsTheLibrary).
 
 namespace ledra::common {
 
