@@ -53,10 +53,10 @@ if [ ${#objects[@]} -eq 0 ]; then
   echo "no objects of the windows tree to check (run scripts/build.sh windows)"
   exit 1
 fi
-# Section symbols (.data, .bss, ...) are not variables; everything else in a
-# writable section is.
+# Section symbols (.data, .bss, and the .data$<name> of each datum in its own section)
+# are not variables; everything else in a writable section is.
 if writable="$(i686-w64-mingw32-nm -C "${objects[@]}" 2>/dev/null \
-    | grep -E '^[0-9a-f]+ [BbDdCc] ' | grep -vE ' [BbDd] \.[a-z_.$]+$' | sort -u)"; then
+    | grep -E '^[0-9a-f]+ [BbDdCc] ' | grep -vE ' [BbDd] \.[A-Za-z0-9_.$]+$' | sort -u)"; then
   echo "writable static storage in the program (make it const/constexpr or owned state):"
   sed 's/^/  /' <<<"$writable"
   status=1

@@ -15,6 +15,7 @@ PACKAGES=(
   gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32
   wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool imagemagick
+  zip unzip
   fonts-wqy-microhei locales
 )
 

@@ -10,6 +10,8 @@
 #   e2e         tests/e2e/run_e2e.sh with the 32-bit ledra.exe in nt and win98
 #   wine-nt64   the 64-bit Wine-run tests in the 64-bit prefix nt64
 #   e2e-64      tests/e2e/run_e2e.sh with the 64-bit ledra.exe in nt64
+#   reproducible  scripts/check-reproducible.sh: the release built twice in two folders
+#               gives the same bytes (both programs, both zips)
 #   bench       build/host/ledra_bench, briefly; reported, not a pass/fail gate
 # The 32-bit tiers run where this machine executes 32-bit programs (checked once);
 # elsewhere the summary lists them as not run, which is not a failure.
@@ -142,6 +144,7 @@ run_tier wine-nt64 tier_wine nt64
 count_wine nt64
 run_tier e2e-64 tier_e2e nt64
 count_e2e e2e-64
+run_tier reproducible "$LEDRA_ROOT/scripts/check-reproducible.sh"
 # Timings depend on the machine: shown for the record, never a reason to fail.
 echo
 echo "==== bench (informational) ===="

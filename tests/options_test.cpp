@@ -4,6 +4,7 @@
 #include "app/ForLedra.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
+#include "ledra_version.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ TEST_F(Options, AboutBoxTitleAndOwner) {
   form.Click("menu_about");
   ASSERT_EQ(sys.aboutBoxes.size(), 2u);
   for (const auto& a : sys.aboutBoxes) {
-    EXPECT_EQ(a.title, "Ledra For Win9x/WinNT (0.3.18)");
+    EXPECT_EQ(a.title, "Ledra For Win9x/WinNT (" LEDRA_VERSION ")");  // the version of CMakeLists.txt
     EXPECT_EQ(a.owner, f.window.hwnd);
     EXPECT_EQ(a.icon, f.window.iconHandle);
     EXPECT_NE(a.text.find("Ledra"), std::string::npos);

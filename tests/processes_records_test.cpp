@@ -3,6 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "common/byte_reader.h"
 #include "common/number_text.h"
@@ -13,6 +22,7 @@
 #include "processes/decimal_sign.h"
 #include "processes/process_list_9x.h"
 #include "processes/process_list_nt.h"
+#include "soak.h"
 
 namespace {
 
@@ -413,6 +423,77 @@ TEST(NumberReading, StrictLocaleConversionAndRounding) {
   EXPECT_EQ(common::shortestText(1.5, ","), "1,5");
   EXPECT_EQ(common::shortestText(240, "."), "240");
   EXPECT_EQ(common::shortestText(-2097152, "."), "-2097152");
+}
+
+// Ledra writes and reads doubles with its own integer arithmetic; the library's
+// conversions, which the program does not link, are the reference here: the same text
+// and the same double, bit for bit, over edges and random doubles of every magnitude,
+// the exact halfway points between neighbours (where reading must round to even) and
+// texts of hundreds of digits.
+TEST(NumberReading, SameTextsAndDoublesAsTheLibrary) {
+  const auto library = [](double d, std::chars_format format, int precision) {
+    char buffer[1200];
+    const auto r = precision < 0 ? std::to_chars(buffer, buffer + sizeof buffer, d, format)
+                                 : std::to_chars(buffer, buffer + sizeof buffer, d, format, precision);
+    std::string text(buffer, r.ptr);
+    std::replace(text.begin(), text.end(), 'e', 'E');
+    return text;
+  };
+  const auto libraryRead = [](const std::string& text) -> std::optional<double> {
+    double d = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), d);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return std::nullopt;
+    return d;
+  };
+  // no double read is the one NaN no reader makes
+  const auto bits = [](std::optional<double> d) { return d ? std::bit_cast<std::uint64_t>(*d) : ~std::uint64_t{0}; };
+
+  std::vector<double> values = {0.0,
+                                0.1,
+                                2.675,
+                                0.1 + 0.2,
+                                1e15 + 5,
+                                1e15 + 15,
+                                1e23,
+                                1e300,
+                                9007199254740993.0,
+                                1000000003.0 / 1024,
+                                5e-324,
+                                2.2250738585072009e-308,
+                                1.7976931348623157e308,
+                                1e-5};
+  for (int e = -1074; e <= 1023; e += 9) values.push_back(std::ldexp(1.0, e));  // the asymmetric steps
+  std::mt19937_64 random(27);
+  for (int i = 0; i < std::max(2000, test::Rounds(100000)); ++i) {
+    const double any = std::bit_cast<double>(random());
+    if (std::isfinite(any)) values.push_back(std::fabs(any));
+    values.push_back(static_cast<double>(random() >> (11 + random() % 40)) / 1024);  // kilobytes
+    values.push_back(static_cast<double>(random() % 100000000) / std::pow(10.0, static_cast<int>(random() % 12)));
+  }
+  for (const double d : values) {
+    for (const double v : {d, -d}) {
+      ASSERT_EQ(common::shortestText(v, "."), library(v, std::chars_format::fixed, -1));
+      const std::string g = library(v == 0 ? 0.0 : v, std::chars_format::general, 15);
+      ASSERT_EQ(common::significantText(v, "."), g);
+      ASSERT_EQ(bits(common::parseSignificant(g, ".")), bits(libraryRead(g))) << g;
+    }
+    // The halfway point to the next double up, exact in a long double, and just past it.
+    if (d == std::numeric_limits<double>::max()) continue;
+    char buffer[1200];
+    std::snprintf(buffer, sizeof buffer, "%.1100Lf", (static_cast<long double>(d) + std::nextafter(d, INFINITY)) / 2);
+    std::string half = buffer;
+    half.erase(half.find_last_not_of('0') + 1);
+    for (const std::string& text : {half, half + "1", library(d, std::chars_format::fixed, -1)}) {
+      const std::string plain = text.back() == '.' ? text + "0" : text;
+      ASSERT_EQ(bits(common::parseDecimal(text, ".")), bits(libraryRead(plain))) << text;
+      ASSERT_EQ(bits(common::readLeadingNumber(text + "x")), bits(libraryRead(plain).value_or(0.0))) << text;
+    }
+  }
+  for (const std::string text : {"1e", "-1.5E-07", "+1", "inf", "-Infinity", "nan(x_1)", "1e400", "2e-324", "3e-324",
+                                 "0e99999999999", ".5", "1.", "0x1"})
+    EXPECT_EQ(bits(common::parseSignificant(text, ".")), bits(libraryRead(text))) << text;
+  EXPECT_EQ(common::parseDecimal("1" + std::string(400, '0'), "."), std::nullopt);         // beyond a double
+  EXPECT_EQ(common::parseDecimal("0." + std::string(400, '0') + "1", "."), std::nullopt);  // rounds to zero
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "ledra_version.h"
 #include "platform/design.h"
 
 namespace ledra::app::design {
@@ -15,9 +16,10 @@ inline constexpr std::string_view kCaption = "Windows Ledra ";  // ends in one s
 inline constexpr std::string_view kAppTitle = "Windows Ledra";  // message box caption
 inline constexpr int kFormWidth = 6700;                         // outer, twips
 inline constexpr int kClientHeight = 7035;                      // twips
-inline constexpr int kVersionMajor = 0;
-inline constexpr int kVersionMinor = 3;
-inline constexpr int kVersionRevision = 18;
+// From project(... VERSION ...) in CMakeLists.txt, through the generated ledra_version.h.
+inline constexpr int kVersionMajor = LEDRA_VERSION_MAJOR;
+inline constexpr int kVersionMinor = LEDRA_VERSION_MINOR;
+inline constexpr int kVersionRevision = LEDRA_VERSION_PATCH;
 
 using Kind = platform::ControlKind;
 using platform::Unit;

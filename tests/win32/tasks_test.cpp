@@ -22,6 +22,7 @@
 
 #include "app/ForLedra.h"
 #include "counting_system.h"
+#include "ledra_version.h"
 #include "main/ledra_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
@@ -529,7 +530,7 @@ TEST_F(TaskPage, AboutBoxShowsTheTitleLine) {
   ModalCloser closer(GetCurrentThreadId(), IDOK, 10000, 300, [] { shotPoint(L"about", false); });
   form().Click("menu_about");
   closer.wait();
-  const std::wstring line = L"Ledra For Win9x/WinNT (0.3.18)";
+  const std::wstring line = L"Ledra For Win9x/WinNT (" LEDRA_VERSION ")";
   EXPECT_TRUE(closer.title.find(line) != std::wstring::npos || closer.shows(line)) << fromWide(closer.title);
 }
 
