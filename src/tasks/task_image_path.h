@@ -7,10 +7,15 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "platform/system.h"
 
 namespace ledra::tasks {
+
+// True for an absolute path on a local drive ("C:\...", "\\?\C:\..."); false for UNC
+// and device paths, relative paths, and drives that are remote or do not exist.
+bool isLocalPath(platform::System& system, std::string_view path);
 
 // When the process was created (100 ns units since 1601), as NtQueryInformationProcess
 // answers it; nullopt where it cannot be read (the 9x family, a process that is gone or
@@ -23,7 +28,10 @@ std::optional<std::uint64_t> processCreateTime(platform::System& system, std::ui
 // again whenever it is asked for.
 class TaskImagePaths {
  public:
-  // Full path of the process's image file; "" for PID 0 or when it cannot be read.
+  // Full path of the process's image file; "" for PID 0, when it cannot be read, and for
+  // a path on a network share or a drive that reports itself remote: the path comes from
+  // the other process itself, and opening it would reach the network with the user's
+  // credentials.
   std::string get(platform::System& system, std::uint32_t pid);
   // Forgets every process but these (the ones that still own a listed window).
   void keepOnly(const std::set<std::uint32_t>& pids);
