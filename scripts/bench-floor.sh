@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # Ledra beside the floor: both in one prefix, on one private Xvfb, with the same set
-# of idle processes and windows, both refreshing every 500 ms. After a warm-up it
+# of idle processes and windows (and, if asked for, windows that retitle themselves
+# every 500 ms, as a download or a clock does), both refreshing every 500 ms. After a warm-up it
 # reports each one's CPU seconds per minute (utime + stime of its Wine process from
 # /proc), Ledra's ratio to the floor, and what the wine server (and the X server)
 # spent over the same window; also Ledra's start to its window and the stripped size
-# of each build. A report, never a verdict: it exits 0 whatever the figures say
+# of each build. With LEDRA_BENCH_SEPARATE=1 each program has a desk of its own
+# instead (a copy of the prefix with the same idle processes and windows, its own wine
+# server and Xvfb), so each one's whole cost (program + its wine server + its X server)
+# is reported too. A report, never a verdict: it exits 0 whatever the figures say
 # (non-zero only when the run itself could not be made).
 #
 # Environment:
 #   LEDRA_BENCH_PROCESSES  processes the OS should list, idle children added to reach it (15)
 #   LEDRA_BENCH_WINDOWS    how many of the idle children show a window (a quarter of them)
+#   LEDRA_BENCH_RETITLING  how many more children show a window whose title changes every
+#                          500 ms (0); children are added when the count asks for more
 #   LEDRA_BENCH_WARMUP     seconds before measuring (20)
-#   LEDRA_BENCH_SECONDS    seconds measured (60)
+#   LEDRA_BENCH_SECONDS    seconds measured (60), in each round
+#   LEDRA_BENCH_ROUNDS     measured rounds, one after the other; each figure is their median (1)
+#   LEDRA_BENCH_SEPARATE   1: each program in a prefix and on an Xvfb of its own, whole costs
+#                          reported (0: all in the project prefix, on one Xvfb)
 #   LEDRA_BENCH_PREFIX     project prefix to run in (nt; nt64 for the 64-bit build)
 #   LEDRA_BENCH_BUILD      build tree with ledra.exe, ledra_floor.exe, ledra_idle.exe
 #                          (the prefix's: build/windows, or build/windows-x64 in nt64)
@@ -31,6 +40,8 @@ set -euo pipefail
 target="${LEDRA_BENCH_PROCESSES:-15}"
 warmup="${LEDRA_BENCH_WARMUP:-20}"
 seconds="${LEDRA_BENCH_SECONDS:-60}"
+rounds="${LEDRA_BENCH_ROUNDS:-1}"
+separate="${LEDRA_BENCH_SEPARATE:-0}"
 kind="${LEDRA_BENCH_PREFIX:-nt}"
 require_kind "$kind"
 build="${LEDRA_BENCH_BUILD:-$(kind_build "$kind")}"
@@ -38,6 +49,7 @@ loader="${LEDRA_BENCH_WINE:-}"
 page="${LEDRA_BENCH_PAGE:-3}"
 compare="${LEDRA_BENCH_COMPARE:-}"
 [ -z "$compare" ] || [ -f "$compare" ] || die "$compare not found"
+case "$rounds" in ''|*[!0-9]*|0) die "LEDRA_BENCH_ROUNDS is a count of at least 1" ;; esac
 compare_pid=""
 interval=500
 
@@ -46,18 +58,85 @@ for exe in ledra.exe ledra_floor.exe ledra_idle.exe; do
 done
 command -v xdotool >/dev/null 2>&1 || die "xdotool is missing (run scripts/setup.sh)"
 
+# The programs measured, and the desk each runs on: one shared desk ("main": the project
+# prefix) or, with LEDRA_BENCH_SEPARATE=1, one desk per program.
+programs="floor ledra"
+[ -z "$compare" ] || programs="floor ledra compare"
+desk_of() { if [ "$separate" = 1 ]; then printf '%s' "$1"; else printf main; fi; }
+desks="main"
+[ "$separate" != 1 ] || desks="$programs"
+
 work="$(mktemp -d)"
-server_pid=""
 floor_pid=""
-idle_pid=""
-holder_pid=""
+declare -A desk_dir desk_display desk_xvfb desk_server desk_holder
 cleanup() {
-  # Ends every Windows process of this prefix (ours only), then the servers.
-  stop_prefix "$kind"
-  [ -z "$server_pid" ] || wait "$server_pid" 2>/dev/null || true
-  if [ -n "$holder_pid" ]; then kill "$holder_pid" 2>/dev/null || true; wait "$holder_pid" 2>/dev/null || true; fi
-  stop_xvfb
+  # Ends every Windows process of each desk's prefix (ours only), then the servers.
+  local d
+  for d in "${!desk_dir[@]}"; do
+    if [ "$d" = main ]; then
+      stop_prefix "$kind"
+    else
+      WINEPREFIX="${desk_dir[$d]}" wineserver -k >/dev/null 2>&1 || true
+      WINEPREFIX="${desk_dir[$d]}" wineserver -w >/dev/null 2>&1 || true
+    fi
+  done
+  for d in "${!desk_server[@]}"; do wait "${desk_server[$d]}" 2>/dev/null || true; done
+  for d in "${!desk_holder[@]}"; do
+    kill "${desk_holder[$d]}" 2>/dev/null || true
+    wait "${desk_holder[$d]}" 2>/dev/null || true
+  done
+  stop_xvfb  # one started for a desk that did not come up
+  for d in "${!desk_xvfb[@]}"; do
+    LEDRA_XVFB_PID="${desk_xvfb[$d]}"
+    stop_xvfb
+  done
   rm -rf "$work"
+}
+
+# Runs a command on a desk: its prefix, its display.
+on_desk() {
+  local d="$1"
+  shift
+  WINEPREFIX="${desk_dir[$d]}" DISPLAY="${desk_display[$d]}" "$@"
+}
+# The same for a command started with "&": the shell that runs it becomes the command, so
+# $! is the command's own PID (its CPU time is what is measured).
+spawn_on_desk() {
+  local d="$1"
+  shift
+  exec env "WINEPREFIX=${desk_dir[$d]}" "DISPLAY=${desk_display[$d]}" "$@"
+}
+
+# A desk: the project prefix (or a copy of it), a private Xvfb, its resource database,
+# a persistent wine server of its own and the font links.
+desk_up() {
+  local d="$1" dir holder_log
+  if [ "$d" = main ]; then
+    dir="$(prefix_dir "$kind")"
+  else
+    dir="$work/prefix-$d"
+    cp -a "$(prefix_dir "$kind")" "$dir" || die "could not copy the prefix for $d"
+  fi
+  desk_dir[$d]="$dir"
+  start_xvfb
+  desk_xvfb[$d]="$LEDRA_XVFB_PID"
+  desk_display[$d]="$DISPLAY"
+  LEDRA_XVFB_PID=""
+  if [ "${LEDRA_BENCH_XRESOURCES:-1}" = 1 ]; then
+    # Xvfb resets, dropping root properties, when its last client leaves: one client stays
+    # connected for the whole run so the database outlives the xprop that sets it.
+    holder_log="$work/holder-$d.log"
+    spawn_on_desk "$d" xprop -root -spy RESOURCE_MANAGER >"$holder_log" 2>&1 &
+    desk_holder[$d]=$!
+    for _ in $(seq 1 50); do [ -s "$holder_log" ] && break; sleep 0.1; done  # it prints once connected
+    on_desk "$d" xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "ledra.bench:	1" \
+      || die "could not set the X resource database"
+    on_desk "$d" xprop -root RESOURCE_MANAGER | grep -q 'ledra.bench' || die "the X resource database did not stay set"
+  fi
+  # Its own persistent server, in the foreground, so its PID is known.
+  spawn_on_desk "$d" wineserver -f -p >/dev/null 2>&1 &
+  desk_server[$d]=$!
+  WINEPREFIX="$dir" link_cjk_font
 }
 
 "$LEDRA_ROOT/scripts/wine-prefix.sh" "$kind"
@@ -66,21 +145,8 @@ use_prefix "$kind"
 loader="${loader:-$LEDRA_WINE}"
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-start_xvfb
-if [ "${LEDRA_BENCH_XRESOURCES:-1}" = 1 ]; then
-  # Xvfb resets, dropping root properties, when its last client leaves: one client stays
-  # connected for the whole run so the database outlives the xprop that sets it.
-  xprop -root -spy RESOURCE_MANAGER >"$work/holder.log" 2>&1 &
-  holder_pid=$!
-  for _ in $(seq 1 50); do [ -s "$work/holder.log" ] && break; sleep 0.1; done  # it prints once connected
-  xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "ledra.bench:	1" \
-    || die "could not set the X resource database"
-  xprop -root RESOURCE_MANAGER | grep -q 'ledra.bench' || die "the X resource database did not stay set"
-fi
-# Our own persistent server, in the foreground, so its PID is known.
-wineserver -f -p >/dev/null 2>&1 &
-server_pid=$!
-link_cjk_font
+for d in $desks; do desk_up "$d"; done
+export DISPLAY="${desk_display[$(desk_of ledra)]}"
 
 tck="$(getconf CLK_TCK)"
 # utime + stime of a process in clock ticks; empty when it is gone.
@@ -108,95 +174,123 @@ wait_line() {
 floor_count() { sed -n 's/^processes=\([0-9]*\).*/\1/p' "$work/floor.log" | tail -n1; }
 
 # 1. The floor first: its count is the prefix's own processes.
-"$loader" "$build/ledra_floor.exe" "$interval" >"$work/floor.log" 2>&1 &
+spawn_on_desk "$(desk_of floor)" "$loader" "$build/ledra_floor.exe" "$interval" >"$work/floor.log" 2>&1 &
 floor_pid=$!
+disown "$floor_pid"  # ended with its prefix, never waited for
 wait_line "$work/floor.log" '^processes=' "$floor_pid" 90 >/dev/null || die "the floor did not start"
 sleep 3  # the prefix's services settle
 base="$(floor_count)"
 
-# 2. Idle children up to the target (Ledra and the spawner count too).
+# 2. Idle children up to the target (Ledra and the spawner count too), on every desk.
 children=$((target - base - 2))
 [ "$children" -ge 0 ] || children=0
 windows="${LEDRA_BENCH_WINDOWS:-$(( (children + 3) / 4 ))}"
+retitling="${LEDRA_BENCH_RETITLING:-0}"
+case "$windows$retitling" in *[!0-9]*) die "LEDRA_BENCH_WINDOWS and LEDRA_BENCH_RETITLING are counts" ;; esac
+[ "$children" -ge $((windows + retitling)) ] || children=$((windows + retitling))
 if [ "$children" -gt 0 ]; then
-  "$loader" "$build/ledra_idle.exe" --spawn "$children" "$windows" >"$work/idle.log" 2>&1 &
-  idle_pid=$!
-  wait_line "$work/idle.log" '^started=' "$idle_pid" 600 >/dev/null || die "the idle processes did not start"
+  for d in $desks; do
+    spawn_on_desk "$d" "$loader" "$build/ledra_idle.exe" --spawn "$children" "$windows" "$retitling" "$interval" \
+      >"$work/idle-$d.log" 2>&1 &
+    idle_pid=$!
+    disown "$idle_pid"
+    wait_line "$work/idle-$d.log" '^started=' "$idle_pid" 600 >/dev/null || die "the idle processes did not start ($d)"
+  done
+  # The floor sees its desk's children arrive; the other desks were given the same time.
   deadline=$((SECONDS + 120))
   while [ "$(floor_count)" -lt $((base + children + 1)) ] && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.5; done
 fi
 
+pattern="^$(printf '%s' "$LEDRA_CAPTION" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
+# The windows with Ledra's caption on a desk, one a line.
+ledra_windows() { on_desk "$1" xdotool search --onlyvisible --name "$pattern" 2>/dev/null || true; }
+# Shows the page asked for in a Ledra window: a click on the tab (centres relative to the
+# window at 96 dpi, as the end-to-end test has them).
+show_page() {
+  local d="$1" w="$2" tab_x
+  [ "$page" != 3 ] || return 0
+  eval "$(on_desk "$d" xdotool getwindowgeometry --shell "$w")"
+  case "$page" in 1) tab_x=37 ;; *) tab_x=94 ;; esac
+  sleep 1
+  on_desk "$d" xdotool mousemove "$((X + tab_x))" "$((Y + 31))" click 1
+  on_desk "$d" xdotool mousemove 1000 760  # away from the list, no hover tracking
+}
+
 # 3. Ledra, timed from its start to its mapped window.
 t0="$(now)"
-"$loader" "$build/ledra.exe" >"$work/ledra.log" 2>&1 &
+spawn_on_desk "$(desk_of ledra)" "$loader" "$build/ledra.exe" >"$work/ledra.log" 2>&1 &
 LEDRA_PID=$!
-pattern="^$(printf '%s' "$LEDRA_CAPTION" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
+disown "$LEDRA_PID"
 window=""
 deadline=$((SECONDS + 90))
 while [ -z "$window" ] && [ "$SECONDS" -lt "$deadline" ]; do
-  window="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)"
+  window="$(ledra_windows "$(desk_of ledra)" | head -n1)"
   [ -n "$window" ] || { kill -0 "$LEDRA_PID" 2>/dev/null || break; sleep 0.02; }
 done
 t1="$(now)"
 [ -n "$window" ] || die "Ledra's window did not appear"
 start_ms="$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%d", (b - a) * 1000 }')"
-
-if [ "$page" != 3 ]; then
-  # A click on the tab (centres relative to the window at 96 dpi, as the end-to-end test has them).
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  case "$page" in 1) tab_x=37 ;; *) tab_x=94 ;; esac
-  sleep 1
-  xdotool mousemove "$((X + tab_x))" "$((Y + 31))" click 1
-  xdotool mousemove 1000 760  # away from the list, no hover tracking
-fi
+show_page "$(desk_of ledra)" "$window"
 
 if [ -n "$compare" ]; then
-  "$loader" "$compare" >"$work/compare.log" 2>&1 &
+  cdesk=$(desk_of compare)
+  shown=0
+  [ "$cdesk" != "$(desk_of ledra)" ] || shown=1  # Ledra's window is on that desk too
+  spawn_on_desk "$cdesk" "$loader" "$compare" >"$work/compare.log" 2>&1 &
   compare_pid=$!
+  disown "$compare_pid"
   deadline=$((SECONDS + 90))
-  until [ "$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | wc -l)" -ge 2 ]; do
+  until [ "$(ledra_windows "$cdesk" | wc -l)" -gt "$shown" ]; do
     [ "$SECONDS" -lt "$deadline" ] && kill -0 "$compare_pid" 2>/dev/null || die "the second Ledra's window did not appear"
     sleep 0.1
   done
-  # Beside the first, overlapping nothing: both draw in full.
-  second="$(xdotool search --onlyvisible --name "$pattern" | grep -vx "$window" | head -n1)"
-  xdotool windowmove "$window" 0 0 >/dev/null 2>&1 || true
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  xdotool windowmove "$second" "$((WIDTH + 16))" 0 >/dev/null 2>&1 || true
-  if [ "$page" != 3 ]; then
-    eval "$(xdotool getwindowgeometry --shell "$second")"
-    sleep 1
-    xdotool mousemove "$((X + tab_x))" "$((Y + 31))" click 1
-    xdotool mousemove 1000 760
+  if [ "$shown" = 0 ]; then
+    second="$(ledra_windows "$cdesk" | head -n1)"  # X window ids are per X server
+  else
+    second="$(ledra_windows "$cdesk" | grep -vx "$window" | head -n1)"
+    # Beside the first, overlapping nothing: both draw in full.
+    on_desk "$cdesk" xdotool windowmove "$window" 0 0 >/dev/null 2>&1 || true
+    eval "$(on_desk "$cdesk" xdotool getwindowgeometry --shell "$window")"
+    on_desk "$cdesk" xdotool windowmove "$second" "$((WIDTH + 16))" 0 >/dev/null 2>&1 || true
   fi
+  show_page "$cdesk" "$second"
 fi
 
 sleep "$warmup" & wait $!  # a signal ends the wait, not only the sleep
-who_list="ledra floor server x"
-[ -z "$compare_pid" ] || who_list="ledra compare floor server x"
+# Who is measured: the programs, and each desk's wine server and X server.
+who_list="$programs"
+for d in $desks; do who_list="$who_list server:$d x:$d"; done
 pid_of() {
   case "$1" in
     ledra) echo "$LEDRA_PID" ;; compare) echo "$compare_pid" ;; floor) echo "$floor_pid" ;;
-    server) echo "$server_pid" ;; x) echo "$LEDRA_XVFB_PID" ;;
+    server:*) echo "${desk_server[${1#server:}]}" ;; x:*) echo "${desk_xvfb[${1#x:}]}" ;;
   esac
 }
 declare -A before used
-for who in $who_list; do before[$who]="$(cpu_ticks "$(pid_of "$who")")"; done
 perf_pid=""
 if [ -n "${LEDRA_BENCH_PERF:-}" ]; then
   command -v perf >/dev/null 2>&1 || die "perf is missing (apt-get install linux-perf)"
   perf record -q -e cpu-clock -F 997 -g -p "$LEDRA_PID" -o "$LEDRA_BENCH_PERF" >"$work/perf.log" 2>&1 &
   perf_pid=$!
 fi
-m0="$(now)"
-sleep "$seconds" & wait $!
-m1="$(now)"
-if [ -n "$perf_pid" ]; then kill -INT "$perf_pid" 2>/dev/null || true; wait "$perf_pid" 2>/dev/null || true; fi
-for who in $who_list; do
-  after="$(cpu_ticks "$(pid_of "$who")")"
-  [ -n "$after" ] && [ -n "${before[$who]}" ] || die "$who ended during the measurement"
-  used[$who]=$((after - ${before[$who]}))
+# Each round's ticks, then per process the median of its rounds.
+spans=""
+for _ in $(seq 1 "$rounds"); do
+  for who in $who_list; do before[$who]="$(cpu_ticks "$(pid_of "$who")")"; done
+  m0="$(now)"
+  sleep "$seconds" & wait $!
+  m1="$(now)"
+  for who in $who_list; do
+    after="$(cpu_ticks "$(pid_of "$who")")"
+    [ -n "$after" ] && [ -n "${before[$who]}" ] || die "$who ended during the measurement"
+    used[$who]="${used[$who]:-} $((after - ${before[$who]}))"
+  done
+  spans="$spans $(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a }')"
 done
+if [ -n "$perf_pid" ]; then kill -INT "$perf_pid" 2>/dev/null || true; wait "$perf_pid" 2>/dev/null || true; fi
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+for who in $who_list; do used[$who]="$(median <<<"${used[$who]}")"; done
+span="$(median <<<"$spans")"
 processes_seen="$(floor_count)"
 windows_seen="$(sed -n 's/.*windows=\([0-9]*\).*/\1/p' "$work/floor.log" | tail -n1)"
 
@@ -209,25 +303,54 @@ stripped_size() {
   stat -c %s "$out"
 }
 
-awk -v tck="$tck" -v span="$(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a }')" \
-    -v ledra="${used[ledra]}" -v compare="${used[compare]:-}" -v compare_exe="$compare" -v floor="${used[floor]}" -v server="${used[server]}" -v x="${used[x]}" \
+# Per program: its own CPU, and on a desk of its own, its whole cost.
+whole_of() { echo $(( ${used[$1]} + ${used[server:$(desk_of "$1")]} + ${used[x:$(desk_of "$1")]} )); }
+awk -v tck="$tck" -v span="$span" -v rounds="$rounds" -v separate="$separate" \
+    -v ledra="${used[ledra]}" -v compare="${used[compare]:-}" -v compare_exe="$compare" -v floor="${used[floor]}" \
+    -v server="${used[server:main]:-}" -v x="${used[x:main]:-}" \
+    -v server_floor="${used[server:floor]:-}" -v x_floor="${used[x:floor]:-}" \
+    -v server_ledra="${used[server:ledra]:-}" -v x_ledra="${used[x:ledra]:-}" \
+    -v server_compare="${used[server:compare]:-}" -v x_compare="${used[x:compare]:-}" \
     -v procs="$processes_seen" -v wins="$windows_seen" -v children="$children" -v page="$page" \
+    -v retitling="$retitling" -v interval="$interval" \
     -v xres="${LEDRA_BENCH_XRESOURCES:-1}" -v start="$start_ms" -v build="$build" -v prefix="$kind" 'BEGIN {
   perMin = 60 / span / tck
-  printf "bench-floor: %s in prefix %s, %d processes listed (%d idle children), %d visible windows, page %d, X resources %s, %.0f s measured\n", build, prefix, procs, children, wins, page, xres ? "set" : "none", span
-  printf "  %-26s %7.3f s/min\n", "Ledra", ledra * perMin
-  printf "  %-26s %7.3f s/min\n", "floor", floor * perMin
-  if (floor > 0) printf "  %-26s %7.2f\n", "ratio Ledra/floor", ledra / floor
-  else printf "  %-26s %7s\n", "ratio Ledra/floor", "n/a"
-  if (compare != "") {
-    printf "  %-26s %7.3f s/min (%s)\n", "Ledra compared", compare * perMin, compare_exe
-    if (floor > 0) printf "  %-26s %7.2f\n", "ratio compared/floor", compare / floor
-    total += compare
+  measured = rounds > 1 ? sprintf("median of %d rounds of %.0f s", rounds, span) : sprintf("%.0f s measured", span)
+  printf "bench-floor: %s in prefix %s%s, %d processes listed (%d idle children), %d visible windows (%d retitling every %d ms), page %d, X resources %s, %s\n", build, prefix, separate ? " (a copy per program, each on its own Xvfb)" : "", procs, children, wins, retitling, interval, page, xres ? "set" : "none", measured
+  if (!separate) {
+    printf "  %-26s %7.3f s/min\n", "Ledra", ledra * perMin
+    printf "  %-26s %7.3f s/min\n", "floor", floor * perMin
+    if (floor > 0) printf "  %-26s %7.2f\n", "ratio Ledra/floor", ledra / floor
+    else printf "  %-26s %7s\n", "ratio Ledra/floor", "n/a"
+    if (compare != "") {
+      printf "  %-26s %7.3f s/min (%s)\n", "Ledra compared", compare * perMin, compare_exe
+      if (floor > 0) printf "  %-26s %7.2f\n", "ratio compared/floor", compare / floor
+      total += compare
+    }
+    total += ledra + floor + server
+    printf "  %-26s %7.3f s/min (%.0f%% of all measured)\n", "wine server", server * perMin, (total > 0 ? 100 * server / total : 0)
+    printf "  %-26s %7.3f s/min\n", "X server (Xvfb)", x * perMin
+  } else {
+    printf "  %-26s %9s %9s %9s %9s   s/min\n", "", "program", "server", "X server", "whole"
+    wholeFloor = floor + server_floor + x_floor
+    row("floor", floor, server_floor, x_floor)
+    row("Ledra", ledra, server_ledra, x_ledra)
+    if (compare != "") row("Ledra compared", compare, server_compare, x_compare)
+    printf "  %-26s %9s %9s %9s %9s\n", "ratio to the floor", "program", "", "", "whole"
+    ratio("Ledra/floor", ledra, ledra + server_ledra + x_ledra)
+    if (compare != "") {
+      ratio("compared/floor", compare, compare + server_compare + x_compare)
+      printf "  %-26s %s\n", "compared", compare_exe
+    }
   }
-  total += ledra + floor + server
-  printf "  %-26s %7.3f s/min (%.0f%% of all measured)\n", "wine server", server * perMin, (total > 0 ? 100 * server / total : 0)
-  printf "  %-26s %7.3f s/min\n", "X server (Xvfb)", x * perMin
   printf "  %-26s %7d ms\n", "Ledra start to window", start
+}
+function row(name, p, s, xs) {
+  printf "  %-26s %9.3f %9.3f %9.3f %9.3f\n", name, p * perMin, s * perMin, xs * perMin, (p + s + xs) * perMin
+}
+function ratio(name, p, w) {
+  if (floor > 0 && wholeFloor > 0) printf "  %-26s %9.2f %9s %9s %9.2f\n", name, p / floor, "", "", w / wholeFloor
+  else printf "  %-26s %9s %9s %9s %9s\n", name, "n/a", "", "", "n/a"
 }'
 for tree in "$LEDRA_BUILD/windows" "$LEDRA_BUILD/windows-x64"; do
   size="$(stripped_size "$tree/ledra.exe")"

@@ -9,6 +9,7 @@
 #include "app/ForLedra.h"
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
+#include "fakes/nt_records.h"
 #include "platform/os_constants.h"
 #include "soak.h"
 
@@ -49,6 +50,17 @@ struct TaskView : ::testing::Test {
     std::vector<std::string> out;
     for (const auto& r : f.ListTask.rows) out.push_back(r.cells[0]);
     return out;
+  }
+  // The pictures a row shows: its entries in the two image lists ("?" for none).
+  std::string largeImageOf(int row) const { return imageOf(f.Image_Large, f.ListTask.rows.at(row).largeImage); }
+  std::string smallImageOf(int row) const { return imageOf(f.Image_Small, f.ListTask.rows.at(row).smallImage); }
+  static std::string imageOf(const ledra::fakes::MemoryImageList& list, int image) {
+    return image >= 1 && image <= list.count() ? list.images[static_cast<std::size_t>(image - 1)] : "?";
+  }
+  int rowOf(std::uintptr_t window) const {
+    for (int i = 0; i < f.ListTask.rowCount(); ++i)
+      if (f.ListTask.rowTag(i) == std::to_string(window)) return i;
+    return -1;
   }
 };
 
@@ -129,7 +141,7 @@ TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
   form.Timer1_Timer();
   EXPECT_EQ(titles(), (std::vector<std::string>{"Beta", "Alpha"}));
   EXPECT_EQ(f.ListTask.rowTag(0), "7");
-  EXPECT_EQ(f.Image_Large.images[0], "71@32x32;");
+  EXPECT_EQ(largeImageOf(0), "71@32x32;");
   EXPECT_EQ(f.ListTask.selectedRow(), -1);
 
   // Everything closed: both image lists and the rows are emptied.
@@ -147,8 +159,8 @@ TEST_F(TaskView, ChangeDetectionOnTheWholeString) {
   EXPECT_TRUE(taskOps().empty());
 }
 
-// A title that changes every tick rebuilds the list every tick; the user's place survives:
-// the selected window, wherever it moves, and the scroll position.
+// A title that changes every tick rebuilds the list every tick, by setting that row's text;
+// the user's place survives: the selected window, wherever it moves, and the scroll position.
 TEST_F(TaskView, RebuildsKeepTheSelectedWindowAndTheScrollPosition) {
   for (std::uintptr_t w = 1; w <= 12; ++w) sys.windows.push_back({.handle = hwnd(w), .title = "W" + std::to_string(w)});
   form.Timer1_Timer();
@@ -158,8 +170,11 @@ TEST_F(TaskView, RebuildsKeepTheSelectedWindowAndTheScrollPosition) {
   for (int tick = 1; tick <= 5; ++tick) {
     sys.windows[6].title = "Clock " + std::to_string(tick);
     f.log.clear();
+    const int cellsBefore = f.ListTask.cellWrites;
     form.Timer1_Timer();
-    ASSERT_EQ(std::count(f.log.begin(), f.log.end(), "ListTask.clearRows"), 1) << tick;
+    EXPECT_TRUE(taskOps().empty()) << tick;  // no row, image or drawing
+    EXPECT_EQ(f.ListTask.cellWrites - cellsBefore, 1) << tick;
+    EXPECT_EQ(f.ListTask.cell(6, 0), "Clock " + std::to_string(tick)) << tick;
     EXPECT_EQ(f.ListTask.selectedRow(), 3) << tick;
     EXPECT_EQ(f.ListTask.rowTag(3), "4") << tick;
     EXPECT_EQ(f.ListTask.topRow(), 4) << tick;
@@ -229,6 +244,185 @@ TEST_F(TaskView, HungWindowIsAskedOnceAndFallsBackToItsClass) {
   EXPECT_EQ(sys.sentMessages[1].window, hwnd(2));
   EXPECT_EQ(f.Image_Large.images, (std::vector<std::string>{"13@32x32;", ""}));
   EXPECT_EQ(f.Image_Small.images, (std::vector<std::string>{"14@16x16;", ""}));
+
+  // The other window retitles itself at every tick: the hung one is not asked again at
+  // each rebuild, only once after ten of them; its row keeps its pictures.
+  std::vector<int> askedAt;
+  for (int rebuild = 2; rebuild <= 12; ++rebuild) {
+    sys.windows[1].title = "Busy " + std::to_string(rebuild);
+    sys.sentMessages.clear();
+    form.Timer1_Timer();
+    for (const auto& m : sys.sentMessages)
+      if (m.window == hwnd(1)) askedAt.push_back(rebuild);
+  }
+  EXPECT_EQ(askedAt, (std::vector<int>{11}));
+  EXPECT_EQ(largeImageOf(0), "13@32x32;");
+  EXPECT_EQ(sys.hungWaits, 0u);
+}
+
+// A desktop of twenty windows where, between two ticks, one window retitles itself, one
+// closes, one opens and one changes its icon alone. Only that work is done: the retitled
+// row's text is set in place, the closed window's row goes and the new one's comes in
+// its place in the window order, taking over the closed one's place in the image lists;
+// only the new window is drawn. The windows asked for their icons are the new one, the
+// retitled one and one more, in turn, so the changed icon shows within as many rebuilds
+// as there are windows, replacing that window's pictures alone. Windows closing with none
+// to take their place leave every row on its own window's pictures.
+TEST_F(TaskView, TwentyWindowsOneRetitledOneClosedOneOpenedOneChangingItsIcon) {
+  const auto window = [](std::uintptr_t w) {
+    return FakeSystem::Window{.handle = hwnd(w),
+                              .title = "W" + std::to_string(w),
+                              .pid = static_cast<std::uint32_t>(100 + w),
+                              .thread = static_cast<std::uint32_t>(w),
+                              .bigIcon = hicon(1000 + 10 * w),
+                              .smallIcon = hicon(1001 + 10 * w)};
+  };
+  // Every row shows its own window's icons (W15's as they were before it changed them).
+  const auto expectOwnPictures = [&](const char* when) {
+    ASSERT_EQ(f.ListTask.rowCount(), static_cast<int>(sys.windows.size())) << when;
+    EXPECT_EQ(f.Image_Large.count(), f.ListTask.rowCount()) << when;
+    EXPECT_EQ(f.Image_Small.count(), f.ListTask.rowCount()) << when;
+    for (int i = 0; i < f.ListTask.rowCount(); ++i) {
+      const auto& w = sys.windows[static_cast<std::size_t>(i)];
+      const auto n = ledra::platform::raw(w.handle);
+      EXPECT_EQ(f.ListTask.rows[static_cast<std::size_t>(i)].key, "a" + std::to_string(i)) << when << " row " << i;
+      EXPECT_EQ(f.ListTask.rowTag(i), std::to_string(n)) << when << " row " << i;
+      EXPECT_EQ(f.ListTask.cell(i, 0), w.title) << when << " row " << i;
+      const std::uintptr_t big = n == 15 && largeImageOf(i) == "1150@32x32;" ? 1150 : ledra::platform::raw(w.bigIcon);
+      EXPECT_EQ(largeImageOf(i), std::to_string(big) + "@32x32;") << when << " row " << i;
+      EXPECT_EQ(smallImageOf(i), std::to_string(big + 1 - 2 * (big == 1999)) + "@16x16;") << when << " row " << i;
+    }
+  };
+  for (std::uintptr_t w = 1; w <= 20; ++w) sys.windows.push_back(window(w));
+  form.Timer1_Timer();
+  expectOwnPictures("first");
+  f.ListTask.selectRow(9);  // W10
+  f.ListTask.setTopRow(4);
+  // The OS calls of a tick where nothing changed, for comparison.
+  sys.clearCalls();
+  form.Timer1_Timer();
+  const std::vector<std::string> unchanged = sys.calls;
+
+  sys.windows[2].title = "W3 - 42%";
+  sys.windows[14].bigIcon = hicon(1999);  // W15, and its title stays
+  sys.windows[14].smallIcon = hicon(1998);
+  sys.windows.erase(sys.windows.begin() + 6);           // W7 closes
+  sys.windows.insert(sys.windows.begin(), window(21));  // W21 opens on top
+  f.log.clear();
+  sys.clearCalls();
+  sys.sentMessages.clear();
+  form.Timer1_Timer();
+
+  expectOwnPictures("changed");
+  EXPECT_EQ(f.ListTask.cell(3, 0), "W3 - 42%");
+  EXPECT_EQ(largeImageOf(rowOf(15)), "1150@32x32;");  // not asked yet
+  EXPECT_EQ(f.ListTask.selectedRow(), 9);             // W10: one row went above it, one came
+  EXPECT_EQ(f.ListTask.rowTag(9), "10");
+  EXPECT_EQ(f.ListTask.topRow(), 4);
+  const std::vector<std::string> ops = {"Pic_Small.clear",
+                                        "Pic_Large.clear",
+                                        "Pic_Large.drawIconEx 1210 32x32 on 32x32",
+                                        "Pic_Small.drawIconEx 1211 16x16 on 16x16",
+                                        "Image_Large.replaceFrom 7",  // where W7's were
+                                        "Image_Small.replaceFrom 7",
+                                        "ListTask.removeRow",
+                                        "ListTask.insertRow",
+                                        "ListTask.setTopRow"};
+  EXPECT_EQ(taskOps(), ops);
+  // Asked: the new window, the retitled one and, in turn, the first of those asked longest
+  // ago; each once for its owner and twice for its icons. Nothing else beyond the tick
+  // where nothing changed: no class, no image file, no process.
+  std::vector<std::uintptr_t> asked;
+  for (const auto& m : sys.sentMessages) asked.push_back(ledra::platform::raw(m.window));
+  EXPECT_EQ(asked, (std::vector<std::uintptr_t>{21, 21, 3, 3, 1, 1}));
+  std::vector<std::string> extra = sys.calls, base = unchanged;
+  std::sort(extra.begin(), extra.end());
+  std::sort(base.begin(), base.end());
+  std::vector<std::string> added;
+  std::set_difference(extra.begin(), extra.end(), base.begin(), base.end(), std::back_inserter(added));
+  EXPECT_EQ(added, (std::vector<std::string>{"getWindowThreadProcessId", "getWindowThreadProcessId",
+                                             "getWindowThreadProcessId", "sendMessageTimeout", "sendMessageTimeout",
+                                             "sendMessageTimeout", "sendMessageTimeout", "sendMessageTimeout",
+                                             "sendMessageTimeout"}));
+  EXPECT_EQ(sys.calls.size(), unchanged.size() + added.size());
+
+  // W3 goes on retitling itself; the windows are asked in turn until W15 is, and then only
+  // its pictures are replaced.
+  const int w15 = rowOf(15);
+  int rebuilds = 1;
+  for (; largeImageOf(w15) != "1999@32x32;" && rebuilds <= 20; ++rebuilds) {
+    sys.windows[3].title = "W3 - " + std::to_string(42 + rebuilds) + "%";
+    f.log.clear();
+    form.Timer1_Timer();
+    if (largeImageOf(w15) == "1999@32x32;") break;
+    EXPECT_TRUE(taskOps().empty()) << rebuilds;
+  }
+  EXPECT_LE(rebuilds, 20);
+  const std::vector<std::string> iconOps = {"Pic_Small.clear",
+                                            "Pic_Large.clear",
+                                            "Pic_Large.drawIconEx 1999 32x32 on 32x32",
+                                            "Pic_Small.drawIconEx 1998 16x16 on 16x16",
+                                            "Image_Large.replaceFrom 15",
+                                            "Image_Small.replaceFrom 15",
+                                            "ListTask.setRowImage"};
+  EXPECT_EQ(taskOps(), iconOps);
+  EXPECT_EQ(f.ListTask.rows[static_cast<std::size_t>(w15)].largeImage, 15);
+  expectOwnPictures("icon");
+
+  // W2 (above the selection) and W18 (below it) close and nothing opens: their pictures
+  // go, the rows after them in the image lists are renumbered, none is drawn.
+  std::erase_if(sys.windows, [](const auto& w) { return w.handle == hwnd(2) || w.handle == hwnd(18); });
+  f.log.clear();
+  form.Timer1_Timer();
+  expectOwnPictures("closed");
+  EXPECT_EQ(f.ListTask.rowTag(f.ListTask.selectedRow()), "10");
+  const auto closeOps = taskOps();
+  EXPECT_EQ(std::count(closeOps.begin(), closeOps.end(), "ListTask.removeRow"), 2);
+  EXPECT_EQ(std::count_if(closeOps.begin(), closeOps.end(), [](const auto& op) { return op.rfind("Pic_", 0) == 0; }),
+            0);
+  EXPECT_EQ(std::count(closeOps.begin(), closeOps.end(), "Image_Large.remove 18"), 1);
+  EXPECT_EQ(std::count(closeOps.begin(), closeOps.end(), "Image_Large.remove 2"), 1);
+}
+
+// A window handle taken over by another program's window, and a PID taken over by a new
+// process, are another window and another process: the icons come afresh from the new
+// image file. A process's path is read once for all its windows while it lives.
+TEST_F(TaskView, ReusedHandlesAndPidsAreOtherWindowsAndProcesses) {
+  sys.windows = {{.handle = hwnd(1), .title = "A", .pid = 40, .thread = 7},
+                 {.handle = hwnd(2), .title = "B", .pid = 40, .thread = 7}};
+  giveImageFile(40, "C:\\a.exe", 15, 16);
+  ledra::fakes::SetCreateTime(sys.processes[40], 1000);
+  form.Timer1_Timer();
+  EXPECT_EQ(largeImageOf(0), "15@32x32;");
+  EXPECT_EQ(largeImageOf(1), "15@32x32;");
+  EXPECT_EQ(sys.count("getModuleFileNameEx"), 1u);  // the path once, then by creation time
+  EXPECT_EQ(sys.count("extractIconEx"), 2u);
+
+  // Process 40 ended and a new one has its PID; window 1 closed and its handle now belongs
+  // to a window of process 41 (one of a new title: rebuilt, asked again, found another).
+  sys.processes.clear();
+  giveImageFile(40, "C:\\b.exe", 25, 26);
+  ledra::fakes::SetCreateTime(sys.processes[40], 2000);
+  giveImageFile(41, "C:\\c.exe", 35, 36);
+  ledra::fakes::SetCreateTime(sys.processes[41], 3000);
+  sys.windows = {{.handle = hwnd(2), .title = "B (2)", .pid = 41, .thread = 8},
+                 {.handle = hwnd(3), .title = "C", .pid = 40, .thread = 9}};
+  form.Timer1_Timer();
+  EXPECT_EQ(largeImageOf(0), "35@32x32;");
+  EXPECT_EQ(smallImageOf(0), "36@16x16;");
+  EXPECT_EQ(largeImageOf(1), "25@32x32;");
+  EXPECT_EQ(smallImageOf(1), "26@16x16;");
+  EXPECT_TRUE(sys.liveExtractedIcons.empty());
+
+  // The same window retitled answers as before: nothing is drawn or extracted.
+  sys.windows[0].title = "B (3)";
+  sys.clearCalls();
+  f.log.clear();
+  form.Timer1_Timer();
+  EXPECT_EQ(f.ListTask.cell(0, 0), "B (3)");
+  EXPECT_EQ(sys.count("extractIconEx"), 0u);
+  EXPECT_EQ(sys.count("getClassLong"), 0u);
+  EXPECT_TRUE(taskOps().empty());
 }
 
 TEST_F(TaskView, LargeIconWithoutSmallTakesBothFromTheClass) {

@@ -133,7 +133,7 @@ void ForLedra::tick() {
 
   // 6. Task list, only when the titles, their order or the windows behind them changed.
   if (mod.TaskList != LastTaskList || tasks::rowsAreStale(*c_.ListTask, mod.TaskWindows))
-    tasks::refreshTaskList(system_, tasks_, mod.TaskWindows);
+    tasks::refreshTaskList(system_, tasks_, mod.TaskRows, mod.TaskWindows);
 
   // 7. Process list.
   if (nt) {

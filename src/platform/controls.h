@@ -37,7 +37,16 @@ class ListView {
   // Appends a row; image numbers are 1-based positions in the attached image lists,
   // 0 = no image.
   virtual void addRow(std::string_view key, std::string_view text, int largeImage = 0, int smallImage = 0) = 0;
+  // Inserts a row before `row` (rowCount() appends); the rows from there on move down
+  // one, keeping their selection, tags and keys.
+  virtual void insertRow(int row, std::string_view key, std::string_view text, int largeImage = 0,
+                         int smallImage = 0) = 0;
   virtual void removeRow(int row) = 0;
+  // A row's image numbers; the row is drawn again even when they stay, as the picture
+  // behind a number may have been replaced.
+  virtual void setRowImage(int row, int largeImage, int smallImage) = 0;
+  // A row's key, for rows that moved (nothing reads a key back).
+  virtual void setRowKey(int row, std::string_view key) = 0;
   virtual void clearRows() = 0;
   // Column 0 is the item text, 1.. the sub-items.
   virtual std::string cell(int row, int column) const = 0;
@@ -85,6 +94,10 @@ class ImageList {
   virtual void setImageSize(int widthPx, int heightPx) = 0;
   // Appends the surface's current picture (scaled to the list's image size).
   virtual void addFrom(const IconSurface& surface) = 0;
+  // The picture at a 1-based position becomes the surface's current one.
+  virtual void replaceFrom(int image, const IconSurface& surface) = 0;
+  // Removes the picture at a 1-based position; those after it move up one.
+  virtual void remove(int image) = 0;
   // Appends the window's own icon.
   virtual void addIcon(IconHandle icon) = 0;
 };

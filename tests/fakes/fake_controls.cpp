@@ -30,6 +30,26 @@ void MemoryListView::addRow(std::string_view key, std::string_view text, int lar
   row.smallImage = smallImage;
   rows.push_back(std::move(row));
 }
+void MemoryListView::insertRow(int at, std::string_view key, std::string_view text, int largeImage, int smallImage) {
+  note("insertRow");
+  at = std::clamp(at, 0, rowCount());
+  Row row;
+  row.key = key;
+  row.cells.push_back(std::string(text));
+  row.largeImage = largeImage;
+  row.smallImage = smallImage;
+  rows.insert(rows.begin() + at, std::move(row));
+  if (selected >= at) ++selected;  // the selection stays with its row
+}
+void MemoryListView::setRowImage(int row, int largeImage, int smallImage) {
+  note("setRowImage");
+  if (row < 0 || row >= rowCount()) return;
+  rows[static_cast<std::size_t>(row)].largeImage = largeImage;
+  rows[static_cast<std::size_t>(row)].smallImage = smallImage;
+}
+void MemoryListView::setRowKey(int row, std::string_view key) {
+  if (row >= 0 && row < rowCount()) rows[static_cast<std::size_t>(row)].key = key;
+}
 void MemoryListView::removeRow(int row) {
   note("removeRow");
   if (row < 0 || row >= rowCount()) return;
@@ -112,6 +132,15 @@ void MemoryImageList::setImageSize(int w, int h) {
 void MemoryImageList::addFrom(const platform::IconSurface& surface) {
   if (log_) log_->push_back(name_ + ".addFrom");
   images.push_back(static_cast<const MemoryIconSurface&>(surface).picture);
+}
+void MemoryImageList::replaceFrom(int image, const platform::IconSurface& surface) {
+  if (log_) log_->push_back(name_ + ".replaceFrom " + std::to_string(image));
+  if (image >= 1 && image <= count())
+    images[static_cast<std::size_t>(image - 1)] = static_cast<const MemoryIconSurface&>(surface).picture;
+}
+void MemoryImageList::remove(int image) {
+  if (log_) log_->push_back(name_ + ".remove " + std::to_string(image));
+  if (image >= 1 && image <= count()) images.erase(images.begin() + (image - 1));
 }
 void MemoryImageList::addIcon(IconHandle icon) {
   if (log_) log_->push_back(name_ + ".addIcon");

@@ -59,7 +59,10 @@ class MemoryListView : public platform::ListView {
   void setColumnAlign(int column, Align align) override;
   int rowCount() const override { return static_cast<int>(rows.size()); }
   void addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) override;
+  void insertRow(int row, std::string_view key, std::string_view text, int largeImage, int smallImage) override;
   void removeRow(int row) override;
+  void setRowImage(int row, int largeImage, int smallImage) override;
+  void setRowKey(int row, std::string_view key) override;  // not logged: no control call behind it
   void clearRows() override;
   std::string cell(int row, int column) const override;
   void setCell(int row, int column, std::string_view text) override;
@@ -97,6 +100,8 @@ class MemoryImageList : public platform::ImageList {
   int count() const override { return static_cast<int>(images.size()); }
   void setImageSize(int w, int h) override;
   void addFrom(const platform::IconSurface& surface) override;
+  void replaceFrom(int image, const platform::IconSurface& surface) override;
+  void remove(int image) override;
   void addIcon(IconHandle icon) override;
 
  private:

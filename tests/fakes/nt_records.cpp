@@ -81,6 +81,7 @@ void InstallProcesses(FakeSystem& system, const std::vector<NtProcessRecord>& re
     auto& p = system.processes[r.pid];
     p.pid = r.pid;
     SetCommandLine(p, *r.commandLine, where, system.layout());
+    SetCreateTime(p, r.createTime);
   }
 }
 
@@ -173,6 +174,12 @@ void SetBreakOnTermination(FakeSystem::Process& process, std::uint32_t flag) {
   std::vector<std::byte> answer(4);
   putU32(answer, 0, flag);
   process.information[29] = std::move(answer);
+}
+
+void SetCreateTime(FakeSystem::Process& process, std::uint64_t createTime) {
+  std::vector<std::byte> times(32);
+  putU64(times, 0, createTime);
+  process.information[4] = std::move(times);
 }
 
 }  // namespace ledra::fakes

@@ -59,7 +59,7 @@ void CopyChainInto(const RecordChain& chain, std::span<std::byte> buffer);
 // Stores the chain as the answer of the process information query (class 5).
 void InstallProcessChain(FakeSystem& system, const RecordChain& chain);
 // The chain in the system's layout, plus for every record with a command line an
-// openable process holding it.
+// openable process holding it and its creation time.
 void InstallProcesses(FakeSystem& system, const std::vector<NtProcessRecord>& records);
 
 // A PROCESSENTRY32 with dwSize, th32ProcessID and szExeFile filled in.
@@ -100,6 +100,8 @@ void SetCommandLineInformation(FakeSystem::Process& process, std::u16string_view
                                const OsLayout& layout = platform::kOsLayout32);
 // The break-on-termination answer (4 bytes).
 void SetBreakOnTermination(FakeSystem::Process& process, std::uint32_t flag);
+// The process-times answer (class 4, KERNEL_USER_TIMES: 32 bytes, CreateTime first).
+void SetCreateTime(FakeSystem::Process& process, std::uint64_t createTime);
 
 std::vector<std::byte> Utf16Bytes(std::u16string_view text, bool withNul);
 

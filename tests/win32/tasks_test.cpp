@@ -369,7 +369,8 @@ TEST_F(TaskPage, EndTaskOnTheSecondOfTwoEqualTitlesEndsThatProcessOnly) {
 }
 
 // Our own windows answer WM_GETICON and give their class icons, so there both earlier
-// sources can be seen at work; the image file of this program has no icon.
+// sources can be seen at work; the image file of this program has no icon. A window that
+// changes its icons and title gets new pictures; one that closes takes only its own away.
 TEST_F(TaskPage, IconsFromTheWindowMessageAndFromTheClass) {
   const COLORREF red = RGB(255, 0, 0), green = RGB(0, 160, 0), blue = RGB(0, 0, 255), yellow = RGB(255, 255, 0);
   HWND byMessage = probe(L"Ledra icon by message", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
@@ -403,7 +404,27 @@ TEST_F(TaskPage, IconsFromTheWindowMessageAndFromTheClass) {
   EXPECT_EQ(middleOf(c, LVSIL_SMALL), yellow);
   EXPECT_EQ(middleOf(b, LVSIL_NORMAL), RGB(255, 255, 255));  // the blank image
   EXPECT_EQ(middleOf(b, LVSIL_SMALL), RGB(255, 255, 255));
-  (void)bare;
+
+  // New icons and a new title: asked again, its pictures replaced where they were.
+  SendMessageW(byMessage, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(solidIcon(32, yellow)));
+  SendMessageW(byMessage, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(solidIcon(16, blue)));
+  SetWindowTextW(byMessage, L"Ledra icon by message again");
+  form().Timer1_Timer();
+  const int m2 = rowOf("Ledra icon by message again");
+  ASSERT_GE(m2, 0);
+  EXPECT_EQ(middleOf(m2, LVSIL_NORMAL), yellow);
+  EXPECT_EQ(middleOf(m2, LVSIL_SMALL), blue);
+  // A window closing with none to take its place: every other row keeps its own pictures.
+  DestroyWindow(bare);
+  probes.erase(std::find(probes.begin(), probes.end(), bare));
+  pump();
+  form().Timer1_Timer();
+  ASSERT_EQ(rowOf("Ledra icon none"), -1);
+  EXPECT_EQ(middleOf(rowOf("Ledra icon by message again"), LVSIL_NORMAL), yellow);
+  EXPECT_EQ(middleOf(rowOf("Ledra icon by message again"), LVSIL_SMALL), blue);
+  EXPECT_EQ(middleOf(rowOf("Ledra icon by class"), LVSIL_NORMAL), blue);
+  EXPECT_EQ(middleOf(rowOf("Ledra icon by class"), LVSIL_SMALL), yellow);
+  EXPECT_EQ(controls().Image_Large->count(), controls().ListTask->rowCount());
   // The window's and the class's icons are still theirs and alive.
   ICONINFO info{};
   for (HICON icon : icons) {

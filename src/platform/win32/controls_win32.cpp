@@ -187,12 +187,32 @@ void ListViewControl::setColumnAlign(int column, Align align) {
   path_.setColumnFormat(hwnd_, column, listAlign(align));
 }
 
-// Nothing here reads a row back by its key, so the native list is all that keeps it.
-void ListViewControl::addRow(std::string_view, std::string_view text, int largeImage, int smallImage) {
+void ListViewControl::addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) {
+  insertRow(rowCount(), key, text, largeImage, smallImage);
+}
+
+// Nothing here reads a row back by its key, so no one keeps it. The native list moves
+// the rows after it, with their selection and focus.
+void ListViewControl::insertRow(int row, std::string_view, std::string_view text, int largeImage, int smallImage) {
+  row = std::clamp(row, 0, rowCount());
   const int image = smallImage > 0 ? smallImage : largeImage;  // report view shows one
   reshaping();
-  if (!path_.insertItem(hwnd_, rowCount(), text, image > 0 ? image - 1 : I_IMAGENONE)) return;
-  rows_.push_back(Row{{}, {std::string(text)}});
+  if (!path_.insertItem(hwnd_, row, text, image > 0 ? image - 1 : I_IMAGENONE)) return;
+  rows_.insert(rows_.begin() + row, Row{{}, {std::string(text)}});
+}
+
+// The list repaints an item whose image number changes, not one whose picture behind the
+// same number was replaced: that one is asked for.
+void ListViewControl::setRowImage(int row, int largeImage, int smallImage) {
+  if (!valid(row)) return;
+  const int image = smallImage > 0 ? smallImage : largeImage;
+  LVITEMA item{};  // no text: the same message and layout on either path
+  item.mask = LVIF_IMAGE;
+  item.iItem = row;
+  item.iImage = image > 0 ? image - 1 : I_IMAGENONE;
+  if (hidden_) reshaping();
+  path_.send(hwnd_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  path_.send(hwnd_, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
 }
 
 void ListViewControl::removeRow(int row) {
@@ -362,9 +382,9 @@ void ImageListControl::setImageSize(int widthPx, int heightPx) {
   ImageList_SetIconSize(list_.get(), width_, height_);  // also empties the list
 }
 
-void ImageListControl::addFrom(const IconSurface& surface) {
+GdiObject ImageListControl::pictureOf(const IconSurface& surface) const {
   const auto* source = dynamic_cast<const IconSurfaceControl*>(&surface);
-  if (!source) return;
+  if (!source) return {};
   // A copy at the list's size: the surface's own bitmap stays selected in its DC.
   MemoryDc dc;
   GdiObject copy;
@@ -380,7 +400,21 @@ void ImageListControl::addFrom(const IconSurface& surface) {
     if (pixels)
       for (int i = 0; i < std::max(width_, 1) * std::max(height_, 1); ++i) pixels[i] |= 0xFF000000u;
   }  // the list copies a bitmap no DC holds
-  ImageList_Add(list_.get(), static_cast<HBITMAP>(copy.get()), nullptr);
+  return copy;
+}
+
+void ImageListControl::addFrom(const IconSurface& surface) {
+  if (GdiObject copy = pictureOf(surface)) ImageList_Add(list_.get(), static_cast<HBITMAP>(copy.get()), nullptr);
+}
+
+void ImageListControl::replaceFrom(int image, const IconSurface& surface) {
+  if (image < 1 || image > count()) return;
+  if (GdiObject copy = pictureOf(surface))
+    ImageList_Replace(list_.get(), image - 1, static_cast<HBITMAP>(copy.get()), nullptr);
+}
+
+void ImageListControl::remove(int image) {
+  if (image >= 1 && image <= count()) ImageList_Remove(list_.get(), image - 1);
 }
 
 void ImageListControl::addIcon(IconHandle icon) {

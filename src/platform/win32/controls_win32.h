@@ -61,7 +61,10 @@ class ListViewControl : public ListView {
   void setColumnAlign(int column, Align align) override;
   int rowCount() const override { return static_cast<int>(rows_.size()); }
   void addRow(std::string_view key, std::string_view text, int largeImage, int smallImage) override;
+  void insertRow(int row, std::string_view key, std::string_view text, int largeImage, int smallImage) override;
   void removeRow(int row) override;
+  void setRowImage(int row, int largeImage, int smallImage) override;
+  void setRowKey(int, std::string_view) override {}  // the native list keeps no keys
   void clearRows() override;
   std::string cell(int row, int column) const override;
   void setCell(int row, int column, std::string_view text) override;
@@ -128,9 +131,15 @@ class ImageListControl : public ImageList {
   int count() const override;
   void setImageSize(int widthPx, int heightPx) override;
   void addFrom(const IconSurface& surface) override;
+  void replaceFrom(int image, const IconSurface& surface) override;
+  void remove(int image) override;
   void addIcon(IconHandle icon) override;
 
  private:
+  // The surface's picture at the list's size, in a bitmap no DC holds; none when the
+  // surface is not a real one.
+  GdiObject pictureOf(const IconSurface& surface) const;
+
   ImageListHandle list_;
   int width_, height_;
 };
