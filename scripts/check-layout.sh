@@ -7,8 +7,8 @@
 #    window is generic over the design, and only src/main/ sees both sides;
 #  - the program has no mutable globals: its own object files hold no writable
 #    static storage (.data/.bss symbols), function-local statics included;
-#  - the 32-bit ledra.exe imports nothing newer than Windows XP SP3
-#    (scripts/check-imports.sh).
+#  - both ledra.exe import only the DLLs they may (kernel32, user32, gdi32, advapi32,
+#    msvcrt, comctl32) and nothing newer than Windows XP (scripts/check-imports.sh).
 set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
@@ -62,7 +62,7 @@ if writable="$(i686-w64-mingw32-nm -C "${objects[@]}" 2>/dev/null \
   status=1
 fi
 
-"$LEDRA_ROOT/scripts/check-imports.sh" "$win/ledra.exe" || status=1
+"$LEDRA_ROOT/scripts/check-imports.sh" "$win/ledra.exe" "$LEDRA_BUILD/windows-x64/ledra.exe" || status=1
 
-[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, pages independent of app/, platform independent of the program, no mutable globals, XP imports only"
+[ "$status" -ne 0 ] || echo "layout: Win32 headers confined, pages independent of app/, platform independent of the program, no mutable globals, system-folder DLLs and XP imports only"
 exit "$status"

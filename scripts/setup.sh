@@ -12,6 +12,7 @@ PACKAGES=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   gcc-mingw-w64-i686-win32 g++-mingw-w64-i686-win32
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  gcc-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-win32
   wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-microhei locales

@@ -10,6 +10,7 @@
 #include "fakes/fake_controls.h"
 #include "fakes/fake_system.h"
 #include "fakes/nt_records.h"
+#include "platform/os_constants.h"
 #include "soak.h"
 
 namespace {
@@ -262,6 +263,50 @@ TEST_F(TaskView, MissingClassIconTakesBothFromTheImageFileAndDestroysThem) {
   EXPECT_LT(extract, firstDestroy);
   const auto ops = taskOps();
   EXPECT_EQ(std::count(ops.begin(), ops.end(), "Pic_Small.drawIconEx 16 16x16 on 16x16"), 1);
+}
+
+// An image path is another process's own word: only a local drive is opened for its icon;
+// a share, a device or a remote drive would reach the network with the user's credentials.
+TEST_F(TaskView, IconsAreExtractedOnlyFromPathsOnLocalDrives) {
+  sys.driveTypes['Z'] = ledra::platform::kDriveRemote;
+  sys.driveTypes['Q'] = ledra::platform::kDriveNoRootDir;
+  sys.driveTypes['E'] = ledra::platform::kDriveRemovable;
+  const struct {
+    const char* path;
+    bool local;
+  } cases[] = {
+      {"C:\\Program Files\\a.exe", true},
+      {"c:/tools/b.exe", true},
+      {"\\\\?\\C:\\long\\c.exe", true},
+      {"E:\\stick\\d.exe", true},
+      {"\\\\host\\share\\e.exe", false},
+      {"//host/share/f.exe", false},
+      {"\\/host\\share\\g.exe", false},
+      {"\\\\?\\UNC\\host\\share\\h.exe", false},
+      {"\\\\.\\C:\\i.exe", false},
+      {"Z:\\mapped\\j.exe", false},
+      {"Q:\\gone\\k.exe", false},
+      {"relative\\l.exe", false},
+      {"C:m.exe", false},
+  };
+  sys.windows.clear();
+  std::uint32_t n = 0;
+  for (const auto& c : cases) {
+    ++n;
+    sys.windows.push_back({.handle = hwnd(n), .title = c.path, .pid = 100 + n});
+    giveImageFile(100 + n, c.path, 1000 + n, 2000 + n);
+  }
+  form.Timer1_Timer();
+  ASSERT_EQ(f.ListTask.rowCount(), static_cast<int>(n));
+  n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const auto& row = f.ListTask.rows[n++];
+    const std::string fromFile = std::to_string(1000 + n) + "@32x32;";
+    EXPECT_EQ(f.Image_Large.images[static_cast<std::size_t>(row.largeImage - 1)], c.local ? fromFile : "");
+  }
+  EXPECT_EQ(sys.count("extractIconEx"), 4u);
+  EXPECT_TRUE(sys.liveExtractedIcons.empty());
 }
 
 TEST_F(TaskView, NoIconAnywhereGivesTheBlankImage) {

@@ -87,6 +87,13 @@ inline constexpr std::uint32_t kSwpNoSize = 0x1;
 inline constexpr std::uint32_t kSwpNoMove = 0x2;
 inline constexpr std::uint32_t kMbIconError = 0x10;  // MessageBox
 
+// GetDriveType answers.
+inline constexpr std::uint32_t kDriveUnknown = 0;
+inline constexpr std::uint32_t kDriveNoRootDir = 1;
+inline constexpr std::uint32_t kDriveRemovable = 2;
+inline constexpr std::uint32_t kDriveFixed = 3;
+inline constexpr std::uint32_t kDriveRemote = 4;
+
 // ---- shell ----------------------------------------------------------------------------
 // RFF_NODEFAULT of the Run dialog (shell32 ordinal 61): no header of the toolchain names
 // it; it is the documented flag value of that entry.

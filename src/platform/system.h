@@ -81,6 +81,9 @@ class System {
   // QueryDosDeviceW for a drive such as "C:": the first target ("\Device\HarddiskVolume2"),
   // or "" when the name is not defined.
   virtual std::string queryDosDevice(std::string_view deviceName) = 0;
+  // GetDriveType of a root ("C:\\"): kDriveRemote and the others; kDriveNoRootDir for a
+  // drive that does not exist.
+  virtual std::uint32_t getDriveType(std::string_view rootPath) = 0;
 
   // ---- psapi ----------------------------------------------------------------------
   // EnumProcessModules: `modules` is the array as the call sees it (OsLayout::moduleHandle

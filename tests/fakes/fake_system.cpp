@@ -1,10 +1,12 @@
 #include "fakes/fake_system.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "common/byte_reader.h"
 #include "common/text.h"
+#include "platform/os_constants.h"
 
 namespace ledra::fakes {
 
@@ -185,6 +187,15 @@ std::string FakeSystem::queryDosDevice(std::string_view deviceName) {
   calls.push_back("queryDosDevice");
   auto it = dosDevices.find(std::string(deviceName));
   return it == dosDevices.end() ? std::string() : it->second;
+}
+
+std::uint32_t FakeSystem::getDriveType(std::string_view rootPath) {
+  calls.push_back("getDriveType");
+  // Only a root ("C:\") names a drive, as the real call wants.
+  if (rootPath.size() != 3 || rootPath[1] != ':' || rootPath[2] != '\\') return platform::kDriveNoRootDir;
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(rootPath[0])));
+  auto it = driveTypes.find(letter);
+  return it == driveTypes.end() ? platform::kDriveFixed : it->second;
 }
 
 bool FakeSystem::enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) {

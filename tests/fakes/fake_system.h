@@ -95,8 +95,10 @@ class FakeSystem : public platform::System {
   };
   std::map<std::uint32_t, Process> processes;
   std::map<std::string, std::string> dosDevices;  // "C:" -> "\Device\HarddiskVolume2"
-  std::map<Handle, std::uint32_t> handlePid;      // open process handle -> pid
-  std::map<Handle, std::uint32_t> handleAccess;   // open process handle -> access
+  // GetDriveType by upper-case letter; a letter not named is a fixed disk.
+  std::map<char, std::uint32_t> driveTypes;
+  std::map<Handle, std::uint32_t> handlePid;     // open process handle -> pid
+  std::map<Handle, std::uint32_t> handleAccess;  // open process handle -> access
   struct OpenCall {
     std::uint32_t access;
     bool inherit;
@@ -239,6 +241,7 @@ class FakeSystem : public platform::System {
   bool terminateProcess(Handle process, std::uint32_t exitCode) override;
   bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
   std::string queryDosDevice(std::string_view deviceName) override;
+  std::uint32_t getDriveType(std::string_view rootPath) override;
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
   std::string getModuleFileNameEx(Handle process, std::uint64_t module, std::uint32_t maxChars) override;
   Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;

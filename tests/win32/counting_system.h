@@ -60,6 +60,7 @@ class CountingSystem final : public ledra::platform::System {
     return real_.readProcessMemory(process, address, into);
   }
   std::string queryDosDevice(std::string_view deviceName) override { return real_.queryDosDevice(deviceName); }
+  std::uint32_t getDriveType(std::string_view rootPath) override { return real_.getDriveType(rootPath); }
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override {
     return real_.enumProcessModules(process, modules, cbNeeded);
   }

@@ -3,6 +3,8 @@
 // this build's layout, which the area code reads.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,6 +19,7 @@
 #include "counting_system.h"
 #include "platform/os_layout.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/safe_loading.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_system.h"
 #include "wine_support.h"
@@ -349,6 +352,8 @@ TEST(Win32SystemProcess, ToolhelpEntriesCarryIdAndExeName) {
 
 TEST(Win32SystemDevices, DriveLettersNameTheirDevice) {
   Win32System system;
+  EXPECT_EQ(system.getDriveType("C:\\"), static_cast<std::uint32_t>(DRIVE_FIXED));
+  EXPECT_EQ(system.getDriveType(""), static_cast<std::uint32_t>(DRIVE_NO_ROOT_DIR));  // not the current drive
   if (!system.isNt()) GTEST_SKIP() << "QueryDosDevice is an NT call";
   // Wine maps C: to "\Device\HarddiskVolume1" and Z: (the host's root) to
   // "\Device\HarddiskVolume2"; Windows gives the volume the drive lives on.
@@ -359,6 +364,7 @@ TEST(Win32SystemDevices, DriveLettersNameTheirDevice) {
     if (!(drives & (1u << (letter - 'A')))) unused = letter;
   ASSERT_NE(unused, 0);
   EXPECT_EQ(system.queryDosDevice(std::string(1, unused) + ":"), "");
+  EXPECT_EQ(system.getDriveType(std::string(1, unused) + ":\\"), static_cast<std::uint32_t>(DRIVE_NO_ROOT_DIR));
   EXPECT_EQ(system.queryDosDevice(""), "");  // would list every device, not name one
 }
 
@@ -844,6 +850,105 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
     system.regCloseKey(key);
   }
   EXPECT_EQ(system.liveHandles(), 0u);
+}
+
+// ---- loading ------------------------------------------------------------------------
+
+struct ProcessWindow {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK visibleWindowOf(HWND w, LPARAM state) {
+  auto* s = reinterpret_cast<ProcessWindow*>(state);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != s->pid || !IsWindowVisible(w) || GetWindow(w, GW_OWNER) != nullptr) return TRUE;
+  s->found = w;
+  return FALSE;
+}
+
+BOOL CALLBACK tabStrip(HWND w, LPARAM found) {
+  wchar_t name[32] = {};
+  GetClassNameW(w, name, 32);
+  if (lstrcmpiW(name, L"SysTabControl32") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+
+// The no-disk box is held off only while a file is touched: the thread's mode (or the
+// process's, where the system has no thread mode) is as it was afterwards.
+TEST(Win32SystemLoading, CriticalErrorsFailOnlyWithinTheScope) {
+  using GetThreadErrorModeFn = DWORD(WINAPI*)();
+  const auto getThreadErrorMode = reinterpret_cast<GetThreadErrorModeFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetThreadErrorMode")));
+  auto mode = [&] {
+    if (getThreadErrorMode) return getThreadErrorMode();
+    const UINT m = SetErrorMode(0);
+    SetErrorMode(m);
+    return static_cast<DWORD>(m);
+  };
+  const DWORD before = mode();
+  {
+    const ledra::platform::win32::CriticalErrorsFail quiet;
+    EXPECT_TRUE(mode() & SEM_FAILCRITICALERRORS);
+    EXPECT_EQ(mode() & ~static_cast<DWORD>(SEM_FAILCRITICALERRORS),
+              before & ~static_cast<DWORD>(SEM_FAILCRITICALERRORS));
+  }
+  EXPECT_EQ(mode(), before);
+}
+
+// A DLL that leaves a mark when loaded is copied beside a copy of ledra.exe under the
+// names of the DLLs the program and the system DLLs it uses load; the program starts,
+// refreshes, shows every page and closes without taking any of them.
+TEST(Win32SystemLoading, DllsPlantedBesideTheProgramAreNeverLoaded) {
+  using ledra::wine_test::Child;
+  using ledra::wine_test::ownExe;
+  auto folderOf = [](const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); };
+  const std::wstring here = folderOf(ownExe());
+  const std::wstring ledraExe = folderOf(folderOf(here)) + L"\\ledra.exe";
+  const std::wstring markDll = here + L"\\ledra_mark.dll";
+  ASSERT_NE(GetFileAttributesW(ledraExe.c_str()), INVALID_FILE_ATTRIBUTES) << fromWide(ledraExe);
+  ASSERT_NE(GetFileAttributesW(markDll.c_str()), INVALID_FILE_ATTRIBUTES) << fromWide(markDll);
+
+  const std::wstring folder = here + L"\\planted";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(ledraExe.c_str(), (folder + L"\\ledra.exe").c_str(), FALSE));
+  const wchar_t* const names[] = {L"dwmapi",   L"psapi",    L"uxtheme", L"version",   L"shcore",  L"ole32",
+                                  L"oleaut32", L"shlwapi",  L"imm32",   L"winmm",     L"propsys", L"msctf",
+                                  L"userenv",  L"wtsapi32", L"dbghelp", L"cryptbase", L"profapi", L"apphelp"};
+  for (const wchar_t* name : names) {
+    const std::wstring dll = folder + L"\\" + name + L".dll";
+    ASSERT_TRUE(CopyFileW(markDll.c_str(), dll.c_str(), FALSE)) << fromWide(dll);
+    DeleteFileW((dll + L".loaded").c_str());
+  }
+
+  {
+    Child ledra(L"\"" + folder + L"\\ledra.exe\"");
+    ASSERT_TRUE(ledra.started);
+    ProcessWindow window{ledra.pid(), nullptr};
+    for (int waited = 0; waited < 30000 && !window.found && !ledra.ended(0); waited += 100) {
+      Sleep(100);
+      EnumWindows(visibleWindowOf, reinterpret_cast<LPARAM>(&window));
+    }
+    ASSERT_NE(window.found, nullptr) << "ledra.exe showed no window";
+    HWND tabs = nullptr;
+    EnumChildWindows(window.found, tabStrip, reinterpret_cast<LPARAM>(&tabs));
+    ASSERT_NE(tabs, nullptr);
+    DWORD_PTR answer = 0;
+    for (const WPARAM page : {0, 1, 2}) {  // each page refreshes at least once on screen
+      SendMessageTimeoutW(tabs, TCM_SETCURFOCUS, page, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+      Sleep(1200);
+    }
+    PostMessageW(window.found, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ledra.ended(15000));
+    EXPECT_EQ(ledra.exitCode(), 0u);
+  }
+  for (const wchar_t* name : names) {
+    const std::wstring dll = folder + L"\\" + name + L".dll";
+    EXPECT_EQ(GetFileAttributesW((dll + L".loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+        << fromWide(name) << ".dll was loaded from the program's folder";
+  }
 }
 
 }  // namespace

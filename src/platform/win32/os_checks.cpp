@@ -52,6 +52,12 @@ static_assert(kProcessBreakOnTermination == ProcessBreakOnTermination);
 static_assert(kTh32csSnapProcess == TH32CS_SNAPPROCESS);
 static_assert(kRegDword == REG_DWORD);
 
+static_assert(kDriveUnknown == DRIVE_UNKNOWN);
+static_assert(kDriveNoRootDir == DRIVE_NO_ROOT_DIR);
+static_assert(kDriveRemovable == DRIVE_REMOVABLE);
+static_assert(kDriveFixed == DRIVE_FIXED);
+static_assert(kDriveRemote == DRIVE_REMOTE);
+
 static_assert(kGwOwner == GW_OWNER);
 static_assert(kGwlExStyle == GWL_EXSTYLE);
 static_assert(kWsExToolWindow == WS_EX_TOOLWINDOW);

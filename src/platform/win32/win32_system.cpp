@@ -1,6 +1,5 @@
 #include "platform/win32/win32_system.h"
 
-#include <shellapi.h>
 #include <tlhelp32.h>
 #include <winternl.h>
 
@@ -12,6 +11,7 @@
 
 #include "platform/os_layout.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/safe_loading.h"
 #include "platform/win32/wide.h"
 
 namespace ledra::platform::win32 {
@@ -197,24 +197,31 @@ Win32System::Win32System() {
   ntWow64ReadVirtualMemory64_ = lookup<NtWow64ReadVirtualMemory64Fn>(ntdll, "NtWow64ReadVirtualMemory64");
 #endif
 
-  psapi_.reset(LoadLibraryA("psapi.dll"));
+  // Every DLL from the system folder by its full path: never one planted beside the program.
+  psapi_.reset(loadSystemLibrary("psapi.dll"));
   enumProcessModules_ = lookup<EnumProcessModulesFn>(psapi_.get(), "EnumProcessModules");
   getModuleFileNameExW_ = lookup<GetModuleFileNameExWFn>(psapi_.get(), "GetModuleFileNameExW");
   getModuleFileNameExA_ = lookup<GetModuleFileNameExAFn>(psapi_.get(), "GetModuleFileNameExA");
 
-  shell32_.reset(LoadLibraryA("shell32.dll"));
+  // Not imported: an import is loaded, with everything it imports, before the DLL search
+  // can be narrowed.
+  shell32_.reset(loadSystemLibrary("shell32.dll"));
   // The Run dialog has no name, only its ordinal.
   runFileDlg_ = lookup<RunFileDlgFn>(shell32_.get(), MAKEINTRESOURCEA(61));
+  extractIconExW_ = lookup<ExtractIconExWFn>(shell32_.get(), "ExtractIconExW");
+  extractIconExA_ = lookup<ExtractIconExAFn>(shell32_.get(), "ExtractIconExA");
+  shellAboutW_ = lookup<ShellAboutWFn>(shell32_.get(), "ShellAboutW");
+  shellAboutA_ = lookup<ShellAboutAFn>(shell32_.get(), "ShellAboutA");
 
   HMODULE user32 = GetModuleHandleA("user32.dll");
   getShellWindow_ = lookup<GetShellWindowFn>(user32, "GetShellWindow");
   // Vista and later; XP has ghost windows too, but no way to the window behind one.
   hungWindowFromGhostWindow_ = lookup<HungWindowFromGhostWindowFn>(user32, "HungWindowFromGhostWindow");
   // Vista and later; XP and 9x have no DWM at all.
-  dwmapi_.reset(LoadLibraryA("dwmapi.dll"));
+  dwmapi_.reset(loadSystemLibrary("dwmapi.dll"));
   dwmGetWindowAttribute_ = lookup<DwmGetWindowAttributeFn>(dwmapi_.get(), "DwmGetWindowAttribute");
   // Windows 95 without DCOM has no CoInitializeEx.
-  ole32_.reset(LoadLibraryA("ole32.dll"));
+  ole32_.reset(loadSystemLibrary("ole32.dll"));
   coInitializeEx_ = lookup<CoInitializeExFn>(ole32_.get(), "CoInitializeEx");
   coUninitialize_ = lookup<CoUninitializeFn>(ole32_.get(), "CoUninitialize");
 }
@@ -318,6 +325,11 @@ std::string Win32System::queryDosDevice(std::string_view deviceName) {
   std::vector<char> target(1024);
   const DWORD n = queryDosDeviceA_(name.c_str(), target.data(), static_cast<DWORD>(target.size()));
   return n == 0 ? std::string() : fromAnsi(firstString(target, n));
+}
+
+std::uint32_t Win32System::getDriveType(std::string_view rootPath) {
+  if (rootPath.empty()) return DRIVE_NO_ROOT_DIR;  // "" would ask for the current drive
+  return nt_ ? GetDriveTypeW(toWide(rootPath).c_str()) : GetDriveTypeA(toAnsi(rootPath).c_str());
 }
 
 // ---- psapi --------------------------------------------------------------------------
@@ -506,16 +518,20 @@ int Win32System::messageBox(WindowHandle owner, std::string_view text, std::stri
 std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
                                          std::uint32_t count) {
   if (count > kMaxIcons) return 0;
+  if (nt_ ? !extractIconExW_ : !extractIconExA_) return 0;
   std::vector<HICON> big(large ? count : 0), little(small ? count : 0);
   HICON* bigOut = large ? big.data() : nullptr;
   HICON* smallOut = small ? little.data() : nullptr;
+  // A file on an empty removable drive fails here instead of raising the system's
+  // "no disk" box, which would hold up the refresh.
+  const CriticalErrorsFail quiet;
   const std::wstring wide = nt_ ? toWide(file) : std::wstring();
   const std::string ansi = nt_ ? std::string() : toAnsi(file);
   UINT got = 0;
   {
     const NativeFileSystem native;  // this one call, and nothing else, reads past the redirector
-    got = nt_ ? ExtractIconExW(wide.c_str(), index, bigOut, smallOut, count)
-              : ExtractIconExA(ansi.c_str(), index, bigOut, smallOut, count);
+    got = nt_ ? extractIconExW_(wide.c_str(), index, bigOut, smallOut, count)
+              : extractIconExA_(ansi.c_str(), index, bigOut, smallOut, count);
   }
   // A file that cannot be read answers 0 or, on some systems, UINT_MAX with junk in the
   // slots: the caller's places are then left as they were.
@@ -544,8 +560,11 @@ bool Win32System::runFileDialog(WindowHandle owner, IconHandle icon, std::string
 }
 
 bool Win32System::shellAbout(WindowHandle owner, std::string_view title, std::string_view other, IconHandle icon) {
-  if (nt_) return ShellAboutW(asWindow(owner), toWide(title).c_str(), toWide(other).c_str(), asIcon(icon)) != 0;
-  return ShellAboutA(asWindow(owner), toAnsi(title).c_str(), toAnsi(other).c_str(), asIcon(icon)) != 0;
+  if (nt_) {
+    return shellAboutW_ &&
+           shellAboutW_(asWindow(owner), toWide(title).c_str(), toWide(other).c_str(), asIcon(icon)) != 0;
+  }
+  return shellAboutA_ && shellAboutA_(asWindow(owner), toAnsi(title).c_str(), toAnsi(other).c_str(), asIcon(icon)) != 0;
 }
 
 // ---- ole32 --------------------------------------------------------------------------

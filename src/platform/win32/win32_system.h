@@ -3,9 +3,10 @@
 // The OS family is read once at construction. On the NT family text goes through the
 // wide entry points; on the 9x family through the ANSI ones in the ANSI code page.
 // Entries that not every system has (ntdll queries, psapi, Toolhelp,
-// GlobalMemoryStatusEx, QueryDosDevice, the shell's Run dialog, GetShellWindow,
-// HungWindowFromGhostWindow, DWM, COM, the WOW64 redirection switch) are looked up at run
-// time; a missing one gives the call's failure result.
+// GlobalMemoryStatusEx, QueryDosDevice, the shell, GetShellWindow,
+// HungWindowFromGhostWindow, DWM, COM, the WOW64 redirection switch) are looked up at
+// run time, each DLL loaded by its full path in the system folder; a missing one gives
+// the call's failure result.
 #pragma once
 
 #include <windows.h>
@@ -44,6 +45,7 @@ class Win32System final : public System {
   bool terminateProcess(Handle process, std::uint32_t exitCode) override;
   bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
   std::string queryDosDevice(std::string_view deviceName) override;
+  std::uint32_t getDriveType(std::string_view rootPath) override;
   bool enumProcessModules(Handle process, Bytes modules, std::uint32_t* cbNeeded) override;
   std::string getModuleFileNameEx(Handle process, std::uint64_t module, std::uint32_t maxChars) override;
   Handle createToolhelp32Snapshot(std::uint32_t flags, std::uint32_t pid) override;
@@ -97,6 +99,10 @@ class Win32System final : public System {
   using QueryDosDeviceWFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
   using QueryDosDeviceAFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);
   using RunFileDlgFn = void(WINAPI*)(HWND, HICON, LPCVOID, LPCVOID, LPCVOID, UINT);
+  using ExtractIconExWFn = UINT(WINAPI*)(LPCWSTR, int, HICON*, HICON*, UINT);
+  using ExtractIconExAFn = UINT(WINAPI*)(LPCSTR, int, HICON*, HICON*, UINT);
+  using ShellAboutWFn = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, HICON);
+  using ShellAboutAFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, HICON);
   using GetShellWindowFn = HWND(WINAPI*)();
   using HungWindowFromGhostWindowFn = HWND(WINAPI*)(HWND);
   using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
@@ -123,6 +129,10 @@ class Win32System final : public System {
   QueryDosDeviceWFn queryDosDeviceW_ = nullptr;
   QueryDosDeviceAFn queryDosDeviceA_ = nullptr;
   RunFileDlgFn runFileDlg_ = nullptr;
+  ExtractIconExWFn extractIconExW_ = nullptr;
+  ExtractIconExAFn extractIconExA_ = nullptr;
+  ShellAboutWFn shellAboutW_ = nullptr;
+  ShellAboutAFn shellAboutA_ = nullptr;
   GetShellWindowFn getShellWindow_ = nullptr;
   HungWindowFromGhostWindowFn hungWindowFromGhostWindow_ = nullptr;
   DwmGetWindowAttributeFn dwmGetWindowAttribute_ = nullptr;
