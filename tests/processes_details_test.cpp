@@ -166,6 +166,13 @@ TEST_P(CommandLine, LeastRightsReachElevatedProcessesAndOldSystems) {
   setImageFileName(xp, u"\\Device\\HarddiskVolume1\\notepad.exe");
   EXPECT_EQ(GetImageFileNameNT(sys, 91), "C:\\notepad.exe");
   EXPECT_EQ(GetProcessCommandLine(sys, 91), "notepad.exe a.txt");
+
+  // The handle opens for memory reads, but the block it names is not there to read: the
+  // line the system answers itself still comes.
+  auto& unreadable = addProcess(sys, 92);
+  fakes::SetBasicInformation(unreadable, where().peb, layout());
+  fakes::SetCommandLineInformation(unreadable, u"C:\\Windows\\System32\\svchost.exe -k netsvcs", layout());
+  EXPECT_EQ(GetProcessCommandLine(sys, 92), "C:\\Windows\\System32\\svchost.exe -k netsvcs");
   EXPECT_TRUE(sys.openHandles.empty());
 }
 

@@ -269,6 +269,68 @@ TEST_F(NtListView, CommandLinesAreReadOncePerProcess) {
   EXPECT_EQ(row(1)[5], "app.exe -fifth");
 }
 
+// A refusal lasts the process's life: a process that denies the open for its details is
+// not asked again until its PID belongs to another process. Any other failure (a process
+// not there, one still starting whose memory holds no parameters yet) is asked again.
+TEST_F(NtListView, ADeniedCommandLineIsAskedOnceAndOtherFailuresAgain) {
+  auto at = [](std::u16string name, std::uint32_t pid, std::uint64_t created,
+               std::optional<std::u16string> line = std::nullopt) {
+    NtProcessRecord r = rec(std::move(name), pid, 10, 4096, std::move(line));
+    r.createTime = created;
+    return r;
+  };
+  const std::vector<NtProcessRecord> records = {
+      at(u"", 0, 0),                                            // the idle process: no process to open
+      at(u"services.exe", 8, 1, u"C:\\Windows\\services.exe"),  // refuses memory reads (Windows 7)
+      at(u"lsass.exe", 12, 1, u"C:\\Windows\\lsass.exe"),       // refuses every right asked (XP)
+      at(u"elevated.exe", 16, 1, u"C:\\x\\elevated.exe -q"),    // refuses memory reads, 8.1 answers
+      at(u"starting.exe", 20, 1, u"C:\\x\\starting.exe")};      // no parameters in its memory yet
+  fakes::InstallProcesses(sys, records);
+  sys.processes[8].deniedAccess = 0x410;
+  sys.processes[12].deniedAccess = 0x1410;
+  sys.processes[16].deniedAccess = 0x410;
+  fakes::SetCommandLineInformation(sys.processes[16], u"C:\\x\\elevated.exe -q");
+  auto& starting = sys.processes[20];
+  const auto parameters = starting.memory;
+  starting.memory.clear();
+
+  auto opens = [&](std::uint32_t pid) {
+    return std::count_if(sys.openCalls.begin(), sys.openCalls.end(), [&](const auto& c) { return c.pid == pid; });
+  };
+  // A tick on the processes as installed (the fixture's tick would install them afresh).
+  auto tickAsIs = [&] {
+    sys.openCalls.clear();
+    processes::updateProcessListNT(sys, list, processes::userDecimalSign(sys), &commandLines);
+  };
+  tickAsIs();
+  EXPECT_EQ(row(1)[5], "");
+  EXPECT_EQ(row(2)[5], "");
+  EXPECT_EQ(row(3)[5], "C:\\x\\elevated.exe -q");
+  EXPECT_EQ(row(4)[5], "");
+  for (std::uint32_t pid : {0u, 8u, 12u, 16u}) EXPECT_EQ(opens(pid), 3) << pid;
+  EXPECT_EQ(opens(20), 1);
+
+  // The next tick asks only the processes that did not refuse and gave nothing.
+  starting.memory = parameters;  // started meanwhile
+  tickAsIs();
+  for (std::uint32_t pid : {8u, 12u, 16u}) EXPECT_EQ(opens(pid), 0) << pid;
+  EXPECT_EQ(opens(0), 3);
+  EXPECT_EQ(opens(20), 1);
+  EXPECT_EQ(row(4)[5], "C:\\x\\starting.exe");
+  tickAsIs();
+  EXPECT_EQ(sys.openCalls.size(), 3u);  // the idle process's alone
+  EXPECT_TRUE(sys.openHandles.empty());
+
+  // services.exe ends, and its PID goes to a process this user may read: asked at once.
+  std::vector<NtProcessRecord> later = records;
+  later[1] = at(u"services.exe", 8, 2, u"C:\\Users\\me\\services.exe");
+  fakes::InstallProcesses(sys, later);
+  sys.processes[8].deniedAccess = 0;
+  tickAsIs();
+  EXPECT_EQ(opens(8), 1);
+  EXPECT_EQ(row(1)[5], "C:\\Users\\me\\services.exe");
+}
+
 // ---- 9x ---------------------------------------------------------------------------------
 
 TEST(ProcessList9xView, RebuildShowsNamesHexIdsAndPaths) {

@@ -164,6 +164,56 @@ TEST_F(TaskActions, EndTaskOnAVanishedTitleOrAFailingProcessIsSilent) {
   EXPECT_TRUE(sys.openHandles.empty());
 }
 
+// From Vista on, a program that stops answering is hidden behind a ghost window: its title
+// with "(Not Responding)", owned by the window manager's process. The row is the ghost's;
+// End task ends the hung program, never the ghost's owner.
+TEST_F(TaskActions, AGhostRowEndsTheHungProgramBehindItAndSwitchesToTheGhost) {
+  constexpr std::uint32_t kHung = 70, kWindowManager = 90;
+  sys.windows.push_back({.handle = hwnd(7), .title = "Report - Notepad", .visible = false, .pid = kHung, .hung = true});
+  sys.windows.push_back({.handle = hwnd(8),
+                         .title = "Report - Notepad (Not Responding)",
+                         .pid = kWindowManager,
+                         .className = "Ghost",
+                         .hungWindow = hwnd(7)});
+  // A ghost whose hung window is gone (it just closed, or cannot be found).
+  sys.windows.push_back(
+      {.handle = hwnd(9), .title = "Old (Not Responding)", .pid = kWindowManager, .className = "Ghost"});
+  for (std::uint32_t pid : {kHung, kWindowManager}) sys.processes[pid].pid = pid;
+
+  // A system without the call (XP ghosts too): no End task at all, the ghost's owner least of all.
+  sys.hasHungWindowFromGhostWindow = false;
+  select(8);
+  EXPECT_EQ(f.ListTask.cell(f.ListTask.selectedRow(), 0), "Report - Notepad (Not Responding)");
+  form.Command2_Click();
+  EXPECT_FALSE(sys.processes[kHung].terminated);
+  EXPECT_FALSE(sys.processes[kWindowManager].terminated);
+  sys.hasHungWindowFromGhostWindow = true;
+
+  select(9);
+  form.Command2_Click();
+  EXPECT_EQ(sys.count("openProcess"), 0u);
+  EXPECT_FALSE(sys.processes[kWindowManager].terminated);
+
+  // Switch to brings the ghost forward, as the shell does, without waiting for the hung one.
+  select(8);
+  form.Command3_Click();
+  EXPECT_EQ(sys.foreground, hwnd(8));
+  EXPECT_FALSE(sys.window(hwnd(7))->activated);
+  EXPECT_EQ(sys.hungWaits, 0u);
+
+  select(8);
+  form.Command2_Click();
+  EXPECT_TRUE(sys.processes[kHung].terminated);
+  EXPECT_FALSE(sys.processes[kWindowManager].terminated);
+  EXPECT_EQ(sys.hungWaits, 0u);
+  EXPECT_TRUE(sys.openHandles.empty());
+  // An ordinary window is asked its class, and is its own task.
+  select(3);
+  form.Command2_Click();
+  EXPECT_EQ(sys.count("hungWindowFromGhostWindow"), 0u);
+  EXPECT_TRUE(sys.processes[30].terminated);
+}
+
 TEST_F(TaskActions, RunDialogOnNTAndOn9x) {
   const std::string title = "创建新任务";
   const std::string prompt = "Windows 将根据您所输入的名称，为您打开相应相应的程序、文件夹、文档或 Internet 资源。";

@@ -24,6 +24,7 @@ struct Case {
   Window window;
   bool listed;
   std::vector<std::string> calls;  // after "enumWindows"
+  bool dwm = true;                 // the system has DWM (Vista and later)
 };
 
 // Each test in order, and the calls stop at the first that fails.
@@ -59,12 +60,15 @@ TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
       {"plain unowned window", {.handle = hwnd(2), .title = "Plain"}, true, withText},
       {"the shell's desktop", {.handle = hwnd(5), .title = "Program Manager"}, false, upToShell},
       {"cloaked", {.handle = hwnd(2), .title = "On another desktop", .cloaked = true}, false, upToCloak},
+      // 9x and XP have no DWM: the cloaked query's error means "not cloaked".
+      {"no DWM", {.handle = hwnd(2), .title = "On XP"}, true, withText, false},
       {"empty title", {.handle = hwnd(2), .title = ""}, false, withText},
   };
   for (const auto& c : cases) {
     FakeSystem sys;
     sys.windows = {c.window};
     sys.shellWindow = hwnd(5);
+    sys.hasDwm = c.dwm;
     const std::string list = GetTaskList(sys, kSelf);
     EXPECT_EQ(list, c.listed ? c.window.title + "|" : std::string()) << c.what;
     std::vector<std::string> expected = {"enumWindows"};

@@ -580,4 +580,24 @@ TEST_F(TaskView, ThousandRebuildsLeaveNoExtractedIconAlive) {
   EXPECT_EQ(f.Image_NULL.count(), 1);
 }
 
+// The 32-bit build on 64-bit Windows: a 64-bit program in System32 gives no icon by
+// message or class, and its image path names System32. Real Windows would show this
+// program SysWOW64's file of that name (another program's icon, or none); the row gets
+// the icon of the file the path names.
+TEST_F(TaskView, ASixtyFourBitProgramInSystem32GetsItsOwnFilesIconInA32BitLedra) {
+  sys.hasNtWow64 = true;
+  sys.dosDevices = {{"C:", "\\Device\\HarddiskVolume1"}};
+  auto& program = sys.processes[40];
+  program.pid = 40;
+  ledra::fakes::SetImageFileName(program, u"\\Device\\HarddiskVolume1\\Windows\\System32\\SnippingTool.exe");
+  sys.fileIcons["C:\\Windows\\System32\\SnippingTool.exe"] = {hicon(0x64), hicon(0x65)};
+  sys.fileIcons["C:\\Windows\\SysWOW64\\SnippingTool.exe"] = {hicon(0x32), hicon(0x33)};
+  sys.windows = {{.handle = hwnd(1), .title = "Snipping Tool", .pid = 40}};
+  form.Timer1_Timer();
+  ASSERT_EQ(f.ListTask.rowCount(), 1);
+  EXPECT_EQ(f.Image_Large.images, std::vector<std::string>{"100@32x32;"});
+  EXPECT_EQ(f.Image_Small.images, std::vector<std::string>{"101@16x16;"});
+  EXPECT_TRUE(sys.liveExtractedIcons.empty());  // drawn, then destroyed
+}
+
 }  // namespace

@@ -24,6 +24,10 @@ inline constexpr std::int32_t kSFalse = 1;
 inline constexpr std::int32_t kENotImpl = static_cast<std::int32_t>(0x80004001u);
 inline constexpr std::int32_t kRpcEChangedMode = static_cast<std::int32_t>(0x80010106u);
 
+// ---- Win32 error codes (GetLastError) -------------------------------------------------
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
+inline constexpr std::uint32_t kErrorInvalidParameter = 87;
+
 // ---- OpenProcess access rights --------------------------------------------------------
 inline constexpr std::uint32_t kProcessTerminate = 0x0001;
 inline constexpr std::uint32_t kProcessVmRead = 0x0010;
@@ -72,6 +76,9 @@ inline constexpr std::int32_t kSwRestore = 9;
 // DwmGetWindowAttribute: a DWORD, nonzero when the window is cloaked (Windows 8 and later:
 // windows of other virtual desktops, suspended store apps, shell windows kept hidden).
 inline constexpr std::uint32_t kDwmwaCloaked = 14;
+// The class of the stand-in window the system shows for a program that stopped answering
+// (Windows 2000 SP4 / XP on), owned by another process than the hung window's.
+inline constexpr char kGhostWindowClass[] = "Ghost";
 // SetWindowPos. The two HWND values are pointers in the headers, out of a static_assert's
 // reach; the Wine-run test of the top-most option shows them working.
 inline constexpr std::intptr_t kHwndTopMost = -1;

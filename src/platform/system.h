@@ -69,6 +69,10 @@ class System {
 
   // ---- kernel32: processes --------------------------------------------------------
   virtual Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) = 0;
+  // GetLastError: the error code of the last call that failed on this thread, read at
+  // once after it (as after a refused openProcess: kErrorAccessDenied for a process that
+  // refuses the rights asked, kErrorInvalidParameter for one that is not there).
+  virtual std::uint32_t getLastError() = 0;
   virtual bool closeHandle(Handle handle) = 0;
   virtual bool terminateProcess(Handle process, std::uint32_t exitCode) = 0;
   // ReadProcessMemory of exactly into.size() bytes at an address of the target; false
@@ -119,6 +123,8 @@ class System {
   virtual std::int32_t getWindowLong(WindowHandle window, std::int32_t index) = 0;
   // GetWindowText: at most maxUnits - 1 characters; "" for no title or failure.
   virtual std::string getWindowText(WindowHandle window, int maxUnits) = 0;
+  // GetClassName: the window class's name; "" on failure.
+  virtual std::string getClassName(WindowHandle window) = 0;
   // GetWindowThreadProcessId: returns the thread id, fills *pid (0 on failure).
   virtual std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) = 0;
   // SendMessageTimeout; false when the window did not answer in time or is hung.
@@ -136,6 +142,10 @@ class System {
   // GetShellWindow, looked up at run time: the shell's desktop window; 0 when there is
   // none or the system lacks the call.
   virtual WindowHandle getShellWindow() = 0;
+  // HungWindowFromGhostWindow, looked up at run time (user32, Vista and later): the hung
+  // window a ghost window (class kGhostWindowClass) stands in for; 0 when `ghost` is none,
+  // the hung window is gone, or the system lacks the call.
+  virtual WindowHandle hungWindowFromGhostWindow(WindowHandle ghost) = 0;
   // DwmGetWindowAttribute, looked up at run time in dwmapi.dll: an HRESULT; a system
   // without the entry (XP, 9x) answers kENotImpl and leaves `value` alone.
   virtual std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) = 0;
@@ -146,7 +156,8 @@ class System {
 
   // ---- shell32 / icons ------------------------------------------------------------
   // ExtractIconEx of one icon; returns the number of icons extracted. The caller owns
-  // (and destroys) what it receives.
+  // (and destroys) what it receives. The icons come from the file the path names: in a
+  // 32-bit program on 64-bit Windows a System32 path is not redirected to SysWOW64.
   virtual std::uint32_t extractIconEx(std::string_view file, int index, IconHandle* large, IconHandle* small,
                                       std::uint32_t count) = 0;
   virtual bool destroyIcon(IconHandle icon) = 0;

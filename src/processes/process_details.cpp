@@ -30,28 +30,46 @@ ScopedHandle open(platform::System& system, std::int32_t pid, std::uint32_t acce
   return ScopedHandle(system, system.openProcess(access, false, static_cast<std::uint32_t>(pid)));
 }
 
+// The same, noting whether a refusal was an access denial (read at once, before any
+// other call can replace the error).
+ScopedHandle open(platform::System& system, std::int32_t pid, std::uint32_t access, bool& denied) {
+  ScopedHandle process = open(system, pid, access);
+  denied = !process && system.getLastError() == platform::kErrorAccessDenied;
+  return process;
+}
+
 // The least right a query needs, plus `extra`: the limited query right, which elevated,
 // protected and other users' processes still grant to an unelevated program, or the
 // full one where the system does not know the limited right (XP refuses it).
-ScopedHandle openLeast(platform::System& system, std::int32_t pid, std::uint32_t extra) {
-  ScopedHandle process = open(system, pid, platform::kProcessQueryLimitedInformation | extra);
-  if (!process) process = open(system, pid, platform::kProcessQueryInformation | extra);
+// `denied` tells whether the last open was refused with access denied (the first may be
+// refused only for the right a system before Vista does not know).
+ScopedHandle openLeast(platform::System& system, std::int32_t pid, std::uint32_t extra, bool& denied) {
+  ScopedHandle process = open(system, pid, platform::kProcessQueryLimitedInformation | extra, denied);
+  if (!process) process = open(system, pid, platform::kProcessQueryInformation | extra, denied);
   return process;
+}
+ScopedHandle openLeast(platform::System& system, std::int32_t pid, std::uint32_t extra) {
+  bool denied = false;
+  return openLeast(system, pid, extra, denied);
 }
 
 // A query answering a UNICODE_STRING followed by its characters (image name, command
 // line): asked for its length, then filled. Empty when either step fails.
-std::vector<std::byte> stringAnswer(platform::System& system, platform::Handle process, std::uint32_t infoClass) {
+// `status` receives the status of the step that failed (kStatusSuccess when none did).
+std::vector<std::byte> stringAnswer(platform::System& system, platform::Handle process, std::uint32_t infoClass,
+                                    std::int32_t* status = nullptr) {
+  std::int32_t ignored = 0;
+  std::int32_t& failure = status ? *status : ignored;
   std::uint32_t needed = 0;
-  const std::int32_t sizing = system.ntQueryInformationProcess(process, infoClass, {}, &needed);
-  if (sizing != platform::kStatusInfoLengthMismatch && sizing != platform::kStatusBufferTooSmall &&
-      sizing != platform::kStatusBufferOverflow)
+  failure = system.ntQueryInformationProcess(process, infoClass, {}, &needed);
+  if (failure != platform::kStatusInfoLengthMismatch && failure != platform::kStatusBufferTooSmall &&
+      failure != platform::kStatusBufferOverflow)
     return {};
+  failure = platform::kStatusSuccess;
   if (needed == 0 || needed > kLargestImageName) return {};
   std::vector<std::byte> buffer(static_cast<std::size_t>(needed) + 1);
-  if (system.ntQueryInformationProcess(process, infoClass, platform::Bytes(buffer.data(), needed), nullptr) !=
-      platform::kStatusSuccess)
-    return {};
+  failure = system.ntQueryInformationProcess(process, infoClass, platform::Bytes(buffer.data(), needed), nullptr);
+  if (failure != platform::kStatusSuccess) return {};
   return buffer;
 }
 
@@ -66,8 +84,9 @@ std::optional<std::size_t> charactersAt(const std::vector<std::byte>& buffer, co
 }
 
 // ProcessCommandLineInformation: the line as the system keeps it, exactly Length bytes.
-std::string commandLineInformation(platform::System& system, platform::Handle process) {
-  const std::vector<std::byte> buffer = stringAnswer(system, process, platform::kProcessCommandLineInformation);
+// `status` receives the query's failure, as stringAnswer gives it.
+std::string commandLineInformation(platform::System& system, platform::Handle process, std::int32_t* status) {
+  const std::vector<std::byte> buffer = stringAnswer(system, process, platform::kProcessCommandLineInformation, status);
   if (buffer.empty()) return {};
   const OsLayout& layout = platform::osLayoutFor(system.pointerSize());
   const auto at = charactersAt(buffer, layout);
@@ -271,18 +290,32 @@ std::string GetMainModulePath(platform::System& system, std::int32_t pid) {
 }
 
 std::string GetProcessCommandLine(platform::System& system, std::int32_t pid) {
-  ScopedHandle process = openLeast(system, pid, platform::kProcessVmRead);
+  return ReadProcessCommandLine(system, pid).line;
+}
+
+CommandLineAnswer ReadProcessCommandLine(platform::System& system, std::int32_t pid) {
+  bool readDenied = false;
+  ScopedHandle process = openLeast(system, pid, platform::kProcessVmRead, readDenied);
   if (process) {
     std::string text = parameterOf(system, process.get(), &OsLayout::parametersCommandLine);
-    if (!text.empty()) return text;
+    if (!text.empty()) return {std::move(text)};
   } else {
     // The memory read refused (an elevated, protected or other user's process): only
     // systems that know the limited right answer the line without it.
-    process = open(system, pid, platform::kProcessQueryLimitedInformation);
-    if (!process) return {};
+    bool limitedDenied = false;
+    process = open(system, pid, platform::kProcessQueryLimitedInformation, limitedDenied);
+    if (!process) return {{}, readDenied && limitedDenied};
   }
   // Windows 8.1 and later answer the line itself; elsewhere the class is unknown: "".
-  return commandLineInformation(system, process.get());
+  std::int32_t status = platform::kStatusSuccess;
+  std::string line = commandLineInformation(system, process.get(), &status);
+  if (!line.empty()) return {std::move(line)};
+  // Refused to the limited right too, or a class this system does not know: no later tick
+  // gets another answer. A process that opened for memory reads refused nothing: its
+  // parameters may just not be written yet.
+  const bool refused = status == platform::kStatusAccessDenied || status == platform::kStatusInvalidInfoClass ||
+                       status == platform::kStatusNotImplemented;
+  return {{}, readDenied && refused};
 }
 
 }  // namespace ledra::processes

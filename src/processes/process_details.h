@@ -17,6 +17,17 @@ std::string GetImageFileNameNT(platform::System& system, std::int32_t pid);
 std::string GetMainModulePath(platform::System& system, std::int32_t pid);
 std::string GetProcessCommandLine(platform::System& system, std::int32_t pid);
 
+// A command line as read, and whether the process refused it for its whole life: the open
+// with the memory-read right was refused with access denied, and the only other route (the
+// line the system itself answers to the limited right, Windows 8.1 on) was refused too or
+// is unknown to the system. Any other failure (a process that is not there, one still
+// starting whose memory does not hold its parameters yet) is no denial.
+struct CommandLineAnswer {
+  std::string line;
+  bool denied = false;
+};
+CommandLineAnswer ReadProcessCommandLine(platform::System& system, std::int32_t pid);
+
 // The last resort of GetProcessImagePath: the program part of a command line, up to
 // and including its ".exe" or up to its closing quote, with ".exe" added when it has
 // none; nullopt when the line has neither ".exe" nor a quote from its third character.

@@ -88,10 +88,13 @@ class SelectionFollower {
 const std::string& CommandLineCache::get(platform::System& system, std::int32_t pid, std::uint64_t createTime,
                                          std::string_view name) {
   Entry& entry = entries_[pid];
-  if (entry.line.empty() || entry.createTime != createTime || entry.name != name) {
+  const bool same = entry.createTime == createTime && entry.name == name;
+  if (!same || (entry.line.empty() && !entry.denied)) {
+    CommandLineAnswer answer = ReadProcessCommandLine(system, pid);
     entry.createTime = createTime;
     entry.name = name;
-    entry.line = GetProcessCommandLine(system, pid);
+    entry.line = std::move(answer.line);
+    entry.denied = answer.denied;
   }
   entry.seen = true;
   return entry.line;

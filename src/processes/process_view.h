@@ -18,11 +18,13 @@ std::string_view shownProcessName(std::size_t position, std::string_view recordN
 
 // Command lines kept for the life of each process: a process's command line does not
 // change, and reading it is most of a refresh's OS calls. A process is its PID with its
-// creation time and image name, so a PID reused by a new process is read afresh.
+// creation time and image name, so a PID reused by a new process is read afresh. A
+// process that refused the read (ReadProcessCommandLine's denial) is not asked again
+// either: it shows no line for its whole life.
 class CommandLineCache {
  public:
   // The process's command line, read only when the cache does not hold it yet; a read
-  // that gave nothing is tried again next time.
+  // that gave nothing without a denial is tried again next time.
   const std::string& get(platform::System& system, std::int32_t pid, std::uint64_t createTime, std::string_view name);
   // Forgets every process not asked for since the last sweep (they have ended).
   void sweep();
@@ -32,6 +34,7 @@ class CommandLineCache {
   struct Entry {
     std::uint64_t createTime = 0;
     std::string name, line;
+    bool denied = false;
     bool seen = false;
   };
   std::map<std::int32_t, Entry> entries_;

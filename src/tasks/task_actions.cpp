@@ -43,8 +43,12 @@ void SwitchToTask(platform::System& system, platform::WindowHandle h, std::strin
 
 void endTask(platform::System& system, platform::WindowHandle h, std::string_view title) {
   if (!isSameTask(system, h, title)) return;
+  // A hung program's row is its ghost: ending the ghost's process would end the window
+  // manager or the shell, and leave the hung program running.
+  const platform::WindowHandle window = taskProcessWindow(system, h);
+  if (window == platform::WindowHandle{}) return;
   std::uint32_t pid = 0;
-  system.getWindowThreadProcessId(h, &pid);
+  system.getWindowThreadProcessId(window, &pid);
   if (pid == 0) return;  // the window went away under us
   // The id travels as signed decimal text, as the process page writes it.
   processes::KillProcessByPID(system, std::to_string(static_cast<std::int32_t>(pid)));

@@ -11,11 +11,13 @@ namespace ledra::tasks {
 // True when `h` is still a window with exactly this title; a row acts on nothing else.
 bool isSameTask(platform::System& system, platform::WindowHandle h, std::string_view title);
 
-// Shows, activates and restores the window; nothing unless it still has this title.
+// Shows, activates and restores the window; nothing unless it still has this title. A
+// ghost window is the one brought forward, as the shell does.
 void SwitchToTask(platform::System& system, platform::WindowHandle h, std::string_view title);
 
 // Terminates the whole process behind the window, without asking the window first;
-// nothing unless it still has this title.
+// nothing unless it still has this title. For a ghost window, the process of the hung
+// window behind it (taskProcessWindow), and nothing when that cannot be found.
 void endTask(platform::System& system, platform::WindowHandle h, std::string_view title);
 
 // The shell's Run dialog with our own title and prompt; `noDefault` leaves the command

@@ -83,6 +83,12 @@ std::string GetTaskList(platform::System& system, platform::WindowHandle self, s
   return taskList;
 }
 
+platform::WindowHandle taskProcessWindow(platform::System& system, platform::WindowHandle h) {
+  if (h == platform::WindowHandle{}) return h;
+  if (system.getClassName(h) != platform::kGhostWindowClass) return h;
+  return system.hungWindowFromGhostWindow(h);
+}
+
 std::string getFullWindowTitle(platform::System& system, platform::WindowHandle h) {
   return getFullWindowTitle(system, h, readTitle(system, h, kTitleUnits));
 }

@@ -28,6 +28,14 @@ std::string GetTaskList(platform::System& system, platform::WindowHandle self,
 bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platform::WindowHandle h,
                   std::string& taskList, std::vector<TaskWindow>* windows = nullptr);
 
+// The window whose process a task row stands for, for End task: the row's own window,
+// or, when that is a ghost (the stand-in the system shows, with the hung program's title
+// and icon, for a window that stopped answering; owned by another process, the window
+// manager's or the shell's), the hung window behind it. None when a ghost's hung window
+// cannot be found (gone, or a system without the call): the process that owns a ghost is
+// never the task.
+platform::WindowHandle taskProcessWindow(platform::System& system, platform::WindowHandle h);
+
 // The whole title of a window, however long, up to its first NUL; "" when it has none
 // or the window is gone. `firstRead` is a title already read with room for 255 units,
 // which is returned as it is when it cannot have been cut.

@@ -118,13 +118,24 @@ Handle FakeSystem::openProcess(std::uint32_t access, bool inherit, std::uint32_t
   calls.push_back("openProcess");
   openCalls.push_back({access, inherit, pid});
   auto it = processes.find(pid);
-  if (it == processes.end() || !it->second.canOpen || it->second.terminated) return Handle{};
-  if ((access & it->second.deniedAccess) != 0) return Handle{};
+  if (it == processes.end() || it->second.terminated) {
+    lastError = kErrorInvalidParameter;
+    return Handle{};
+  }
+  if (!it->second.canOpen || (access & it->second.deniedAccess) != 0) {
+    lastError = kErrorAccessDenied;
+    return Handle{};
+  }
   const Handle h = nextHandle();
   openHandles.insert(h);
   handlePid[h] = pid;
   handleAccess[h] = access;
   return h;
+}
+
+std::uint32_t FakeSystem::getLastError() {
+  calls.push_back("getLastError");
+  return lastError;
 }
 
 bool FakeSystem::closeHandle(Handle handle) {
@@ -406,6 +417,12 @@ std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {
   return title;
 }
 
+std::string FakeSystem::getClassName(WindowHandle h) {
+  calls.push_back("getClassName");
+  auto* w = window(h);
+  return w ? w->className : std::string();
+}
+
 std::uint32_t FakeSystem::getWindowThreadProcessId(WindowHandle h, std::uint32_t* pid) {
   calls.push_back("getWindowThreadProcessId");
   auto* w = window(h);
@@ -473,6 +490,13 @@ bool FakeSystem::setForegroundWindow(WindowHandle h) {
 WindowHandle FakeSystem::getShellWindow() {
   calls.push_back("getShellWindow");
   return shellWindow;
+}
+
+WindowHandle FakeSystem::hungWindowFromGhostWindow(WindowHandle ghost) {
+  calls.push_back("hungWindowFromGhostWindow");
+  auto* w = window(ghost);
+  if (!hasHungWindowFromGhostWindow || !w || w->className != kGhostWindowClass) return WindowHandle{};
+  return window(w->hungWindow) ? w->hungWindow : WindowHandle{};
 }
 
 std::int32_t FakeSystem::dwmGetWindowAttribute(WindowHandle h, std::uint32_t attribute, Bytes value) {

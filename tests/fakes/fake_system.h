@@ -109,6 +109,10 @@ class FakeSystem : public platform::System {
   std::vector<std::size_t> moduleArrayBytes;  // the array each enumProcessModules was given
   // The NtWow64 entries exist (a 32-bit program on 64-bit Windows).
   bool hasNtWow64 = false;
+  // What getLastError answers: set by each refused openProcess, as the OS sets it:
+  // kErrorAccessDenied for a process that refuses the rights asked (deniedAccess, or
+  // canOpen false), kErrorInvalidParameter for a PID with no process (or an ended one).
+  std::uint32_t lastError = 0;
 
   // ---- Toolhelp -------------------------------------------------------------------------
   // Each entry is a PROCESSENTRY32 (built by the tests); copied out in order.
@@ -165,6 +169,10 @@ class FakeSystem : public platform::System {
     bool restored = false;   // brought back by SW_RESTORE
     bool activated = false;  // activated (SW_RESTORE, SW_SHOW, SetForegroundWindow)
     bool cloaked = false;    // DWMWA_CLOAKED answers nonzero
+    // GetClassName: "Ghost" for the system's stand-in of a hung window.
+    std::string className{};
+    // A ghost's hung window, which HungWindowFromGhostWindow answers while it exists.
+    WindowHandle hungWindow{};
   };
   std::vector<Window> windows;  // top of the Z order first
   Window* window(WindowHandle handle);
@@ -174,7 +182,11 @@ class FakeSystem : public platform::System {
   WindowHandle shellWindow{};  // GetShellWindow
   WindowHandle foreground{};   // the last SetForegroundWindow that found its window
   bool hasDwm = true;          // dwmapi.dll's entry exists (Vista and later)
-  // Icons a file gives to ExtractIconEx: path -> (large, small).
+  // user32's HungWindowFromGhostWindow exists (Vista and later).
+  bool hasHungWindowFromGhostWindow = true;
+  // Icons a file gives to ExtractIconEx: path -> (large, small), the file as it is on the
+  // disk. A 32-bit program on 64-bit Windows reads ...\System32\x through the seam,
+  // not the ...\SysWOW64\x that the file-system redirector would give it.
   std::map<std::string, std::pair<IconHandle, IconHandle>> fileIcons;
   std::set<IconHandle> liveExtractedIcons;  // extracted and not yet destroyed
   struct SentMessage {
@@ -224,6 +236,7 @@ class FakeSystem : public platform::System {
                                                 std::uint32_t* returnLength) override;
   bool ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) override;
   Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) override;
+  std::uint32_t getLastError() override;
   bool closeHandle(Handle handle) override;
   bool terminateProcess(Handle process, std::uint32_t exitCode) override;
   bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
@@ -246,6 +259,7 @@ class FakeSystem : public platform::System {
   WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;
+  std::string getClassName(WindowHandle window) override;
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
   bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
                           std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) override;
@@ -254,6 +268,7 @@ class FakeSystem : public platform::System {
   bool isIconic(WindowHandle window) override;
   bool setForegroundWindow(WindowHandle window) override;
   WindowHandle getShellWindow() override;
+  WindowHandle hungWindowFromGhostWindow(WindowHandle ghost) override;
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;

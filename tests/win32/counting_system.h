@@ -47,6 +47,7 @@ class CountingSystem final : public ledra::platform::System {
     if (handle != Handle{}) handles_.insert(handle);
     return handle;
   }
+  std::uint32_t getLastError() override { return real_.getLastError(); }
   bool closeHandle(Handle handle) override {
     const bool closed = real_.closeHandle(handle);
     if (closed) handles_.erase(handle);
@@ -101,6 +102,7 @@ class CountingSystem final : public ledra::platform::System {
   std::string getWindowText(WindowHandle window, int maxUnits) override {
     return real_.getWindowText(window, maxUnits);
   }
+  std::string getClassName(WindowHandle window) override { return real_.getClassName(window); }
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override {
     return real_.getWindowThreadProcessId(window, pid);
   }
@@ -117,6 +119,7 @@ class CountingSystem final : public ledra::platform::System {
   bool isIconic(WindowHandle window) override { return real_.isIconic(window); }
   bool setForegroundWindow(WindowHandle window) override { return real_.setForegroundWindow(window); }
   WindowHandle getShellWindow() override { return real_.getShellWindow(); }
+  WindowHandle hungWindowFromGhostWindow(WindowHandle ghost) override { return real_.hungWindowFromGhostWindow(ghost); }
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override {
     return real_.dwmGetWindowAttribute(window, attribute, value);
   }

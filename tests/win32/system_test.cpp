@@ -275,8 +275,10 @@ TEST(Win32SystemProcess, HandleAccountingFollowsOpensAndCloses) {
   ASSERT_NE(b, Handle{});
   EXPECT_NE(a, b);
   EXPECT_EQ(system.liveHandles(), 2u);
-  // A process id nobody has: no handle, nothing counted.
+  // A process id nobody has: no handle, nothing counted, and no denial either: the page
+  // asks such a process again, and remembers only a refusal.
   EXPECT_EQ(system.openProcess(0x400, false, 0x7FFFFFF0u), Handle{});
+  EXPECT_EQ(system.getLastError(), static_cast<std::uint32_t>(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(system.liveHandles(), 2u);
 
   EXPECT_TRUE(system.closeHandle(a));
@@ -673,6 +675,37 @@ TEST(Win32SystemIcons, ExtractedIconsAreCountedUntilDestroyed) {
   EXPECT_EQ(system.extractIconEx(notepad, 0, &keepLarge, &keepSmall, 5000), 0u);
 }
 
+// A 32-bit program on 64-bit Windows reads System32 icons with the redirector switched off
+// for the one call; the switch is looked up and missing on the 9x family, 2000 and
+// 32-bit XP, where nothing is redirected. Either way the call answers, and afterwards
+// the thread sees the file system as before: a System32 path still reaches this build's
+// own DLLs (it would reach the other width's with the switch left off).
+TEST(Win32SystemIcons, SystemFolderIconsReadPastTheRedirectorAndItIsBackAfter) {
+  CountingSystem system;
+  HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+  const bool hasSwitch = GetProcAddress(kernel32, "Wow64DisableWow64FsRedirection") != nullptr &&
+                         GetProcAddress(kernel32, "Wow64RevertWow64FsRedirection") != nullptr;
+  BOOL wow64 = FALSE;
+  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  if (const auto isWow64 =
+          reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)()>(GetProcAddress(kernel32, "IsWow64Process"))))
+    isWow64(GetCurrentProcess(), &wow64);
+  std::printf("[ info ] redirection switch: %s; this program %s\n", hasSwitch ? "present" : "missing",
+              wow64 ? "runs under WOW64" : "is native");
+
+  char dir[MAX_PATH] = {};
+  GetSystemDirectoryA(dir, MAX_PATH);
+  const std::string systemDir = system.ansiToUtf8(dir);
+  IconHandle large{}, small{};
+  EXPECT_GE(system.extractIconEx(systemDir + "\\notepad.exe", 0, &large, &small, 1), 1u);
+  if (large != IconHandle{}) system.destroyIcon(large);
+  if (small != IconHandle{}) system.destroyIcon(small);
+  EXPECT_EQ(system.liveIcons(), 0u);
+  HMODULE loaded = LoadLibraryExA((std::string(dir) + "\\msimg32.dll").c_str(), nullptr, 0);
+  EXPECT_NE(loaded, nullptr) << GetLastError();
+  if (loaded) FreeLibrary(loaded);
+}
+
 // ---- modal boxes ---------------------------------------------------------------------
 
 using ledra::wine_test::ModalCloser;
@@ -734,6 +767,15 @@ TEST_F(Win32SystemWindows, ShellWindowDwmAndComAnswerOrDegrade) {
   else
     EXPECT_EQ(value[0], std::byte{0xEE}) << std::hex << hr;  // left alone
   std::printf("[ info ] DwmGetWindowAttribute(DWMWA_CLOAKED): 0x%08x\n", static_cast<unsigned>(hr));
+
+  // A window's class by name; the ghost's hung window, where the system has the call
+  // (Vista and later; not Wine), is none for a window that is no ghost, and for no window.
+  EXPECT_EQ(system.getClassName(handle(w)), "LedraSystemTestWindow");
+  EXPECT_EQ(system.getClassName(WindowHandle{}), "");
+  EXPECT_EQ(system.hungWindowFromGhostWindow(handle(w)), WindowHandle{});
+  EXPECT_EQ(system.hungWindowFromGhostWindow(WindowHandle{}), WindowHandle{});
+  const bool ghostCall = GetProcAddress(GetModuleHandleA("user32.dll"), "HungWindowFromGhostWindow") != nullptr;
+  std::printf("[ info ] HungWindowFromGhostWindow: %s\n", ghostCall ? "present" : "missing, no ghost is followed");
 
   // A single-threaded apartment: a second, multithreaded join is refused as a change of mode.
   const std::int32_t joined = system.coInitializeEx(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

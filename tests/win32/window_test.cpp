@@ -56,6 +56,17 @@ int zOrder(HWND hwnd) {
 
 bool visible(HWND hwnd) { return (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
 
+// The width of an icon's image in pixels; 0 for no icon.
+int iconWidth(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return bitmap.bmWidth;
+}
+
 void pump() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -139,10 +150,40 @@ TEST_F(MainWindowTest, WindowHasItsCaptionTopmostFixedFrameAndDesignedSize) {
   RECT outer{}, client{};
   GetWindowRect(main, &outer);
   GetClientRect(main, &client);
-  EXPECT_EQ(outer.right - outer.left, 447);  // 6700 twips
-  EXPECT_EQ(client.bottom, 469);             // 7035 twips
-  EXPECT_NE(GetClassLongPtrW(main, GCLP_HICON), 0u);
+  EXPECT_EQ(outer.right - outer.left, 447);      // 6700 twips
+  EXPECT_EQ(client.bottom, 469);                 // 7035 twips
   EXPECT_EQ(controls().Image_NULL->count(), 1);  // the window's own icon
+}
+
+// Each size of Ledra's icon at the system's metric for it, the window's own (the class
+// has none: it outlives the window), not a shared one shrunk or stretched.
+TEST_F(MainWindowTest, OwnIconsAreLoadedAtTheSystemSizes) {
+  HWND main = window.hwnd();
+  const auto large = reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_BIG, 0));
+  const auto small = reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_SMALL, 0));
+  ASSERT_NE(large, nullptr);
+  ASSERT_NE(small, nullptr);
+  EXPECT_NE(large, small);
+  EXPECT_EQ(iconWidth(large), GetSystemMetrics(SM_CXICON));
+  EXPECT_EQ(iconWidth(small), GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(GetClassLongPtrW(main, GCLP_HICON), 0u);
+  EXPECT_EQ(GetClassLongPtrW(main, GCLP_HICONSM), 0u);
+
+  // Another window has icons of its own, which go with it: shared ones (LR_SHARED, the
+  // same handles for every window, never destroyed) would outlive it.
+  HICON otherLarge = nullptr, otherSmall = nullptr;
+  {
+    ledra::LedraWindow other;
+    ASSERT_TRUE(other.create(system, GetModuleHandleW(nullptr), SW_HIDE));
+    otherLarge = reinterpret_cast<HICON>(SendMessageW(other.hwnd(), WM_GETICON, ICON_BIG, 0));
+    otherSmall = reinterpret_cast<HICON>(SendMessageW(other.hwnd(), WM_GETICON, ICON_SMALL, 0));
+    EXPECT_NE(otherLarge, large);
+    EXPECT_NE(otherSmall, small);
+    EXPECT_EQ(iconWidth(otherSmall), GetSystemMetrics(SM_CXSMICON));
+  }
+  EXPECT_EQ(iconWidth(otherLarge), 0);
+  EXPECT_EQ(iconWidth(otherSmall), 0);
+  EXPECT_EQ(iconWidth(large), GetSystemMetrics(SM_CXICON));  // this window's stay
 }
 
 TEST_F(MainWindowTest, ControlsStandAtTheirDesignedPixels) {

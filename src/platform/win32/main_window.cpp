@@ -44,11 +44,6 @@ bool hasChildren(std::span<const MenuRow> menus, std::string_view menu) {
   return false;
 }
 
-HICON loadIcon(TextPath path, HINSTANCE instance, int size) {
-  HICON icon = path.loadIcon(instance, 1, size);
-  return icon ? icon : path.applicationIcon();
-}
-
 }  // namespace
 
 MainWindow::~MainWindow() {
@@ -66,10 +61,14 @@ bool MainWindow::create(System& system, HINSTANCE instance, const WindowDesign& 
   InitCommonControlsEx(&common);
   registerControlClasses(instance, path_);
   dpi_ = Dpi::ofScreen();
-  icon_ = loadIcon(path_, instance, GetSystemMetrics(SM_CXICON));
-  path_.registerClass(instance, kMainWindowClass, path_.ansi() ? windowProc<true> : windowProc<false>, icon_,
-                      loadIcon(path_, instance, GetSystemMetrics(SM_CXSMICON)), path_.arrowCursor(),
-                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  // Ledra's own icon, each size loaded at the system's metric for it (the title bar's and
+  // the taskbar's small one is no shrunk copy of the large one), both kept for the window's
+  // life. They go on the window, not its class: a class outlives each of its windows.
+  largeIcon_.reset(path_.loadIcon(instance, 1, GetSystemMetrics(SM_CXICON)));
+  smallIcon_.reset(path_.loadIcon(instance, 1, GetSystemMetrics(SM_CXSMICON)));
+  icon_ = largeIcon_ ? largeIcon_.get() : path_.applicationIcon();
+  path_.registerClass(instance, kMainWindowClass, path_.ansi() ? windowProc<true> : windowProc<false>, nullptr, nullptr,
+                      path_.arrowCursor(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 
   font_.reset(createUiFont(dpi_.y, path_));
 
@@ -83,6 +82,9 @@ bool MainWindow::create(System& system, HINSTANCE instance, const WindowDesign& 
     menuItems_.clear();
     return false;
   }
+
+  path_.send(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  path_.send(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_ ? smallIcon_.get() : icon_));
 
   createControls(instance);
   form_ = std::make_unique<WindowControl>(hwnd_, dpi_, design_.clientHeight, icon_);

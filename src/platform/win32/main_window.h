@@ -95,6 +95,10 @@ class MainWindow : public ControlLookup {
   WindowDesign design_{};
   WindowEvents* events_ = nullptr;  // none until loaded, none again once destroyed
   FontHandle font_;
+  // The window's icons (WM_SETICON), destroyed after it: Ledra's own at the two sizes
+  // (none when the resource is missing), and the large one or the system's application
+  // icon, which the form hands out.
+  UniqueHandle<HICON, &DestroyIcon> largeIcon_, smallIcon_;
   HICON icon_ = nullptr;
   std::unique_ptr<WindowControl> form_;
   std::vector<HWND> windows_;                                // by place in the design's controls

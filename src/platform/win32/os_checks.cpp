@@ -30,6 +30,9 @@ static_assert(kSFalse == S_FALSE);
 static_assert(kENotImpl == E_NOTIMPL);
 static_assert(kRpcEChangedMode == RPC_E_CHANGED_MODE);
 
+static_assert(kErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
+
 static_assert(kProcessTerminate == PROCESS_TERMINATE);
 static_assert(kProcessVmRead == PROCESS_VM_READ);
 static_assert(kProcessQueryInformation == PROCESS_QUERY_INFORMATION);

@@ -136,10 +136,11 @@ bool TextPath::appendMenu(HMENU menu, UINT flags, UINT_PTR idOrPopup, std::strin
 }
 
 HICON TextPath::loadIcon(HINSTANCE instance, int id, int size) const {
+  // Not LR_SHARED: a shared load answers the image of the resource that was loaded first,
+  // whatever size is asked, so the small icon would be the large one shrunk.
   const auto resource = static_cast<WORD>(id);
-  return static_cast<HICON>(ansi_
-                                ? LoadImageA(instance, MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, LR_SHARED)
-                                : LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, LR_SHARED));
+  return static_cast<HICON>(ansi_ ? LoadImageA(instance, MAKEINTRESOURCEA(resource), IMAGE_ICON, size, size, 0)
+                                  : LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size, size, 0));
 }
 
 HICON TextPath::applicationIcon() const {

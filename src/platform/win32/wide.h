@@ -44,7 +44,8 @@ class TextPath {
   int runMessageLoop() const;
 
   bool appendMenu(HMENU menu, UINT flags, UINT_PTR idOrPopup, std::string_view text) const;
-  // Icon resource `id` of `instance` at the size; nullptr when there is none.
+  // Icon resource `id` of `instance` at the size, a copy of its own that the caller
+  // destroys (DestroyIcon); nullptr when there is none.
   HICON loadIcon(HINSTANCE instance, int id, int size) const;
   HICON applicationIcon() const;
   HCURSOR arrowCursor() const;

@@ -121,6 +121,39 @@ std::basic_string_view<Char> firstString(const std::vector<Char>& text, std::siz
   return view.substr(0, view.find(Char{}));
 }
 
+// The file-system redirector of 64-bit Windows shows a 32-bit program SysWOW64 where a
+// path names System32, so the icon of a 64-bit program there would come from another
+// file, or none. This switches it off for the calling thread while one call reads the
+// file the path names, and always back on. The switch holds for every file the thread
+// opens meanwhile, DLLs included: nothing but that one call may run under it (the shell's
+// and user32's code is loaded already; the call maps the file as data), and the thread is
+// the UI thread, which makes every call of this class. It does nothing in the 64-bit
+// build, on 32-bit Windows (the switch answers FALSE there) and where kernel32 lacks the
+// entries (9x, NT 4, 2000, 32-bit XP).
+class NativeFileSystem {
+ public:
+  NativeFileSystem() {
+#ifndef _WIN64
+    HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    const auto disable = lookup<DisableFn>(kernel32, "Wow64DisableWow64FsRedirection");
+    revert_ = lookup<RevertFn>(kernel32, "Wow64RevertWow64FsRedirection");
+    switchedOff_ = disable && revert_ && disable(&previous_);
+#endif
+  }
+  ~NativeFileSystem() {
+    if (switchedOff_) revert_(previous_);
+  }
+  NativeFileSystem(const NativeFileSystem&) = delete;
+  NativeFileSystem& operator=(const NativeFileSystem&) = delete;
+
+ private:
+  using DisableFn = BOOL(WINAPI*)(PVOID*);
+  using RevertFn = BOOL(WINAPI*)(PVOID);
+  RevertFn revert_ = nullptr;
+  PVOID previous_ = nullptr;
+  bool switchedOff_ = false;
+};
+
 struct EnumState {
   const std::function<bool(WindowHandle)>* each;
   std::exception_ptr error;
@@ -180,7 +213,10 @@ Win32System::Win32System() {
   shellAboutW_ = lookup<ShellAboutWFn>(shell32_.get(), "ShellAboutW");
   shellAboutA_ = lookup<ShellAboutAFn>(shell32_.get(), "ShellAboutA");
 
-  getShellWindow_ = lookup<GetShellWindowFn>(GetModuleHandleA("user32.dll"), "GetShellWindow");
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  getShellWindow_ = lookup<GetShellWindowFn>(user32, "GetShellWindow");
+  // Vista and later; XP has ghost windows too, but no way to the window behind one.
+  hungWindowFromGhostWindow_ = lookup<HungWindowFromGhostWindowFn>(user32, "HungWindowFromGhostWindow");
   // Vista and later; XP and 9x have no DWM at all.
   dwmapi_.reset(loadSystemLibrary("dwmapi.dll"));
   dwmGetWindowAttribute_ = lookup<DwmGetWindowAttributeFn>(dwmapi_.get(), "DwmGetWindowAttribute");
@@ -257,6 +293,8 @@ bool Win32System::ntWow64ReadVirtualMemory64(Handle process, std::uint64_t addre
 Handle Win32System::openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) {
   return fromHandle(OpenProcess(access, inherit ? TRUE : FALSE, pid));
 }
+
+std::uint32_t Win32System::getLastError() { return GetLastError(); }
 
 bool Win32System::closeHandle(Handle handle) { return CloseHandle(asHandle(handle)) != 0; }
 
@@ -411,6 +449,18 @@ std::string Win32System::getWindowText(WindowHandle window, int maxUnits) {
   return n <= 0 ? std::string() : fromAnsi(std::string_view(text.data(), std::min(n, units - 1)));
 }
 
+std::string Win32System::getClassName(WindowHandle window) {
+  // 256 units: a class name is at most 256 characters with its NUL.
+  if (nt_) {
+    wchar_t name[257] = {};
+    const int n = GetClassNameW(asWindow(window), name, 257);
+    return n <= 0 ? std::string() : fromWide(std::wstring_view(name, static_cast<std::size_t>(std::min(n, 256))));
+  }
+  char name[257] = {};
+  const int n = GetClassNameA(asWindow(window), name, 257);
+  return n <= 0 ? std::string() : fromAnsi(std::string_view(name, static_cast<std::size_t>(std::min(n, 256))));
+}
+
 std::uint32_t Win32System::getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) {
   DWORD process = 0;
   const DWORD thread = GetWindowThreadProcessId(asWindow(window), &process);
@@ -443,6 +493,11 @@ bool Win32System::setForegroundWindow(WindowHandle window) { return SetForegroun
 
 WindowHandle Win32System::getShellWindow() { return getShellWindow_ ? fromWindow(getShellWindow_()) : WindowHandle{}; }
 
+WindowHandle Win32System::hungWindowFromGhostWindow(WindowHandle ghost) {
+  if (!hungWindowFromGhostWindow_ || ghost == WindowHandle{}) return WindowHandle{};
+  return fromWindow(hungWindowFromGhostWindow_(asWindow(ghost)));
+}
+
 std::int32_t Win32System::dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) {
   if (!dwmGetWindowAttribute_) return kENotImpl;
   return dwmGetWindowAttribute_(asWindow(window), attribute, bufferOrNull(value), static_cast<DWORD>(value.size()));
@@ -470,8 +525,14 @@ std::uint32_t Win32System::extractIconEx(std::string_view file, int index, IconH
   // A file on an empty removable drive fails here instead of raising the system's
   // "no disk" box, which would hold up the refresh.
   const CriticalErrorsFail quiet;
-  const UINT got = nt_ ? extractIconExW_(toWide(file).c_str(), index, bigOut, smallOut, count)
-                       : extractIconExA_(toAnsi(file).c_str(), index, bigOut, smallOut, count);
+  const std::wstring wide = nt_ ? toWide(file) : std::wstring();
+  const std::string ansi = nt_ ? std::string() : toAnsi(file);
+  UINT got = 0;
+  {
+    const NativeFileSystem native;  // this one call, and nothing else, reads past the redirector
+    got = nt_ ? extractIconExW_(wide.c_str(), index, bigOut, smallOut, count)
+              : extractIconExA_(ansi.c_str(), index, bigOut, smallOut, count);
+  }
   // A file that cannot be read answers 0 or, on some systems, UINT_MAX with junk in the
   // slots: the caller's places are then left as they were.
   if (got == 0 || got == UINT_MAX) return 0;

@@ -3,9 +3,10 @@
 // The OS family is read once at construction. On the NT family text goes through the
 // wide entry points; on the 9x family through the ANSI ones in the ANSI code page.
 // Entries that not every system has (ntdll queries, psapi, Toolhelp,
-// GlobalMemoryStatusEx, QueryDosDevice, the shell, GetShellWindow, DWM, COM) are
-// looked up at run time, each DLL loaded by its full path in the system folder; a
-// missing one gives the call's failure result.
+// GlobalMemoryStatusEx, QueryDosDevice, the shell, GetShellWindow,
+// HungWindowFromGhostWindow, DWM, COM, the WOW64 redirection switch) are looked up at
+// run time, each DLL loaded by its full path in the system folder; a missing one gives
+// the call's failure result.
 #pragma once
 
 #include <windows.h>
@@ -39,6 +40,7 @@ class Win32System final : public System {
                                                 std::uint32_t* returnLength) override;
   bool ntWow64ReadVirtualMemory64(Handle process, std::uint64_t address, Bytes into) override;
   Handle openProcess(std::uint32_t access, bool inherit, std::uint32_t pid) override;
+  std::uint32_t getLastError() override;
   bool closeHandle(Handle handle) override;
   bool terminateProcess(Handle process, std::uint32_t exitCode) override;
   bool readProcessMemory(Handle process, std::uint64_t address, Bytes into) override;
@@ -61,6 +63,7 @@ class Win32System final : public System {
   WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;
+  std::string getClassName(WindowHandle window) override;
   std::uint32_t getWindowThreadProcessId(WindowHandle window, std::uint32_t* pid) override;
   bool sendMessageTimeout(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
                           std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) override;
@@ -69,6 +72,7 @@ class Win32System final : public System {
   bool isIconic(WindowHandle window) override;
   bool setForegroundWindow(WindowHandle window) override;
   WindowHandle getShellWindow() override;
+  WindowHandle hungWindowFromGhostWindow(WindowHandle ghost) override;
   std::int32_t dwmGetWindowAttribute(WindowHandle window, std::uint32_t attribute, Bytes value) override;
   bool setWindowPos(WindowHandle window, std::intptr_t insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
@@ -100,6 +104,7 @@ class Win32System final : public System {
   using ShellAboutWFn = int(WINAPI*)(HWND, LPCWSTR, LPCWSTR, HICON);
   using ShellAboutAFn = int(WINAPI*)(HWND, LPCSTR, LPCSTR, HICON);
   using GetShellWindowFn = HWND(WINAPI*)();
+  using HungWindowFromGhostWindowFn = HWND(WINAPI*)(HWND);
   using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
   using CoInitializeExFn = HRESULT(WINAPI*)(LPVOID, DWORD);
   using CoUninitializeFn = void(WINAPI*)();
@@ -129,6 +134,7 @@ class Win32System final : public System {
   ShellAboutWFn shellAboutW_ = nullptr;
   ShellAboutAFn shellAboutA_ = nullptr;
   GetShellWindowFn getShellWindow_ = nullptr;
+  HungWindowFromGhostWindowFn hungWindowFromGhostWindow_ = nullptr;
   DwmGetWindowAttributeFn dwmGetWindowAttribute_ = nullptr;
   CoInitializeExFn coInitializeEx_ = nullptr;
   CoUninitializeFn coUninitialize_ = nullptr;
