@@ -854,20 +854,6 @@ TEST(Win32SystemOnWine, OddAnswersStayAsTheFakesAssume) {
 
 // ---- loading ------------------------------------------------------------------------
 
-struct ProcessWindow {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK visibleWindowOf(HWND w, LPARAM state) {
-  auto* s = reinterpret_cast<ProcessWindow*>(state);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid != s->pid || !IsWindowVisible(w) || GetWindow(w, GW_OWNER) != nullptr) return TRUE;
-  s->found = w;
-  return FALSE;
-}
-
 BOOL CALLBACK tabStrip(HWND w, LPARAM found) {
   wchar_t name[32] = {};
   GetClassNameW(w, name, 32);
@@ -926,21 +912,17 @@ TEST(Win32SystemLoading, DllsPlantedBesideTheProgramAreNeverLoaded) {
   {
     Child ledra(L"\"" + folder + L"\\ledra.exe\"");
     ASSERT_TRUE(ledra.started);
-    ProcessWindow window{ledra.pid(), nullptr};
-    for (int waited = 0; waited < 30000 && !window.found && !ledra.ended(0); waited += 100) {
-      Sleep(100);
-      EnumWindows(visibleWindowOf, reinterpret_cast<LPARAM>(&window));
-    }
-    ASSERT_NE(window.found, nullptr) << "ledra.exe showed no window";
+    const HWND window = ledra::wine_test::windowOf(ledra.pid());
+    ASSERT_NE(window, nullptr) << "ledra.exe showed no window";
     HWND tabs = nullptr;
-    EnumChildWindows(window.found, tabStrip, reinterpret_cast<LPARAM>(&tabs));
+    EnumChildWindows(window, tabStrip, reinterpret_cast<LPARAM>(&tabs));
     ASSERT_NE(tabs, nullptr);
     DWORD_PTR answer = 0;
     for (const WPARAM page : {0, 1, 2}) {  // each page refreshes at least once on screen
       SendMessageTimeoutW(tabs, TCM_SETCURFOCUS, page, 0, SMTO_ABORTIFHUNG, 5000, &answer);
       Sleep(1200);
     }
-    PostMessageW(window.found, WM_CLOSE, 0, 0);
+    PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(ledra.ended(15000));
     EXPECT_EQ(ledra.exitCode(), 0u);
   }

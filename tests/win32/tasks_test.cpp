@@ -77,32 +77,6 @@ std::unique_ptr<Child> startHelper(const wchar_t* mode, const std::wstring& titl
   return std::make_unique<Child>(L"\"" + ownExe() + L"\" --helper " + mode + L" \"" + title + L"\"");
 }
 
-struct PidWindow {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK findVisibleOfPid(HWND w, LPARAM data) {
-  auto* p = reinterpret_cast<PidWindow*>(data);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (pid != p->pid || !IsWindowVisible(w) || GetWindow(w, GW_OWNER) || GetWindowTextLengthW(w) == 0) return TRUE;
-  p->found = w;
-  return FALSE;
-}
-
-// The visible, unowned, titled window of a process, waiting up to 30 s for it: a loaded
-// machine can take that long to start a helper under Wine.
-HWND windowOf(DWORD pid) {
-  for (int i = 0; i < 1500; ++i) {
-    PidWindow p{pid, nullptr};
-    EnumWindows(findVisibleOfPid, reinterpret_cast<LPARAM>(&p));
-    if (p.found) return p.found;
-    pumpFor(20);
-  }
-  return nullptr;
-}
-
 std::string textOf(HWND w) {
   wchar_t text[256] = {};
   GetWindowTextW(w, text, 256);

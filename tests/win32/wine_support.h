@@ -78,6 +78,32 @@ inline void pumpFor(int ms) {
   }
 }
 
+struct PidWindow {
+  DWORD pid;
+  HWND found;
+};
+
+inline BOOL CALLBACK findVisibleOfPid(HWND w, LPARAM data) {
+  auto* p = reinterpret_cast<PidWindow*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != p->pid || !IsWindowVisible(w) || GetWindow(w, GW_OWNER) || GetWindowTextLengthW(w) == 0) return TRUE;
+  p->found = w;
+  return FALSE;
+}
+
+// The visible, unowned, titled window of a process, waiting up to 30 s for it: a loaded
+// machine can take that long to start a program under Wine.
+inline HWND windowOf(DWORD pid) {
+  for (int i = 0; i < 1500; ++i) {
+    PidWindow p{pid, nullptr};
+    EnumWindows(findVisibleOfPid, reinterpret_cast<LPARAM>(&p));
+    if (p.found) return p.found;
+    pumpFor(20);
+  }
+  return nullptr;
+}
+
 // Real key presses through the input queue: the keys go down in order and up in
 // reverse ({VK_CONTROL, VK_TAB} is Ctrl+Tab); then the messages are pumped.
 inline void pressKeys(std::initializer_list<WORD> keys, int settleMs = 150) {
