@@ -1,6 +1,7 @@
 // Window enumeration into the task list string, on FakeSystem windows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,8 @@ TEST(GetTaskList, TitlesInZOrderEachFollowedByBar) {
       {.handle = hwnd(5), .title = "Palette", .exStyle = kToolWindow},
   };
   EXPECT_EQ(GetTaskList(sys, kSelf), "Alpha|Beta|");
+  // The shell's window is asked once per enumeration, not once per window.
+  EXPECT_EQ(std::count(sys.calls.begin(), sys.calls.end(), "getShellWindow"), 1);
   EXPECT_EQ(GetTaskList(sys, kSelf).size(), 11u);
 
   // Bringing Beta to the front changes the string although the set is the same.

@@ -294,6 +294,9 @@ std::string GetProcessCommandLine(platform::System& system, std::int32_t pid) {
 }
 
 CommandLineAnswer ReadProcessCommandLine(platform::System& system, std::int32_t pid) {
+  // The idle process is no process to open: every open of PID 0 fails (invalid
+  // parameter) for as long as the system runs, so it is never asked.
+  if (pid == 0) return {{}, true};
   bool readDenied = false;
   ScopedHandle process = openLeast(system, pid, platform::kProcessVmRead, readDenied);
   if (process) {

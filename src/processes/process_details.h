@@ -21,7 +21,8 @@ std::string GetProcessCommandLine(platform::System& system, std::int32_t pid);
 // with the memory-read right was refused with access denied, and the only other route (the
 // line the system itself answers to the limited right, Windows 8.1 on) was refused too or
 // is unknown to the system. Any other failure (a process that is not there, one still
-// starting whose memory does not hold its parameters yet) is no denial.
+// starting whose memory does not hold its parameters yet) is no denial. The idle process
+// (PID 0) has no line and is never opened: its answer counts as a denial.
 struct CommandLineAnswer {
   std::string line;
   bool denied = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "common/byte_reader.h"
 #include "platform/os_constants.h"
@@ -50,7 +51,8 @@ bool isCloaked(platform::System& system, platform::WindowHandle h) {
 }  // namespace
 
 bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platform::WindowHandle h,
-                  std::string& taskList, std::vector<TaskWindow>* windows) {
+                  std::string& taskList, std::vector<TaskWindow>* windows,
+                  std::optional<platform::WindowHandle>* shellWindow) {
   if (h == self) return true;
   if (!system.isWindowVisible(h)) return true;
   if (system.getParent(h) != platform::WindowHandle{}) return true;
@@ -63,7 +65,12 @@ bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platfor
   if (!unownedApp && !ownedApp) return true;
   // The shell's desktop is no task (ending it would end the shell), and a cloaked window
   // is not on the screen: another virtual desktop's, a suspended app's, one the shell keeps.
-  if (h == system.getShellWindow()) return true;
+  // Asked once per enumeration: it changes only when the shell restarts, and on some
+  // systems each question is a round trip to the window server.
+  std::optional<platform::WindowHandle> askedNow;
+  std::optional<platform::WindowHandle>& shell = shellWindow ? *shellWindow : askedNow;
+  if (!shell) shell = system.getShellWindow();
+  if (h == *shell) return true;
   if (isCloaked(system, h)) return true;
 
   // A title stops at its first NUL; an empty one (or a failed read) is not a task.
@@ -79,7 +86,9 @@ bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platfor
 std::string GetTaskList(platform::System& system, platform::WindowHandle self, std::vector<TaskWindow>* windows) {
   std::string taskList;
   if (windows) windows->clear();
-  system.enumWindows([&](platform::WindowHandle h) { return EnumTaskProc(system, self, h, taskList, windows); });
+  std::optional<platform::WindowHandle> shell;
+  system.enumWindows(
+      [&](platform::WindowHandle h) { return EnumTaskProc(system, self, h, taskList, windows, &shell); });
   return taskList;
 }
 

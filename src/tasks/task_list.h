@@ -1,6 +1,7 @@
 // Window enumeration: the task list string, one title per application window.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,11 @@ std::string GetTaskList(platform::System& system, platform::WindowHandle self,
 
 // Applies the task tests to one top-level window `h` and appends its title and "|" to
 // `taskList` when it passes. The tests stop at the first that fails. Always true, so the
-// enumeration runs to the end.
+// enumeration runs to the end. `shellWindow`, when given, keeps the shell's window for the
+// rest of the enumeration once a window needed it (asked of the system at most once).
 bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platform::WindowHandle h,
-                  std::string& taskList, std::vector<TaskWindow>* windows = nullptr);
+                  std::string& taskList, std::vector<TaskWindow>* windows = nullptr,
+                  std::optional<platform::WindowHandle>* shellWindow = nullptr);
 
 // The window whose process a task row stands for, for End task: the row's own window,
 // or, when that is a ghost (the stand-in the system shows, with the hung program's title
