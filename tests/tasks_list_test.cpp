@@ -19,6 +19,8 @@ using Window = FakeSystem::Window;
 constexpr ledra::platform::WindowHandle kSelf{0x1000};
 constexpr std::int32_t kToolWindow = 0x80;
 constexpr std::int32_t kAppWindow = 0x40000;
+constexpr std::int32_t kPopup = static_cast<std::int32_t>(0x80000000u);
+constexpr std::int32_t kChild = 0x40000000;
 
 struct Case {
   const char* what;
@@ -30,7 +32,10 @@ struct Case {
 
 // Each test in order, and the calls stop at the first that fails.
 TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
-  const std::vector<std::string> upToStyle = {"isWindowVisible", "getParent", "getWindow", "getWindowLong"};
+  // The style once (visibility and what GetParent would answer), the owner, the
+  // extended style.
+  const std::vector<std::string> upToOwner = {"getWindowLong", "getWindow"};
+  const std::vector<std::string> upToStyle = {"getWindowLong", "getWindow", "getWindowLong"};
   auto upToShell = upToStyle;
   upToShell.push_back("getShellWindow");
   auto upToCloak = upToShell;
@@ -39,11 +44,23 @@ TEST(GetTaskList, EachFilterInOrderStopsAtFirstFailure) {
   withText.push_back("getWindowText");
   const Case cases[] = {
       {"own main window", {.handle = kSelf, .title = "Windows Ledra "}, false, {}},
-      {"invisible", {.handle = hwnd(2), .title = "Hidden", .visible = false}, false, {"isWindowVisible"}},
-      {"has a parent",
-       {.handle = hwnd(2), .title = "Child", .parent = hwnd(7)},
+      {"invisible", {.handle = hwnd(2), .title = "Hidden", .visible = false}, false, {"getWindowLong"}},
+      // GetParent answers the desktop for a top-level window with WS_CHILD alone, and the
+      // owner for a pop-up: neither is listed, whatever its extended style.
+      {"child style", {.handle = hwnd(2), .title = "Child", .style = kChild}, false, {"getWindowLong"}},
+      {"owned pop-up with app bit",
+       {.handle = hwnd(2), .title = "Popup", .style = kPopup, .owner = hwnd(9), .exStyle = kAppWindow},
        false,
-       {"isWindowVisible", "getParent"}},
+       upToOwner},
+      {"owned pop-up with child style too",
+       {.handle = hwnd(2), .title = "Popup", .style = kPopup | kChild, .owner = hwnd(9), .exStyle = kAppWindow},
+       false,
+       upToOwner},
+      {"unowned pop-up", {.handle = hwnd(2), .title = "Borderless", .style = kPopup}, true, withText},
+      {"unowned pop-up with child style too",
+       {.handle = hwnd(2), .title = "Borderless", .style = kPopup | kChild},
+       true,
+       withText},
       {"unowned tool window", {.handle = hwnd(2), .title = "Tool", .exStyle = kToolWindow}, false, upToStyle},
       {"unowned tool window with app bit",
        {.handle = hwnd(2), .title = "Tool", .exStyle = kToolWindow | kAppWindow},

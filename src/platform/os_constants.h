@@ -59,7 +59,11 @@ inline constexpr std::uint32_t kRegDword = 4;
 
 // ---- windows --------------------------------------------------------------------------
 inline constexpr std::uint32_t kGwOwner = 4;      // GetWindow
+inline constexpr std::int32_t kGwlStyle = -16;    // GetWindowLong
 inline constexpr std::int32_t kGwlExStyle = -20;  // GetWindowLong
+inline constexpr std::int32_t kWsPopup = static_cast<std::int32_t>(0x80000000u);
+inline constexpr std::int32_t kWsChild = 0x40000000;
+inline constexpr std::int32_t kWsVisible = 0x10000000;
 inline constexpr std::int32_t kWsExToolWindow = 0x80;
 inline constexpr std::int32_t kWsExAppWindow = 0x40000;
 inline constexpr std::int32_t kGclHIcon = -14;  // GetClassLong(Ptr)

@@ -117,8 +117,6 @@ class System {
   // ---- user32: windows ------------------------------------------------------------
   // EnumWindows; the callback returns false to stop.
   virtual void enumWindows(const std::function<bool(WindowHandle)>& each) = 0;
-  virtual bool isWindowVisible(WindowHandle window) = 0;
-  virtual WindowHandle getParent(WindowHandle window) = 0;
   virtual WindowHandle getWindow(WindowHandle window, std::uint32_t command) = 0;
   virtual std::int32_t getWindowLong(WindowHandle window, std::int32_t index) = 0;
   // GetWindowText: at most maxUnits - 1 characters; "" for no title or failure.

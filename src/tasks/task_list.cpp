@@ -12,9 +12,13 @@ namespace ledra::tasks {
 namespace {
 
 using platform::kGwlExStyle;
+using platform::kGwlStyle;
 using platform::kGwOwner;
+using platform::kWsChild;
 using platform::kWsExAppWindow;
 using platform::kWsExToolWindow;
+using platform::kWsPopup;
+using platform::kWsVisible;
 // Room for 255 UTF-16 units and the terminating NUL.
 constexpr int kTitleUnits = 256;
 constexpr int kLongestTitleUnits = 32768;
@@ -54,11 +58,19 @@ bool EnumTaskProc(platform::System& system, platform::WindowHandle self, platfor
                   std::string& taskList, std::vector<TaskWindow>* windows,
                   std::optional<platform::WindowHandle>* shellWindow) {
   if (h == self) return true;
-  if (!system.isWindowVisible(h)) return true;
-  if (system.getParent(h) != platform::WindowHandle{}) return true;
+  // Visible, with no parent: what IsWindowVisible and GetParent answer for a top-level
+  // window follows from its style and its owner, read once here. Each of those calls is
+  // a round trip to the window server on some systems, and this runs for every window on
+  // every tick. A top-level window's parent is the desktop, which is always shown, so it
+  // is visible exactly when it has WS_VISIBLE; GetParent answers the owner for a pop-up,
+  // the desktop for one that has WS_CHILD alone, and nothing otherwise.
+  const std::int32_t style = system.getWindowLong(h, kGwlStyle);
+  if ((style & kWsVisible) == 0) return true;
+  if ((style & (kWsPopup | kWsChild)) == kWsChild) return true;
 
   // Both are read for every window that gets this far, owner first.
   const platform::WindowHandle owner = system.getWindow(h, kGwOwner);
+  if ((style & kWsPopup) != 0 && owner != platform::WindowHandle{}) return true;
   const std::int32_t exStyle = system.getWindowLong(h, kGwlExStyle);
   const bool unownedApp = owner == platform::WindowHandle{} && (exStyle & kWsExToolWindow) == 0;
   const bool ownedApp = owner != platform::WindowHandle{} && (exStyle & kWsExAppWindow) != 0;

@@ -372,18 +372,6 @@ void FakeSystem::enumWindows(const std::function<bool(WindowHandle)>& each) {
     if (!each(w.handle)) break;
 }
 
-bool FakeSystem::isWindowVisible(WindowHandle h) {
-  calls.push_back("isWindowVisible");
-  auto* w = window(h);
-  return w && w->visible;
-}
-
-WindowHandle FakeSystem::getParent(WindowHandle h) {
-  calls.push_back("getParent");
-  auto* w = window(h);
-  return w ? w->parent : WindowHandle{};
-}
-
 WindowHandle FakeSystem::getWindow(WindowHandle h, std::uint32_t command) {
   calls.push_back("getWindow");
   auto* w = window(h);
@@ -393,7 +381,9 @@ WindowHandle FakeSystem::getWindow(WindowHandle h, std::uint32_t command) {
 std::int32_t FakeSystem::getWindowLong(WindowHandle h, std::int32_t index) {
   calls.push_back("getWindowLong");
   auto* w = window(h);
-  return (w && index == kGwlExStyle) ? w->exStyle : 0;
+  if (!w) return 0;
+  if (index == kGwlStyle) return w->style | (w->visible ? kWsVisible : 0);
+  return index == kGwlExStyle ? w->exStyle : 0;
 }
 
 std::string FakeSystem::getWindowText(WindowHandle h, int maxUnits) {

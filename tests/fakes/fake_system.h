@@ -153,8 +153,8 @@ class FakeSystem : public platform::System {
   struct Window {
     WindowHandle handle{};
     std::string title;
-    bool visible = true;
-    WindowHandle parent{};
+    bool visible = true;  // WS_VISIBLE
+    std::int32_t style = 0;  // further style bits (WS_POPUP, WS_CHILD)
     WindowHandle owner{};
     std::int32_t exStyle = 0;
     std::uint32_t pid = 0;
@@ -254,8 +254,6 @@ class FakeSystem : public platform::System {
                                std::uint32_t* dataSize) override;
   std::int32_t regCloseKey(Handle key) override;
   void enumWindows(const std::function<bool(WindowHandle)>& each) override;
-  bool isWindowVisible(WindowHandle window) override;
-  WindowHandle getParent(WindowHandle window) override;
   WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;

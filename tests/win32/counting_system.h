@@ -91,8 +91,6 @@ class CountingSystem final : public ledra::platform::System {
     return status;
   }
   void enumWindows(const std::function<bool(WindowHandle)>& each) override { real_.enumWindows(each); }
-  bool isWindowVisible(WindowHandle window) override { return real_.isWindowVisible(window); }
-  WindowHandle getParent(WindowHandle window) override { return real_.getParent(window); }
   WindowHandle getWindow(WindowHandle window, std::uint32_t command) override {
     return real_.getWindow(window, command);
   }

@@ -209,6 +209,13 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   listed.push_back({ownedApp, "Ledra probe owned app", "Ledra probe owned app"});
   // An owned pop-up reports its owner as parent, so even the app bit does not list it.
   notListed.insert(probe(L"Ledra probe popup", WS_POPUP | WS_CAPTION | WS_VISIBLE, WS_EX_APPWINDOW, app));
+  HWND unownedPopup = probe(L"Ledra probe borderless", WS_POPUP | WS_VISIBLE);
+  listed.push_back({unownedPopup, "Ledra probe borderless", "Ledra probe borderless"});
+  // A top-level window given WS_CHILD: GetParent answers the desktop for it.
+  HWND childStyled = probe(L"Ledra probe child-styled", shown);
+  ASSERT_NE(childStyled, nullptr);
+  SetWindowLongW(childStyled, GWL_STYLE, (GetWindowLongW(childStyled, GWL_STYLE) & ~WS_POPUP) | WS_CHILD);
+  notListed.insert(childStyled);
   notListed.insert(probe(L"Ledra probe hidden", WS_OVERLAPPEDWINDOW));
   notListed.insert(probe(L"", shown));
   HWND child = CreateWindowExW(0, kProbeClass, L"Ledra probe child", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, app, nullptr,
@@ -226,6 +233,9 @@ TEST_F(TaskPage, EnumerationKeepsExactlyTheApplicationWindows) {
   for (const auto& e : listed) ASSERT_NE(e.w, nullptr);
   for (HWND w : notListed) ASSERT_NE(w, nullptr);
   pump();
+  // What the list goes by, as the system's own calls answer it.
+  for (const auto& e : listed) EXPECT_TRUE(IsWindowVisible(e.w) && !GetParent(e.w)) << e.title;
+  EXPECT_NE(GetParent(childStyled), nullptr);
 
   // The expected string in the window manager's own order; foreign windows are not
   // expected on this private display.

@@ -424,9 +424,7 @@ void Win32System::enumWindows(const std::function<bool(WindowHandle)>& each) {
   if (state.error) std::rethrow_exception(state.error);
 }
 
-bool Win32System::isWindowVisible(WindowHandle window) { return IsWindowVisible(asWindow(window)) != 0; }
 
-WindowHandle Win32System::getParent(WindowHandle window) { return fromWindow(GetParent(asWindow(window))); }
 
 WindowHandle Win32System::getWindow(WindowHandle window, std::uint32_t command) {
   return fromWindow(GetWindow(asWindow(window), command));

@@ -58,8 +58,6 @@ class Win32System final : public System {
                                std::uint32_t* dataSize) override;
   std::int32_t regCloseKey(Handle key) override;
   void enumWindows(const std::function<bool(WindowHandle)>& each) override;
-  bool isWindowVisible(WindowHandle window) override;
-  WindowHandle getParent(WindowHandle window) override;
   WindowHandle getWindow(WindowHandle window, std::uint32_t command) override;
   std::int32_t getWindowLong(WindowHandle window, std::int32_t index) override;
   std::string getWindowText(WindowHandle window, int maxUnits) override;
