@@ -22,7 +22,9 @@ class LedraWindow {
 
   // The window made and loaded (ForLedra's Form_Load run), shown, its timer running.
   bool create(platform::System& system, HINSTANCE instance, int showCommand = SW_SHOWNORMAL);
-  int run() const { return window_.run(); }
+  int run() { return window_.run(); }
+  // The window's keys, for a loop other than run() (a test's): true when handled.
+  bool preTranslate(const MSG& message) { return window_.preTranslate(message); }
 
   app::ForLedra* form() { return events_ ? events_->form() : nullptr; }
   HWND hwnd() const { return window_.hwnd(); }

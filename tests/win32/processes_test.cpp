@@ -166,7 +166,7 @@ TEST_F(ProcessPage, AltEAndDeleteEndTheSelectedProcessFromTheKeyboard) {
     showPage(c.page);
     if (c.page == 2) ASSERT_EQ(GetFocus(), window.control("ListProcess"));
     ModalCloser closer(GetCurrentThreadId(), IDOK, 1500, 100);
-    pressKeys(c.keys);
+    pressKeys(c.keys, [&](const MSG& m) { return window.preTranslate(m); });
     closer.wait();
     EXPECT_FALSE(closer.seen) << "unexpected box: " << fromWide(closer.title);
     EXPECT_EQ(child->ended(c.ends ? 5000 : 1000), c.ends) << c.page;

@@ -62,18 +62,23 @@ struct Child {
   }
 };
 
-inline void pump() {
+// A window's own handling of a message before it is dispatched, as the program's loop
+// runs it (true: handled, the message goes no further).
+using PreTranslate = std::function<bool(const MSG&)>;
+
+inline void pump(const PreTranslate& handled = {}) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (handled && handled(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
 }
 
-inline void pumpFor(int ms) {
+inline void pumpFor(int ms, const PreTranslate& handled = {}) {
   const auto end = Clock::now() + std::chrono::milliseconds(ms);
   while (Clock::now() < end) {
-    pump();
+    pump(handled);
     Sleep(10);
   }
 }
@@ -106,7 +111,7 @@ inline HWND windowOf(DWORD pid) {
 
 // Real key presses through the input queue: the keys go down in order and up in
 // reverse ({VK_CONTROL, VK_TAB} is Ctrl+Tab); then the messages are pumped.
-inline void pressKeys(std::initializer_list<WORD> keys, int settleMs = 150) {
+inline void pressKeys(std::initializer_list<WORD> keys, const PreTranslate& handled, int settleMs = 150) {
   std::vector<INPUT> input;
   for (WORD key : keys) {
     INPUT down{};
@@ -122,7 +127,7 @@ inline void pressKeys(std::initializer_list<WORD> keys, int settleMs = 150) {
     input.push_back(up);
   }
   SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-  pumpFor(settleMs);
+  pumpFor(settleMs, handled);
 }
 
 inline BOOL CALLBACK findDialog(HWND w, LPARAM found) {

@@ -48,7 +48,6 @@ bool hasChildren(std::span<const MenuRow> menus, std::string_view menu) {
 
 MainWindow::~MainWindow() {
   events_ = nullptr;  // what destroying the window sends is no event of the program's
-  hook_.reset();
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
@@ -91,8 +90,6 @@ bool MainWindow::create(System& system, HINSTANCE instance, const WindowDesign& 
 
   events_ = &events;
   guarded([&] { events.loaded(*this); });
-  hook_.reset(path_.ansi() ? SetWindowsHookExA(WH_GETMESSAGE, messageHook<true>, nullptr, GetCurrentThreadId())
-                           : SetWindowsHookExW(WH_GETMESSAGE, messageHook<false>, nullptr, GetCurrentThreadId()));
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   for (auto& owned : controls_)
@@ -367,22 +364,12 @@ bool MainWindow::keyboard(const MSG& m) {
   }
 }
 
-template <bool Ansi>
-LRESULT CALLBACK MainWindow::messageHook(int code, WPARAM wParam, LPARAM lParam) {
-  // Only a message being taken off the queue, once; a peek that leaves it there comes back.
-  if (code == HC_ACTION && wParam == PM_REMOVE) {
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST && message->hwnd) {
-      const TextPath path = TextPath::forFamily(!Ansi);
-      HWND root = GetAncestor(message->hwnd, GA_ROOT);
-      // Only our own windows: their procedure is ours, and their user data the window.
-      if (root && path.windowLong(root, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&windowProc<Ansi>)) {
-        auto* self = reinterpret_cast<MainWindow*>(path.windowLong(root, GWLP_USERDATA));
-        if (self && self->keyboard(*message)) message->message = WM_NULL;
-      }
-    }
-  }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
+// A check in the loop rather than a message hook: a hook costs every message this thread
+// takes (each one a round trip to the window server on some systems), keys or not.
+bool MainWindow::preTranslate(const MSG& message) {
+  if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || !message.hwnd || !hwnd_) return false;
+  if (message.hwnd != hwnd_ && GetAncestor(message.hwnd, GA_ROOT) != hwnd_) return false;  // not ours
+  return keyboard(message);
 }
 
 // One procedure per text path, as the class is registered on one of them.

@@ -33,7 +33,15 @@ class MainWindow : public ControlLookup {
   bool create(System& system, HINSTANCE instance, const WindowDesign& design, WindowEvents& events,
               int showCommand = SW_SHOWNORMAL);
   // The message loop, on the window's text path; the exit code WM_QUIT carries.
-  int run() const { return path_.runMessageLoop(); }
+  int run() {
+    return path_.runMessageLoop([this](const MSG& message) { return preTranslate(message); });
+  }
+  // The window's keys, handled as a dialog handles its own, before a message taken from
+  // the queue is translated and dispatched: true when handled (the message goes no
+  // further). Every loop that dispatches this thread's messages while the window takes
+  // input runs it: run(), and a test's own. (Modal loops - a message box, the Run dialog -
+  // run while the window is disabled, and a menu's loop keeps its keys to the menu.)
+  bool preTranslate(const MSG& message);
 
   HWND hwnd() const { return hwnd_; }
   TextPath textPath() const { return path_; }
@@ -65,10 +73,6 @@ class MainWindow : public ControlLookup {
 
   template <bool Ansi>
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  // Sees every message this thread takes from its queue, whichever loop takes it (ours,
-  // a modal box's, a test's), and handles the keys of the window as a dialog would.
-  template <bool Ansi>
-  static LRESULT CALLBACK messageHook(int code, WPARAM wParam, LPARAM lParam);
   bool keyboard(const MSG& message);  // true: handled, the message goes no further
   bool shown(int place) const;
   int placeOfWindow(HWND hwnd) const;
@@ -105,7 +109,6 @@ class MainWindow : public ControlLookup {
   std::vector<Owned> controls_;                              // the same
   std::vector<std::unique_ptr<MenuItemControl>> menuItems_;  // by place in the design's menus
   HWND lastFocus_ = nullptr;                                 // where the focus was when the window was last deactivated
-  UniqueHandle<HHOOK, &UnhookWindowsHookEx> hook_;
 };
 
 }  // namespace ledra::platform::win32

@@ -112,15 +112,17 @@ std::string TextPath::text(HWND hwnd) const {
   return n > 0 ? fromWide(std::wstring_view(buffer, static_cast<std::size_t>(n))) : std::string();
 }
 
-int TextPath::runMessageLoop() const {
+int TextPath::runMessageLoop(const std::function<bool(const MSG&)>& handled) const {
   MSG message{};
   if (ansi_) {
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+      if (handled && handled(message)) continue;
       TranslateMessage(&message);
       DispatchMessageA(&message);
     }
   } else {
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      if (handled && handled(message)) continue;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }

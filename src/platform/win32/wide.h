@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -40,8 +41,9 @@ class TextPath {
   void setWindowLong(HWND hwnd, int index, LONG_PTR value) const;
   bool setText(HWND hwnd, std::string_view text) const;
   std::string text(HWND hwnd) const;  // up to 255 characters
-  // Runs GetMessage / TranslateMessage / DispatchMessage until WM_QUIT; its wParam.
-  int runMessageLoop() const;
+  // Runs GetMessage / TranslateMessage / DispatchMessage until WM_QUIT; its wParam. A
+  // message `handled` answers true for goes no further.
+  int runMessageLoop(const std::function<bool(const MSG&)>& handled) const;
 
   bool appendMenu(HMENU menu, UINT flags, UINT_PTR idOrPopup, std::string_view text) const;
   // Icon resource `id` of `instance` at the size, a copy of its own that the caller
