@@ -31,8 +31,14 @@
 #                          for every resource Wine looks up while drawing text
 #   LEDRA_BENCH_COMPARE    another ledra.exe (say, an earlier build) run and measured in the
 #                          same window, so two builds meet the same noise
+#   LEDRA_BENCH_REQUESTS   1: each wine server traces every request (wineserver -d1), and the
+#                          report adds, per program, the requests its main thread made a tick
+#                          (each a round trip to the server) and the most frequent ones; the
+#                          tracing slows the servers, so read the CPU figures of another run
 #   LEDRA_BENCH_PERF       a file name: `perf record` samples Ledra's process over the measured
 #                          window into it (read it with `perf report -i FILE`)
+#   LEDRA_BENCH_PERF_CALLS perf's call-graph option (-g); empty for flat samples, which cost
+#                          the sampled program less
 set -euo pipefail
 # shellcheck source=common.sh
 . "$(dirname "$0")/common.sh"
@@ -134,7 +140,11 @@ desk_up() {
     on_desk "$d" xprop -root RESOURCE_MANAGER | grep -q 'ledra.bench' || die "the X resource database did not stay set"
   fi
   # Its own persistent server, in the foreground, so its PID is known.
-  spawn_on_desk "$d" wineserver -f -p >/dev/null 2>&1 &
+  if [ "${LEDRA_BENCH_REQUESTS:-0}" = 1 ]; then
+    spawn_on_desk "$d" wineserver -f -p -d1 >/dev/null 2>"$work/server-$d.log" &
+  else
+    spawn_on_desk "$d" wineserver -f -p >/dev/null 2>&1 &
+  fi
   desk_server[$d]=$!
   WINEPREFIX="$dir" link_cjk_font
 }
@@ -270,9 +280,21 @@ declare -A before used
 perf_pid=""
 if [ -n "${LEDRA_BENCH_PERF:-}" ]; then
   command -v perf >/dev/null 2>&1 || die "perf is missing (apt-get install linux-perf)"
-  perf record -q -e cpu-clock -F 997 -g -p "$LEDRA_PID" -o "$LEDRA_BENCH_PERF" >"$work/perf.log" 2>&1 &
+  perf record -q -e cpu-clock -F 997 ${LEDRA_BENCH_PERF_CALLS--g} -p "$LEDRA_PID" -o "$LEDRA_BENCH_PERF" >"$work/perf.log" 2>&1 &
   perf_pid=$!
 fi
+# Where each desk's request trace stands, from the first round's start to the last's end.
+declare -A trace_from trace_to
+trace_mark() {
+  local d n
+  [ "${LEDRA_BENCH_REQUESTS:-0}" = 1 ] || return 0
+  for d in $desks; do
+    n="$(wc -l <"$work/server-$d.log")"
+    if [ "$1" = from ]; then trace_from[$d]=$n; else trace_to[$d]=$n; fi
+  done
+}
+trace_mark from
+t_first="$(now)"
 # Each round's ticks, then per process the median of its rounds.
 spans=""
 for _ in $(seq 1 "$rounds"); do
@@ -287,6 +309,8 @@ for _ in $(seq 1 "$rounds"); do
   done
   spans="$spans $(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a }')"
 done
+trace_mark to
+t_last="$(now)"
 if [ -n "$perf_pid" ]; then kill -INT "$perf_pid" 2>/dev/null || true; wait "$perf_pid" 2>/dev/null || true; fi
 median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 for who in $who_list; do used[$who]="$(median <<<"${used[$who]}")"; done
@@ -352,6 +376,25 @@ function ratio(name, p, w) {
   if (floor > 0 && wholeFloor > 0) printf "  %-26s %9.2f %9s %9s %9.2f\n", name, p / floor, "", "", w / wholeFloor
   else printf "  %-26s %9s %9s %9s %9s\n", name, "n/a", "", "", "n/a"
 }'
+if [ "${LEDRA_BENCH_REQUESTS:-0}" = 1 ]; then
+  ticks="$(awk -v a="$t_first" -v b="$t_last" -v i="$interval" 'BEGIN { printf "%.1f", (b - a) * 1000 / i }')"
+  printf '  requests to the wine server a tick (%s ticks traced), main thread of each program:\n' "$ticks"
+  for who in $programs; do
+    d="$(desk_of "$who")"
+    log="$work/server-$d.log"
+    # The server names each thread's requests by its id; the first thread's own first
+    # request names the Unix process it runs in.
+    tid="$(grep -m1 -E "^[0-9a-f]+: init_first_thread\( unix_pid=$(pid_of "$who")," "$log" | cut -d: -f1 || true)"
+    if [ -z "$tid" ]; then
+      printf '  %-26s %9s\n' "$who" "n/a"
+      continue
+    fi
+    sed -n "$((trace_from[$d] + 1)),${trace_to[$d]}p" "$log" | grep -E "^$tid: [a-z_]+\( " |
+      sed -E 's/^[0-9a-f]+: ([a-z_]+)\(.*/\1/' | sort | uniq -c | sort -rn |
+      awk -v who="$who" -v ticks="$ticks" '{ total += $1; if (NR <= 6) top = top sprintf("%s%s %.1f", NR > 1 ? ", " : "", $2, $1 / ticks) }
+        END { printf "  %-26s %9.1f   %s\n", who, total / ticks, top }'
+  done
+fi
 for tree in "$LEDRA_BUILD/windows" "$LEDRA_BUILD/windows-x64"; do
   size="$(stripped_size "$tree/ledra.exe")"
   [ -z "$size" ] || printf '  %-26s %7d bytes (%s)\n' "stripped ledra.exe" "$size" "${tree#"$LEDRA_ROOT"/}"
