@@ -153,7 +153,7 @@ class FakeSystem : public platform::System {
   struct Window {
     WindowHandle handle{};
     std::string title;
-    bool visible = true;  // WS_VISIBLE
+    bool visible = true;     // WS_VISIBLE
     std::int32_t style = 0;  // further style bits (WS_POPUP, WS_CHILD)
     WindowHandle owner{};
     std::int32_t exStyle = 0;

@@ -424,8 +424,6 @@ void Win32System::enumWindows(const std::function<bool(WindowHandle)>& each) {
   if (state.error) std::rethrow_exception(state.error);
 }
 
-
-
 WindowHandle Win32System::getWindow(WindowHandle window, std::uint32_t command) {
   return fromWindow(GetWindow(asWindow(window), command));
 }
