@@ -35,6 +35,8 @@
 #                          report adds, per program, the requests its main thread made a tick
 #                          (each a round trip to the server) and the most frequent ones; the
 #                          tracing slows the servers, so read the CPU figures of another run
+#   LEDRA_BENCH_REQUESTS_TOP  how many of the most frequent requests to name (6)
+#   LEDRA_BENCH_TRACE_DIR  a folder: each desk's request trace is kept there as server-DESK.log
 #   LEDRA_BENCH_PERF       a file name: `perf record` samples Ledra's process over the measured
 #                          window into it (read it with `perf report -i FILE`)
 #   LEDRA_BENCH_PERF_CALLS perf's call-graph option (-g); empty for flat samples, which cost
@@ -391,9 +393,13 @@ if [ "${LEDRA_BENCH_REQUESTS:-0}" = 1 ]; then
     fi
     sed -n "$((trace_from[$d] + 1)),${trace_to[$d]}p" "$log" | grep -E "^$tid: [a-z_]+\( " |
       sed -E 's/^[0-9a-f]+: ([a-z_]+)\(.*/\1/' | sort | uniq -c | sort -rn |
-      awk -v who="$who" -v ticks="$ticks" '{ total += $1; if (NR <= 6) top = top sprintf("%s%s %.1f", NR > 1 ? ", " : "", $2, $1 / ticks) }
+      awk -v who="$who" -v ticks="$ticks" -v top_n="${LEDRA_BENCH_REQUESTS_TOP:-6}" '{ total += $1; if (NR <= top_n) top = top sprintf("%s%s %.1f", NR > 1 ? ", " : "", $2, $1 / ticks) }
         END { printf "  %-26s %9.1f   %s\n", who, total / ticks, top }'
   done
+  if [ -n "${LEDRA_BENCH_TRACE_DIR:-}" ]; then
+    mkdir -p "$LEDRA_BENCH_TRACE_DIR"
+    for d in $desks; do cp "$work/server-$d.log" "$LEDRA_BENCH_TRACE_DIR/"; done
+  fi
 fi
 for tree in "$LEDRA_BUILD/windows" "$LEDRA_BUILD/windows-x64"; do
   size="$(stripped_size "$tree/ledra.exe")"
